@@ -1,0 +1,62 @@
+// Shows the main window as a user sees it after a listing of the sample
+// site and saves a picture of it, for the README.
+#include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/main_window.h"
+#include "app/prompts.h"
+#include "app/settings_store.h"
+#include "ui/input_fields.h"
+
+namespace {
+
+class SilentPrompts : public trawlbox::Prompts {
+ public:
+  QString BrowseForFolder(const QString&, const QString&) override {
+    return {};
+  }
+
+ protected:
+  void ShowBox(const QString&, const QString&, trawlbox::MessageIcon) override {
+  }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    qCritical("usage: trawlbox-screenshot OUTPUT.png");
+    return 2;
+  }
+  QTemporaryDir settings_dir;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     settings_dir.path());
+  trawlbox::SettingsStore settings;
+  settings.WriteSetting(trawlbox::kWebSiteKey, trawlbox::kSampleSiteAddress);
+  settings.WriteSetting(trawlbox::kText1Key, "/home/user/Mirror/");
+  SilentPrompts prompts;
+  trawlbox::Form1Services services;
+  services.settings = &settings;
+  services.prompts = &prompts;
+  services.program_folder = settings_dir.path();
+  trawlbox::Form1 window(std::move(services));
+  window.Form_Load();
+  const QString site = trawlbox::kSampleSiteAddress;
+  for (const char* row :
+       {"", "static/oscar/favicon.ico", "static/oscar/css/styles.css",
+        "static/oscar/js/bootstrap3/bootstrap.min.js", "index.html",
+        "catalogue/a-light-in-the-attic_1000/index.html",
+        "media/cache/2c/da/2cdad67c44b002e7ead0cc35693c0e8b.jpg"}) {
+    window.file_list().Add(site + QString::fromLatin1(row));
+  }
+  window.file_list().SetTicked(2, false);
+  window.show();
+  QTimer::singleShot(500, &window, [&] {
+    const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
+    app.exit(saved ? 0 : 1);
+  });
+  return app.exec();
+}

@@ -1,0 +1,107 @@
+#ifndef TRAWLBOX_APP_MAIN_WINDOW_H_
+#define TRAWLBOX_APP_MAIN_WINDOW_H_
+
+#include <QCursor>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+#include "app/event_pump.h"
+#include "app/file_list_model.h"
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+namespace trawlbox {
+
+class CaptionBar;
+class FileListView;
+class Prompts;
+class SelectAllLineEdit;
+class SettingsStore;
+
+// What the main window needs from outside; tests replace any of it.
+struct Form1Services {
+  SettingsStore* settings = nullptr;
+  Prompts* prompts = nullptr;
+  // Where the optional skin and hand pointer files are looked for.
+  QString program_folder;
+  // Start-up steps owned by other parts of the program; empty means the
+  // program's own.
+  std::function<void()> check_online;
+  std::function<void()> maybe_open_home_page;
+  std::function<QString()> desktop_folder;
+};
+
+// Form1, the program's only window.
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Pointer modes of the window.
+  static constexpr int kPointerDefault = 0;
+  static constexpr int kPointerBusy = 11;
+  static constexpr int kPointerCustom = 99;
+
+  explicit Form1(Form1Services services, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // The start-up procedure: runs once before the window is shown.
+  void Form_Load();
+
+  int pointer_mode() const { return pointer_mode_; }
+  void SetPointerMode(int mode);
+  bool has_hand_pointer() const { return has_hand_pointer_; }
+
+  FileListModel& file_list() { return file_list_; }
+  EventPump& pump() { return pump_; }
+  Prompts& prompts() { return *services_.prompts; }
+  CaptionBar* progress_bar() const { return progress_bar_; }
+  FileListView* list_view() const { return list_view_; }
+  QString WebSiteText() const;
+  QString FolderText() const;
+
+  // Button commands.
+  void PushButton1_Click();
+  void PushButton2_Click();
+  void PushButton3_Click();
+  void PushButton4_Click();
+  void PushButton5_Click();
+  void PushButton6_Click();
+  void PushButton7_Click();
+  void PushButton8_Click();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void SetTabOrder();
+  void ConnectHandlers();
+  void HoverOverButton();
+  void HoverOverBackground();
+  int TwipsX(int twips) const;
+
+  Form1Services services_;
+  EventPump pump_;
+  FileListModel file_list_;
+
+  QGroupBox* frame1_ = nullptr;
+  QLineEdit* txt_website_ = nullptr;
+  QPushButton* buttons_[8] = {};
+  FileListView* list_view_ = nullptr;
+  QGroupBox* frame2_ = nullptr;
+  SelectAllLineEdit* text1_ = nullptr;
+  CaptionBar* progress_bar_ = nullptr;
+
+  int pointer_mode_ = kPointerDefault;
+  QCursor hand_pointer_;
+  bool has_hand_pointer_ = false;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_APP_MAIN_WINDOW_H_

@@ -1,0 +1,20 @@
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "app/prompts.h"
+#include "app/settings_store.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  trawlbox::SettingsStore settings;
+  trawlbox::DialogPrompts prompts;
+  trawlbox::Form1Services services;
+  services.settings = &settings;
+  services.prompts = &prompts;
+  services.program_folder = QApplication::applicationDirPath();
+  trawlbox::Form1 window(std::move(services));
+  prompts.set_owner(&window);
+  window.Form_Load();
+  window.show();
+  return app.exec();
+}

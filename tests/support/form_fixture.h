@@ -1,0 +1,45 @@
+#ifndef TRAWLBOX_TESTS_SUPPORT_FORM_FIXTURE_H_
+#define TRAWLBOX_TESTS_SUPPORT_FORM_FIXTURE_H_
+
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/settings_store.h"
+#include "support/recording_prompts.h"
+#include "support/temp_settings.h"
+
+namespace trawlbox {
+
+// A main window on a temporary settings store and program folder, whose
+// boxes are recorded and whose outside start-up steps do nothing unless a
+// test says otherwise.
+struct FormFixture {
+  explicit FormFixture(
+      const std::function<void(Form1Services&)>& adjust = nullptr) {
+    Form1Services services;
+    services.settings = &settings;
+    services.prompts = &prompts;
+    services.program_folder = program_folder.path();
+    services.check_online = [] {};
+    services.maybe_open_home_page = [] {};
+    services.desktop_folder = [] { return QString("/home/u/Desktop/"); };
+    if (adjust) adjust(services);
+    form = std::make_unique<Form1>(std::move(services));
+  }
+
+  template <typename T>
+  T* Find(const QString& name) const {
+    return form->findChild<T*>(name);
+  }
+
+  TempSettings temp_settings;
+  QTemporaryDir program_folder;
+  SettingsStore settings;
+  RecordingPrompts prompts;
+  std::unique_ptr<Form1> form;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_TESTS_SUPPORT_FORM_FIXTURE_H_
