@@ -16,6 +16,8 @@ QString DescriptionOf(ErrorKind kind) {
       return QStringLiteral("Permission denied");
     case ErrorKind::kPathNotFound:
       return QStringLiteral("Path not found");
+    case ErrorKind::kPathFileAccess:
+      return QStringLiteral("Path/File access error");
     case ErrorKind::kInvalidPicture:
       return QStringLiteral("Invalid picture");
   }

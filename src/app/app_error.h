@@ -15,6 +15,7 @@ enum class ErrorKind {
   kFileNotFound,      // "File not found"
   kPermissionDenied,  // "Permission denied"
   kPathNotFound,      // "Path not found"
+  kPathFileAccess,    // "Path/File access error"
   kInvalidPicture,    // "Invalid picture"
 };
 

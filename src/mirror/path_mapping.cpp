@@ -1,0 +1,193 @@
+#include "mirror/path_mapping.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <limits>
+
+#include "app/app_error.h"
+#include "app/existence.h"
+
+namespace trawlbox {
+namespace {
+
+constexpr QChar kBackslash = u'\\';
+
+// Replaces each pair of backslashes by one in a single left-to-right pass, so
+// a run of n backslashes comes out as ceil(n / 2) of them.
+QString HalvePairs(QStringView text) {
+  QString result;
+  result.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    result.append(text[i]);
+    if (text[i] == kBackslash && i + 1 < text.size() &&
+        text[i + 1] == kBackslash) {
+      ++i;
+    }
+  }
+  return result;
+}
+
+// Levels made of spaces only are not levels; tabs and other blanks are
+// ordinary characters of a name.
+bool IsBlankPart(const QString& part) {
+  for (QChar c : part) {
+    if (c != u' ') return false;
+  }
+  return true;
+}
+
+// A ".." anywhere would let an address the site chose climb out of the
+// destination folder. Both separators count: the text may still hold a "/"
+// that the system reads as one.
+bool HasParentSegment(const QString& path_text) {
+  qsizetype start = 0;
+  for (qsizetype i = 0; i <= path_text.size(); ++i) {
+    if (i == path_text.size() || path_text[i] == kBackslash ||
+        path_text[i] == u'/') {
+      if (QStringView(path_text).sliced(start, i - start) == u"..") {
+        return true;
+      }
+      start = i + 1;
+    }
+  }
+  return false;
+}
+
+// Tells why QDir::mkdir refused `native`, in the words users know.
+[[noreturn]] void RaiseCreationFailure(const QString& native) {
+  const QFileInfo parent(QFileInfo(native).absolutePath());
+  if (!parent.exists()) Raise(ErrorKind::kPathNotFound);
+  if (parent.isDir() && !parent.isWritable()) {
+    Raise(ErrorKind::kPermissionDenied);
+  }
+  // The parent is fine as far as we can tell: a file in the way, a name the
+  // system refuses or a race with another program.
+  Raise(ErrorKind::kPathFileAccess);
+}
+
+}  // namespace
+
+QString GetFolderPart(const QString& path) {
+  const qsizetype last = path.lastIndexOf(kBackslash);
+  return last < 0 ? QString() : path.left(last + 1);
+}
+
+QString GetExtension(const QString& path) {
+  const qsizetype last = path.lastIndexOf(u'.');
+  return last < 0 ? QString() : path.mid(last);
+}
+
+QString RemoveExtension(const QString& path) {
+  const qsizetype last = path.lastIndexOf(u'.');
+  // A name that starts with its only dot (".htaccess") has no extension to
+  // remove.
+  return last >= 1 ? path.left(last) : path;
+}
+
+QString FixBackslashes(const QString& path) {
+  if (!path.startsWith(kBackslash)) return HalvePairs(path);
+  qsizetype rest = 1;
+  while (rest < path.size() && path[rest] == kBackslash) ++rest;
+  return QStringLiteral("\\\\") + HalvePairs(QStringView(path).sliced(rest));
+}
+
+QString MapAddressText(const QString& address, const QString& start_address,
+                       const QString& folder, QString* after_first_fix) {
+  // Done by hand rather than with QString::replace so that an empty start
+  // address is plainly a no-op and a folder that contains the start address
+  // is never scanned again.
+  QString text;
+  if (start_address.isEmpty()) {
+    text = address;
+  } else {
+    qsizetype from = 0;
+    for (qsizetype hit = address.indexOf(start_address, 0, Qt::CaseSensitive);
+         hit >= 0;
+         hit = address.indexOf(start_address, from, Qt::CaseSensitive)) {
+      text += QStringView(address).sliced(from, hit - from);
+      text += folder;
+      from = hit + start_address.size();
+    }
+    text += QStringView(address).sliced(from);
+  }
+  text.replace(u'/', kBackslash);
+  text = FixBackslashes(text);
+  if (after_first_fix != nullptr) *after_first_fix = text;
+  text.replace(u'?', u'_');
+  return FixBackslashes(text);
+}
+
+std::optional<QString> ToNativePath(const QString& path_text) {
+  if (path_text.contains(QChar(0)) || HasParentSegment(path_text)) {
+    return std::nullopt;
+  }
+#ifdef Q_OS_WIN
+  return path_text;
+#else
+  // A destination such as "/home/u/Mirror/" reaches us as
+  // "\\home\u\Mirror\...": the mapping turns its "/" into "\" and the leading
+  // one into the network prefix. So the network form is the only one that
+  // names a place here; a drive letter or a scheme left in front by an
+  // address outside the start address names nothing.
+  if (!path_text.startsWith(QStringLiteral("\\\\"))) return std::nullopt;
+  QString native = QStringLiteral("/") + path_text.mid(2);
+  native.replace(kBackslash, u'/');
+  return native;
+#endif
+}
+
+bool PathFileExists(const QString& path_text) {
+  const std::optional<QString> native = ToNativePath(path_text);
+  return native && FileExists(*native);
+}
+
+bool PathFolderExists(const QString& path_text) {
+  const std::optional<QString> native = ToNativePath(path_text);
+  return native && FolderExists(*native);
+}
+
+void CreateFolderPath(const QString& folder) {
+  const QString fixed = FixBackslashes(folder);
+  if (PathFolderExists(fixed)) return;
+  const QStringList parts = fixed.split(kBackslash, Qt::KeepEmptyParts);
+  // The drive or the server is where the walk starts; it is never created.
+  QString current;
+  qsizetype first_to_add = 1;
+  if (fixed.startsWith(QStringLiteral("\\\\"))) {
+    current = QStringLiteral("\\\\") + parts.value(2);
+    first_to_add = 3;
+  } else {
+    current = parts.value(0);
+  }
+  for (qsizetype i = first_to_add; i < parts.size(); ++i) {
+    const QString& part = parts[i];
+    if (IsBlankPart(part)) continue;
+    current += kBackslash + part;
+    const std::optional<QString> native = ToNativePath(current);
+    if (!native) Raise(ErrorKind::kPathNotFound);
+    // A file of that name counts as taken too: the next level then fails
+    // rather than a folder being put in the file's place.
+    if (FileExists(*native)) continue;
+    // One level at a time, so that the first failure is reported for the
+    // level that caused it and nothing deeper is attempted.
+    if (!QDir().mkdir(*native)) RaiseCreationFailure(*native);
+  }
+}
+
+QString FreeName(const QString& path) {
+  const QString extension = GetExtension(path);
+  const QString base = RemoveExtension(path);
+  qint16 counter = 0;
+  QString candidate = path;
+  while (PathFileExists(candidate) && PathFolderExists(candidate)) {
+    if (counter == std::numeric_limits<qint16>::max()) {
+      Raise(ErrorKind::kOverflow);
+    }
+    ++counter;
+    candidate = base + QString::number(counter) + extension;
+  }
+  return candidate;
+}
+
+}  // namespace trawlbox
