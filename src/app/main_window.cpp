@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "app/app_icon.h"
 #include "app/app_title.h"
@@ -22,7 +23,9 @@
 #include "app/twips.h"
 #include "auxiliary/home_page.h"
 #include "auxiliary/online_check.h"
+#include "crawl/listing_command.h"
 #include "ui/input_fields.h"
+#include "ui/list_operations.h"
 #include "ui/select_all_line_edit.h"
 
 namespace trawlbox {
@@ -75,7 +78,11 @@ constexpr ButtonSpec kButtonSpecs[8] = {
 }  // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
-    : QWidget(parent), services_(std::move(services)) {
+    : QWidget(parent),
+      services_(std::move(services)),
+      http_(pump_),
+      crawler_(file_list_, *services_.prompts, http_,
+               [this] { return WebSiteText(); }) {
   if (!services_.check_online) {
     services_.check_online = [this] { CheckOnline(*services_.prompts); };
   }
@@ -179,6 +186,9 @@ void Form1::ConnectHandlers() {
     connect(buttons_[i], &QPushButton::clicked, this,
             GuardedSlot([this, click = clicks[i]] { (this->*click)(); }));
   }
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this,
+          GuardedSlot([this] { EscapePressed(); }));
 
   // Pointer feedback: the window tracks the mouse over its buttons and its
   // background areas.
@@ -227,6 +237,8 @@ void Form1::Form_Load() {
           [&] { list_view_->setColumnWidth(0, TwipsX(kColumnWidthTwips)); });
 }
 
+StatusLine& Form1::status_line() { return *progress_bar_; }
+
 QString Form1::WebSiteText() const { return txt_website_->text(); }
 
 QString Form1::FolderText() const { return text1_->text(); }
@@ -248,6 +260,13 @@ void Form1::SetPointerMode(int mode) {
       unsetCursor();
       break;
   }
+}
+
+// Escape stops the running command: a listing after the page in work, a
+// download at once.
+void Form1::EscapePressed() {
+  if (listing) crawler_.RequestStop();
+  if (downloading) tag = kCancelTag;
 }
 
 void Form1::HoverOverButton() {
@@ -294,8 +313,8 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// Commands. Those of "Help" and "..." come with the help and folder-chooser
-// work, the list and transfer commands with the crawler and downloader.
+// Commands. "Help" and "..." come with the help and folder-chooser work,
+// the download with the downloader.
 void Form1::PushButton1_Click() {}
 void Form1::PushButton2_Click() {}
 
@@ -304,10 +323,10 @@ void Form1::PushButton3_Click() {
   trap.Do(100, [&] { AssignText(txt_website_, kSampleSiteAddress); });
 }
 
-void Form1::PushButton4_Click() {}
-void Form1::PushButton5_Click() {}
+void Form1::PushButton4_Click() { ClearList(*this); }
+void Form1::PushButton5_Click() { RunListingCommand(*this, crawler_); }
 void Form1::PushButton6_Click() {}
-void Form1::PushButton7_Click() {}
-void Form1::PushButton8_Click() {}
+void Form1::PushButton7_Click() { CheckAll(*this); }
+void Form1::PushButton8_Click() { UncheckAll(*this); }
 
 }  // namespace trawlbox

@@ -6,8 +6,11 @@
 #include <QWidget>
 #include <functional>
 
+#include "app/command_host.h"
 #include "app/event_pump.h"
 #include "app/file_list_model.h"
+#include "app/http_client.h"
+#include "crawl/crawler.h"
 
 class QGroupBox;
 class QLineEdit;
@@ -35,32 +38,32 @@ struct Form1Services {
 };
 
 // Form1, the program's only window.
-class Form1 : public QWidget {
+class Form1 : public QWidget, public CommandHost {
   Q_OBJECT
 
  public:
-  // Pointer modes of the window.
-  static constexpr int kPointerDefault = 0;
-  static constexpr int kPointerBusy = 11;
-  static constexpr int kPointerCustom = 99;
-
   explicit Form1(Form1Services services, QWidget* parent = nullptr);
   ~Form1() override;
 
   // The start-up procedure: runs once before the window is shown.
   void Form_Load();
 
-  int pointer_mode() const { return pointer_mode_; }
-  void SetPointerMode(int mode);
   bool has_hand_pointer() const { return has_hand_pointer_; }
-
-  FileListModel& file_list() { return file_list_; }
-  EventPump& pump() { return pump_; }
-  Prompts& prompts() { return *services_.prompts; }
+  FileListModel& file_list_model() { return file_list_; }
   CaptionBar* progress_bar() const { return progress_bar_; }
   FileListView* list_view() const { return list_view_; }
-  QString WebSiteText() const;
-  QString FolderText() const;
+  HttpClient& http() { return http_; }
+  Crawler& crawler() { return crawler_; }
+
+  // CommandHost.
+  Prompts& prompts() override { return *services_.prompts; }
+  FileList& file_list() override { return file_list_; }
+  EventPump& pump() override { return pump_; }
+  StatusLine& status_line() override;
+  QString WebSiteText() const override;
+  QString FolderText() const override;
+  int pointer_mode() const override { return pointer_mode_; }
+  void SetPointerMode(int mode) override;
 
   // Button commands.
   void PushButton1_Click();
@@ -81,6 +84,7 @@ class Form1 : public QWidget {
   void BuildControls();
   void SetTabOrder();
   void ConnectHandlers();
+  void EscapePressed();
   void HoverOverButton();
   void HoverOverBackground();
   int TwipsX(int twips) const;
@@ -88,6 +92,7 @@ class Form1 : public QWidget {
   Form1Services services_;
   EventPump pump_;
   FileListModel file_list_;
+  HttpClient http_;
 
   QGroupBox* frame1_ = nullptr;
   QLineEdit* txt_website_ = nullptr;
@@ -96,6 +101,7 @@ class Form1 : public QWidget {
   QGroupBox* frame2_ = nullptr;
   SelectAllLineEdit* text1_ = nullptr;
   CaptionBar* progress_bar_ = nullptr;
+  Crawler crawler_;
 
   int pointer_mode_ = kPointerDefault;
   QCursor hand_pointer_;

@@ -116,8 +116,8 @@ class MainWindowTest : public QObject {
                                "\r\r"),
              qPrintable(box.text));
     // The steps after the failing one still ran.
-    QCOMPARE(fixture.form->file_list().headerData(0, Qt::Horizontal,
-                                                  Qt::DisplayRole),
+    QCOMPARE(fixture.form->file_list_model().headerData(0, Qt::Horizontal,
+                                                        Qt::DisplayRole),
              QVariant(" File(s)"));
     if (step == "desktop") {
       // Text1 keeps its design-time text and its key is not read or stored.

@@ -1,0 +1,97 @@
+#include "app/http_client.h"
+
+#include <QFile>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include "app/event_pump.h"
+
+namespace trawlbox {
+namespace {
+
+// Caps what Qt buffers ahead of the reader, so memory stays flat whatever
+// the size of a body.
+constexpr qint64 kReadBufferBytes = 1 << 20;
+
+bool HeadersIn(const QNetworkReply& reply) {
+  return reply.isFinished() ||
+         reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+}
+
+}  // namespace
+
+void ReplyDeleter::operator()(QNetworkReply* reply) const {
+  if (reply == nullptr) return;
+  if (reply->isRunning()) reply->abort();
+  delete reply;
+}
+
+HttpClient::HttpClient(EventPump& pump) : pump_(pump) {
+  manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+ReplyPtr HttpClient::Get(const QString& address) {
+  QNetworkRequest request{QUrl(address)};
+  request.setMaximumRedirectsAllowed(10);
+  request.setTransferTimeout(stall_timeout_ms_);
+  request.setHeader(QNetworkRequest::UserAgentHeader,
+                    QStringLiteral("Trawlbox Harvester"));
+  ReplyPtr reply(manager_.get(request));
+  reply->setReadBufferSize(kReadBufferBytes);
+  return reply;
+}
+
+bool HttpClient::WaitForData(QNetworkReply& reply) {
+  pump_.WaitUntil(
+      [&] { return reply.isFinished() || reply.bytesAvailable() > 0; });
+  return reply.bytesAvailable() > 0;
+}
+
+void HttpClient::WaitForHeaders(QNetworkReply& reply) {
+  pump_.WaitUntil([&] { return HeadersIn(reply); });
+}
+
+FetchResult HttpClient::FailureOf(const QNetworkReply& reply) {
+  const QVariant status =
+      reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  if (status.isValid() && status.toInt() >= 400) {
+    const QString phrase =
+        reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    return {
+        QStringLiteral("HTTP %1 %2").arg(status.toInt()).arg(phrase).trimmed()};
+  }
+  if (reply.isFinished() && reply.error() != QNetworkReply::NoError) {
+    if (reply.error() == QNetworkReply::OperationCanceledError) {
+      return {QStringLiteral("No data received for %1 seconds")
+                  .arg(reply.request().transferTimeout() / 1000)};
+    }
+    return {reply.errorString()};
+  }
+  return {};
+}
+
+FetchResult HttpClient::FetchToFile(const QString& address,
+                                    const QString& path) {
+  QFile::remove(path);
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    return {
+        QStringLiteral("Cannot create %1: %2").arg(path, file.errorString())};
+  }
+  ReplyPtr reply = Get(address);
+  FetchResult result;
+  while (result.ok()) {
+    const bool has_data = WaitForData(*reply);
+    result = FailureOf(*reply);
+    if (!result.ok() || !has_data) break;
+    const QByteArray bytes = reply->readAll();
+    if (file.write(bytes) != bytes.size()) {
+      result = {file.errorString()};
+    }
+  }
+  file.close();
+  if (!result.ok()) file.remove();
+  return result;
+}
+
+}  // namespace trawlbox

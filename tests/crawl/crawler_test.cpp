@@ -1,0 +1,436 @@
+#include "crawl/crawler.h"
+
+#include <QtTest>
+#include <random>
+
+#include "app/error_trap.h"
+#include "app/event_pump.h"
+#include "app/file_list_model.h"
+#include "app/http_client.h"
+#include "crawl/temp_page.h"
+#include "support/recording_prompts.h"
+#include "support/test_server.h"
+
+namespace trawlbox {
+namespace {
+
+// A crawler on its own list, with a temporary folder as TEMP.
+struct CrawlFixture {
+  CrawlFixture() { qputenv("TEMP", temp.path().toLocal8Bit()); }
+  ~CrawlFixture() { qunsetenv("TEMP"); }
+
+  QStringList Walk(const QString& start_address) {
+    start = start_address;
+    ErrorTrap trap(prompts, "in Quaymill2021/08/31.Form1.PushButton5_Click ");
+    crawler.WalkSite(trap, start_address);
+    return Rows();
+  }
+  QStringList Rows() const {
+    QStringList rows;
+    for (qsizetype i = 1; i <= list.Count(); ++i) rows << list.Text(i);
+    return rows;
+  }
+
+  QTemporaryDir temp;
+  QString start;
+  FileListModel list;
+  RecordingPrompts prompts;
+  EventPump pump;
+  HttpClient http{pump};
+  Crawler crawler{list, prompts, http, [this] { return start; }};
+};
+
+}  // namespace
+
+class CrawlerTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void PageAddressAndBase_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("fetch");
+    QTest::addColumn<QString>("base");
+    const QString p = "http://h.example";
+    QTest::newRow("bare scheme and host") << p << p + "/" << p + "/" << p;
+    QTest::newRow("host without scheme") << "h.example" << p + "/"
+                                         << "h.example/"
+                                         << "h.example";
+    QTest::newRow("secure site") << "https://h.example/"
+                                 << "https://h.example/"
+                                 << "https://h.example/"
+                                 << "https://h.example";
+    QTest::newRow("html page")
+        << p + "/index.html" << p + "/index.html/" << p + "/index.html" << p;
+    QTest::newRow("htm page")
+        << p + "/a/b.htm" << p + "/a/b.htm/" << p + "/a/b.htm" << p + "/a";
+    QTest::newRow("php anywhere")
+        << p + "/index.php?id=2" << p + "/index.php?id=2/"
+        << p + "/index.php?id=2" << p;
+    QTest::newRow("capital HTM is a folder")
+        << p + "/Index.HTM" << p + "/Index.HTM/" << p + "/Index.HTM/"
+        << p + "/Index.HTM";
+    QTest::newRow("leading slash") << "/x"
+                                   << "http://x/"
+                                   << "/x/"
+                                   << "/x";
+    QTest::newRow("empty") << ""
+                           << "http:///"
+                           << "/"
+                           << "";
+    QTest::newRow("bare http://") << "http://"
+                                  << "http://"
+                                  << "http://"
+                                  << "http:/";
+  }
+  void PageAddressAndBase() {
+    QFETCH(QString, address);
+    QFETCH(QString, row);
+    QFETCH(QString, fetch);
+    QFETCH(QString, base);
+    CrawlFixture fixture;
+    QCOMPARE(PageRowText(address), row);
+    fixture.crawler.SetPageAddress(address);
+    QCOMPARE(fixture.crawler.page_address(), fetch);
+    QCOMPARE(fixture.crawler.page_base(), base);
+  }
+
+  void PageWithoutSlashKeepsTheOldBase() {
+    CrawlFixture fixture;
+    fixture.crawler.SetPageAddress("http://h/a/");
+    fixture.crawler.SetPageAddress("index.html");
+    QCOMPARE(fixture.crawler.page_address(), QString("index.html"));
+    QCOMPARE(fixture.crawler.page_base(), QString("http://h/a"));
+  }
+
+  void TempPageFile() {
+    QTemporaryDir dir;
+    qputenv("TEMP", dir.path().toLocal8Bit());
+    QCOMPARE(TempPagePath(1), dir.path() + "/HTML1.tmp");
+    QCOMPARE(TempPagePath(12), dir.path() + "/HTML12.tmp");
+    qputenv("TEMP", "");
+    QCOMPARE(TempPagePath(1), QDir::tempPath() + "/HTML1.tmp");
+    qunsetenv("TEMP");
+    QCOMPARE(TempPagePath(1), QDir::tempPath() + "/HTML1.tmp");
+  }
+
+  void RemovingAMissingOrReadOnlyFile() {
+    QTemporaryDir dir;
+    RemoveFile(dir.filePath("absent"));  // nothing happens, nothing shown
+    QFile file(dir.filePath("ro"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QFile::setPermissions(file.fileName(), QFile::ReadOwner);
+    RemoveFile(file.fileName());
+    QVERIFY(!file.exists());
+  }
+
+  void WalksDepthFirstInTheOrderFound() {
+    TestServer server;
+    server.Serve("/",
+                 "<a href=\"f1/\">1</a><img src=\"logo.png\">"
+                 "<a href=\"f2/\">2</a><a href=\"page.html\">p</a>"
+                 "<a href=\"f3/\">3</a>");
+    server.Serve("/f1/", "<img src=\"one.gif\">");
+    server.Serve("/f2/", "<a href=\"deep/\">d</a><img src=\"two.gif\">");
+    server.Serve("/f2/deep/", "<a href=\"deeper/\">x</a><img src=\"d.gif\">");
+    server.Serve("/f2/deep/deeper/", "<img src=\"dd.gif\">");
+    server.Serve("/f3/", "<img src=\"three.gif\"><a href=\"../f1/\">up</a>");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(
+        fixture.Walk(s),
+        QStringList({s + "/", s + "/logo.png", s + "/page.html", s + "/f3/",
+                     s + "/f3/three.gif", s + "/f2/", s + "/f2/two.gif",
+                     s + "/f2/deep/", s + "/f2/deep/d.gif",
+                     s + "/f2/deep/deeper/", s + "/f2/deep/deeper/dd.gif",
+                     s + "/f1/", s + "/f1/one.gif"}));
+    for (int i = 1; i <= fixture.list.Count(); ++i) {
+      QVERIFY(fixture.list.Ticked(i));
+    }
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+    QCOMPARE(server.Requests("/f1/"), 1);
+    // Nothing is left in the temporary folder.
+    QVERIFY(QDir(fixture.temp.path()).isEmpty());
+  }
+
+  void FolderLinkedFromTwoPagesIsVisitedOnce() {
+    TestServer server;
+    server.Serve("/", "<a href=\"a/\">a</a><a href=\"b/\">b</a>");
+    server.Serve("/a/",
+                 "<a href=\"" + server.Url().toStdString() + "/b/\">b</a>");
+    server.Serve("/b/", "<a href=\"" + server.Url().toStdString() +
+                            "/a/\">a</a><img src=\"b.png\">");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList({s + "/", s + "/b/", s + "/b/b.png", s + "/a/"}));
+    QCOMPARE(server.Requests("/a/"), 1);
+    QCOMPARE(server.Requests("/b/"), 1);
+  }
+
+  void DirectoryListingSortLinksAreNotFollowed() {
+    TestServer server;
+    server.Serve("/", R"(<html><body><h1>Index of /</h1><table>
+<tr><th><a href="?C=N;O=D">Name</a></th><th><a href="?C=M;O=A">Last modified</a></th>
+<th><a href="?C=S;O=A">Size</a></th><th><a href="?C=D;O=A">Description</a></th></tr>
+<tr><td><a href="/">Parent Directory</a></td></tr>
+<tr><td><a href="docs/">docs/</a></td></tr>
+<tr><td><a href="notes.txt">notes.txt</a></td></tr>
+</table></body></html>)");
+    server.Serve("/docs/", R"(<h1>Index of /docs</h1>
+<a href="?C=N;O=D">Name</a><a href="/">Parent Directory</a>
+<a href="manual.pdf">manual.pdf</a>)");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList({s + "/", s + "/notes.txt", s + "/docs/",
+                          s + "/docs/manual.pdf"}));
+    QCOMPARE(server.Requests("/"), 1);
+  }
+
+  // The page itself is fetched, but only addresses that contain the whole
+  // start address belong to the site.
+  void PageLikeStartAddress() {
+    TestServer server;
+    server.Serve("/index.html",
+                 "<img src=\"a.png\"><img src=\"index.html?v=2\">");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/index.html"),
+             QStringList({s + "/index.html/", s + "/index.html?v=2"}));
+    QCOMPARE(server.Requests("/index.html"), 1);
+    QCOMPARE(fixture.crawler.page_base(), s);
+  }
+
+  void SecureStartAddressIsFetchedOverHttp() {
+    TestServer server;
+    server.Serve("/", "<img src=\"a.png\"><a href=\"sub/\">s</a>");
+    server.Serve("/sub/", "<img src=\"b.png\">");
+    CrawlFixture fixture;
+    const QString q = "https://" + server.Host();
+    QCOMPARE(
+        fixture.Walk(q + "/"),
+        QStringList({q + "/", q + "/a.png", q + "/sub/", q + "/sub/b.png"}));
+    QCOMPARE(server.Requests("/sub/"), 1);
+  }
+
+  void InPageAnchorsEndAtOnce() {
+    TestServer server;
+    server.Serve("/",
+                 "<a href=\"#top\">top</a><a href=\"sub\">s</a>"
+                 "<a href=\"#x\">x</a>");
+    server.Serve("/sub/", "<a href=\"#top\">top</a><img src=\"i.png\">");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList({s + "/", s + "/sub/", s + "/sub/i.png"}));
+    QCOMPARE(server.Requests("/"), 1);
+    QCOMPARE(server.Requests("/sub/"), 1);
+  }
+
+  void RelativeDotFoldersEndTheWalk() {
+    TestServer server;
+    server.Serve("/a/",
+                 "<a href=\"./\">here</a><a href=\"../a/\">again</a>"
+                 "<a href=\"b/\">b</a>");
+    server.Serve("/a/b/", "<a href=\"../\">up</a><img src=\"x.png\">");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/a/"),
+             QStringList({s + "/a/", s + "/a/b/", s + "/a/b/x.png"}));
+  }
+
+  void FailedPagesKeepTheirRowMarked_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("404") << 404 << "HTTP 404";
+    QTest::newRow("500") << 500 << "HTTP 500";
+    QTest::newRow("503") << 503 << "HTTP 503";
+  }
+  void FailedPagesKeepTheirRowMarked() {
+    QFETCH(int, status);
+    QFETCH(QString, reason);
+    TestServer server;
+    server.Serve("/", "<a href=\"bad/\">b</a><a href=\"good/\">g</a>");
+    server.Serve("/bad/", "<img src=\"never.png\">", status);
+    server.Serve("/good/", "<img src=\"g.png\">");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(
+        fixture.Walk(s + "/"),
+        QStringList({s + "/", s + "/good/", s + "/good/g.png", s + "/bad/"}));
+    QVERIFY(fixture.list.Ticked(4));
+    QVERIFY2(fixture.list.FailureOf(4).startsWith(reason),
+             qPrintable(fixture.list.FailureOf(4)));
+    QVERIFY(fixture.list.FailureOf(1).isEmpty());
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  void UnreachableStartLeavesOneMarkedRow() {
+    CrawlFixture fixture;
+    QCOMPARE(fixture.Walk("http://127.0.0.1:1/"),
+             QStringList({"http://127.0.0.1:1/"}));
+    QVERIFY(!fixture.list.FailureOf(1).isEmpty());
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  void OddStartAddressesGiveTheirRows_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("row");
+    QTest::newRow("empty") << ""
+                           << "http:///";
+    QTest::newRow("scheme only") << "http://"
+                                 << "http://";
+    QTest::newRow("no scheme") << "no-such-host.invalid"
+                               << "http://no-such-host.invalid/";
+    QTest::newRow("spaces") << "http://a b/"
+                            << "http://a b/";
+  }
+  void OddStartAddressesGiveTheirRows() {
+    QFETCH(QString, start);
+    QFETCH(QString, row);
+    CrawlFixture fixture;
+    QCOMPARE(fixture.Walk(start), QStringList({row}));
+    QVERIFY(!fixture.list.FailureOf(1).isEmpty());
+  }
+
+  void EmptyPageLeavesTheOldBytesUnscanned() {
+    TestServer server;
+    server.Serve("/", "<a href=\"empty/\">e</a><img src=\"a.png\">");
+    server.Serve("/empty/", "");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList({s + "/", s + "/a.png", s + "/empty/"}));
+    QCOMPARE(fixture.crawler.page_length(), 0);
+    QVERIFY(fixture.crawler.page_bytes().contains("a.png"));
+  }
+
+  void FailedFetchLeavesTheBufferAsItWas() {
+    TestServer server;
+    server.Serve("/", "<img src=\"a.png\">");
+    CrawlFixture fixture;
+    fixture.Walk(server.Url() + "/");
+    const QByteArray before = fixture.crawler.page_bytes();
+    fixture.list.Clear();
+    fixture.Walk(server.Url() + "/missing/");
+    QCOMPARE(fixture.crawler.page_bytes(), before);
+    QCOMPARE(fixture.crawler.page_length(), before.size());
+  }
+
+  void PlantedLinkAtTheTempNameIsNotFollowed() {
+    TestServer server;
+    server.Serve("/", "<img src=\"a.png\">");
+    CrawlFixture fixture;
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath("victim");
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("precious");
+    file.close();
+    QVERIFY(QFile::link(victim, TempPagePath(1)));
+    fixture.Walk(server.Url() + "/");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("precious"));
+    QCOMPARE(fixture.list.Count(), 2);
+  }
+
+  void RedirectsAreFollowedLoopsFail() {
+    TestServer server;
+    server.Handle("/moved/",
+                  [&](const httplib::Request&, httplib::Response& response) {
+                    response.set_redirect(server.Url("/real/").toStdString());
+                  });
+    server.Handle("/loop/",
+                  [&](const httplib::Request&, httplib::Response& response) {
+                    response.set_redirect(server.Url("/loop/").toStdString());
+                  });
+    server.Serve("/", "<a href=\"moved/\">m</a><a href=\"loop/\">l</a>");
+    server.Serve("/real/", "<img src=\"r.png\">");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    // The base stays that of the address the page was asked for.
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList(
+                 {s + "/", s + "/loop/", s + "/moved/", s + "/moved/r.png"}));
+    QVERIFY(!fixture.list.FailureOf(2).isEmpty());
+    QVERIFY(fixture.list.FailureOf(3).isEmpty());
+  }
+
+  void StalledServerCostsOneFailedFetch() {
+    TestServer server;
+    server.Handle(
+        "/stall/", [](const httplib::Request&, httplib::Response& response) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+          response.set_content("<img src=\"late.png\">", "text/html");
+        });
+    server.Serve("/", "<a href=\"stall/\">s</a><img src=\"a.png\">");
+    CrawlFixture fixture;
+    fixture.http.set_stall_timeout_ms(300);
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList({s + "/", s + "/a.png", s + "/stall/"}));
+    QVERIFY(fixture.list.FailureOf(3).contains("No data"));
+  }
+
+  void LargeAndHostilePagesYieldJustTheirLinks() {
+    // 50 MB of binary junk (no double quote in it) with a few markers, and
+    // a page of 100,000 links.
+    std::mt19937 random(7);
+    std::string junk(50 << 20, '\0');
+    for (char& c : junk) {
+      c = static_cast<char>(random());
+      if (c == '"') c = 'x';
+    }
+    junk.replace(1000, 14, "src=\"one.bin\"");
+    junk.replace(30 << 20, 20, "HREF=\"two.html\"\xff\xfe\x00");
+    junk.replace(junk.size() - 8, 8, "src=\"cut");
+    std::string many;
+    for (int i = 0; i < 100'000; ++i) {
+      many += "<a href=\"f" + std::to_string(i) + ".html\">x</a>";
+    }
+    TestServer server;
+    server.Serve("/", "<a href=\"junk/\">j</a><a href=\"many/\">m</a>");
+    server.Serve("/junk/", junk, 200, "application/octet-stream");
+    server.Serve("/many/", many);
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    const QStringList rows = fixture.Walk(s + "/");
+    QCOMPARE(rows.size(), 1 + 1 + 100'000 + 1 + 2);
+    QCOMPARE(rows[2], s + "/many/f0.html");
+    QCOMPARE(rows[100'001], s + "/many/f99999.html");
+    QCOMPARE(rows.mid(100'002), QStringList({s + "/junk/", s + "/junk/one.bin",
+                                             s + "/junk/two.html"}));
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  void StopEndsTheWalkAfterThePageInWork() {
+    TestServer server;
+    server.Serve("/", "<a href=\"a/\">a</a><a href=\"b/\">b</a>");
+    server.Serve("/b/", "<img src=\"b.png\">");
+    server.Serve("/a/", "<img src=\"a.png\">");
+    CrawlFixture fixture;
+    std::atomic<bool> stop_once{true};
+    server.server().set_pre_routing_handler([&](const httplib::Request& request,
+                                                httplib::Response&) {
+      if (request.path == "/b/" && stop_once.exchange(false)) {
+        QMetaObject::invokeMethod(
+            qApp, [&] { fixture.crawler.RequestStop(); }, Qt::QueuedConnection);
+      }
+      return httplib::Server::HandlerResponse::Unhandled;
+    });
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList({s + "/", s + "/b/", s + "/b/b.png"}));
+    QCOMPARE(server.Requests("/a/"), 0);
+    // The next walk starts afresh.
+    fixture.list.Clear();
+    QCOMPARE(fixture.Walk(s + "/").size(), 5);
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::CrawlerTest)
+#include "crawler_test.moc"

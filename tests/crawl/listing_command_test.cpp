@@ -1,0 +1,191 @@
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "support/form_fixture.h"
+#include "support/test_server.h"
+
+namespace trawlbox {
+namespace {
+
+const QString kMissingFolder =
+    "Folder does not exist. Please select another folder.";
+
+QStringList Rows(Form1& form) {
+  QStringList rows;
+  for (qsizetype i = 1; i <= form.file_list().Count(); ++i) {
+    rows << form.file_list().Text(i);
+  }
+  return rows;
+}
+
+// Runs `action` on the window's thread while the server answers `path`,
+// that is, in the middle of a listing.
+void DuringRequest(TestServer& server, const std::string& path,
+                   std::function<void()> action) {
+  server.server().set_pre_routing_handler(
+      [path, action](const httplib::Request& request, httplib::Response&) {
+        if (request.path == path) {
+          QMetaObject::invokeMethod(qApp, action, Qt::QueuedConnection);
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+      });
+}
+
+struct ListingFixture : FormFixture {
+  ListingFixture() {
+    qputenv("TEMP", temp.path().toLocal8Bit());
+    form->Form_Load();
+    Find<QLineEdit>("Text1")->setText(destination.path());
+  }
+  ~ListingFixture() { qunsetenv("TEMP"); }
+  void SetStart(const QString& start) {
+    Find<QLineEdit>("txtWebsite")->setText(start);
+  }
+  void Click(const char* name) {
+    QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton);
+  }
+
+  QTemporaryDir temp;
+  QTemporaryDir destination;
+};
+
+}  // namespace
+
+class ListingCommandTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void MissingFolderLeavesTheListAsItWas_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("empty") << "";
+    QTest::newRow("missing") << "/no/such/folder/";
+    QTest::newRow("a file") << "FILE";
+  }
+  void MissingFolderLeavesTheListAsItWas() {
+    QFETCH(QString, folder);
+    ListingFixture fixture;
+    if (folder == "FILE") {
+      folder = fixture.destination.filePath("file.txt");
+      QFile file(folder);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    fixture.Find<QLineEdit>("Text1")->setText(folder);
+    fixture.form->file_list().Add("earlier row");
+    fixture.Click("PushButton5");
+    QCOMPARE(fixture.prompts.boxes.size(), 1);
+    QCOMPARE(fixture.prompts.boxes[0].text, kMissingFolder);
+    QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
+    QCOMPARE(fixture.prompts.boxes[0].icon, MessageIcon::kNone);
+    QCOMPARE(Rows(*fixture.form), QStringList({"earlier row"}));
+    QCOMPARE(fixture.form->pointer_mode(), Form1::kPointerDefault);
+  }
+
+  void ListsTheSiteAndSaysDone() {
+    TestServer server;
+    server.Serve("/", "<img src=\"a.png\"><a href=\"sub/\">s</a>");
+    server.Serve("/sub/", "<img src=\"b.png\">");
+    ListingFixture fixture;
+    fixture.form->file_list().Add("earlier row");
+    const QString s = server.Url();
+    fixture.SetStart(s + "/");
+    int pointer_at_done = -1;
+    fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
+      pointer_at_done = fixture.form->pointer_mode();
+    };
+    fixture.Click("PushButton5");
+    QCOMPARE(Rows(*fixture.form), QStringList({s + "/", s + "/a.png",
+                                               s + "/sub/", s + "/sub/b.png"}));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+    QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
+    QCOMPARE(pointer_at_done, int(Form1::kPointerBusy));
+    QCOMPARE(fixture.form->pointer_mode(), Form1::kPointerDefault);
+    QVERIFY(!fixture.form->busy());
+  }
+
+  void UnfetchableStartGivesOneRowAndDone() {
+    ListingFixture fixture;
+    fixture.SetStart("http://127.0.0.1:1/");
+    fixture.Click("PushButton5");
+    QCOMPARE(Rows(*fixture.form), QStringList({"http://127.0.0.1:1/"}));
+    QVERIFY(fixture.form->file_list().Ticked(1));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+  }
+
+  void ClicksDuringAListing() {
+    TestServer server;
+    server.Serve("/", "<a href=\"a/\">a</a><img src=\"r.png\">");
+    server.Serve("/a/", "<img src=\"x.png\">");
+    ListingFixture fixture;
+    const QString s = server.Url();
+    fixture.SetStart(s + "/");
+    DuringRequest(server, "/a/", [&] {
+      fixture.Click("PushButton5");  // a second listing: ignored
+      fixture.Click("PushButton4");  // Clear List: ignored while busy
+      fixture.Click("PushButton8");  // Uncheck All: acts at once
+    });
+    fixture.Click("PushButton5");
+    QCOMPARE(Rows(*fixture.form),
+             QStringList({s + "/", s + "/r.png", s + "/a/", s + "/a/x.png"}));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+    QVERIFY(!fixture.form->file_list().Ticked(1));
+    QVERIFY(!fixture.form->file_list().Ticked(3));
+    QVERIFY(fixture.form->file_list().Ticked(4));  // found after the click
+    // Once the listing has ended, Clear List empties the list.
+    fixture.Click("PushButton4");
+    QCOMPARE(fixture.form->file_list().Count(), 0);
+  }
+
+  void EscapeStopsTheListing() {
+    TestServer server;
+    server.Serve("/", "<a href=\"a/\">a</a><a href=\"b/\">b</a>");
+    server.Serve("/a/", "<img src=\"a.png\">");
+    server.Serve("/b/", "<img src=\"b.png\">");
+    ListingFixture fixture;
+    fixture.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    const QString s = server.Url();
+    fixture.SetStart(s + "/");
+    DuringRequest(server, "/b/",
+                  [&] { QTest::keyClick(fixture.form.get(), Qt::Key_Escape); });
+    fixture.Click("PushButton5");
+    QCOMPARE(Rows(*fixture.form),
+             QStringList({s + "/", s + "/b/", s + "/b/b.png"}));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+  }
+
+  void EditingTheStartAddressChangesTheSiteFromThenOn() {
+    TestServer server;
+    const QString s = server.Url();
+    server.Serve("/", "<a href=\"a/\">a</a><img src=\"r.png\">");
+    server.Serve("/a/", "<img src=\"x.png\">");
+    ListingFixture fixture;
+    fixture.SetStart(s + "/");
+    DuringRequest(server, "/a/",
+                  [&] { fixture.SetStart("http://elsewhere.example/"); });
+    fixture.Click("PushButton5");
+    QCOMPARE(Rows(*fixture.form),
+             QStringList({s + "/", s + "/r.png", s + "/a/"}));
+  }
+
+  void ClosingTheWindowEndsAListing() {
+    TestServer server;
+    server.Serve("/", "<a href=\"a/\">a</a><a href=\"b/\">b</a>");
+    server.Serve("/a/", "<img src=\"a.png\">");
+    server.Serve("/b/", "<img src=\"b.png\">");
+    ListingFixture fixture;
+    fixture.form->show();
+    fixture.SetStart(server.Url() + "/");
+    DuringRequest(server, "/b/", [&] { fixture.form->close(); });
+    fixture.Click("PushButton5");
+    QVERIFY(fixture.prompts.boxes.isEmpty());  // no "Done." after a close
+    QCOMPARE(server.Requests("/a/"), 0);
+    QVERIFY(!fixture.form->busy());
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_MAIN(trawlbox::ListingCommandTest)
+#include "listing_command_test.moc"
