@@ -14,6 +14,7 @@ void CaptionBar::SetCaption(const QString& caption) {
   if (caption == caption_) return;
   caption_ = caption;
   update();
+  emit CaptionChanged(caption_);
 }
 
 void CaptionBar::SetMaximum(qint64 maximum) {

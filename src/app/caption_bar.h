@@ -26,6 +26,9 @@ class CaptionBar : public QProgressBar, public StatusLine {
   void SetPosition(qint64 position) override;
   qint64 Position() const override { return position_; }
 
+ signals:
+  void CaptionChanged(const QString& caption);
+
  private:
   void ShowRange();
 

@@ -36,6 +36,9 @@ ReplyPtr HttpClient::Get(const QString& address) {
   request.setTransferTimeout(stall_timeout_ms_);
   request.setHeader(QNetworkRequest::UserAgentHeader,
                     QStringLiteral("Trawlbox Harvester"));
+  // The mirror keeps the bytes the server stores, and "Content-Length" must
+  // count the bytes we read: no transparent decompression.
+  request.setRawHeader("Accept-Encoding", "identity");
   ReplyPtr reply(manager_.get(request));
   reply->setReadBufferSize(kReadBufferBytes);
   return reply;

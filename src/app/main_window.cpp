@@ -24,6 +24,7 @@
 #include "auxiliary/home_page.h"
 #include "auxiliary/online_check.h"
 #include "crawl/listing_command.h"
+#include "mirror/download_command.h"
 #include "ui/input_fields.h"
 #include "ui/list_operations.h"
 #include "ui/select_all_line_edit.h"
@@ -313,8 +314,7 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// Commands. "Help" and "..." come with the help and folder-chooser work,
-// the download with the downloader.
+// Commands. "Help" and "..." come with the help and folder-chooser work.
 void Form1::PushButton1_Click() {}
 void Form1::PushButton2_Click() {}
 
@@ -325,7 +325,7 @@ void Form1::PushButton3_Click() {
 
 void Form1::PushButton4_Click() { ClearList(*this); }
 void Form1::PushButton5_Click() { RunListingCommand(*this, crawler_); }
-void Form1::PushButton6_Click() {}
+void Form1::PushButton6_Click() { RunDownloadCommand(*this, http_); }
 void Form1::PushButton7_Click() { CheckAll(*this); }
 void Form1::PushButton8_Click() { UncheckAll(*this); }
 

@@ -1,0 +1,183 @@
+// The download command over a local server: one 1 GB file, and 2,000 files
+// of 4 KB. Prints the time, the throughput and the peak resident memory.
+#include <benchmark/benchmark.h>
+#include <httplib.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "app/command_host.h"
+#include "app/event_pump.h"
+#include "app/file_list_model.h"
+#include "app/http_client.h"
+#include "app/prompts.h"
+#include "app/status_line.h"
+#include "mirror/download_command.h"
+
+#ifdef Q_OS_UNIX
+#include <netinet/tcp.h>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+double PeakResidentMb() {
+#ifdef Q_OS_UNIX
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+#else
+  return 0;
+#endif
+}
+
+class QuietPrompts : public trawlbox::Prompts {
+ public:
+  QString BrowseForFolder(const QString&, const QString&) override {
+    return {};
+  }
+  int boxes = 0;
+
+ protected:
+  void ShowBox(const QString&, const QString&, trawlbox::MessageIcon) override {
+    ++boxes;
+  }
+};
+
+class QuietStatus : public trawlbox::StatusLine {
+ public:
+  void SetCaption(const QString& caption) override { caption_ = caption; }
+  QString Caption() const override { return caption_; }
+  void SetMaximum(qint64 maximum) override { maximum_ = maximum; }
+  qint64 Maximum() const override { return maximum_; }
+  void SetPosition(qint64 position) override { position_ = position; }
+  qint64 Position() const override { return position_; }
+
+ private:
+  QString caption_;
+  qint64 maximum_ = 0;
+  qint64 position_ = 0;
+};
+
+// The command's view of a window, without one.
+class HeadlessHost : public trawlbox::CommandHost {
+ public:
+  trawlbox::Prompts& prompts() override { return prompts_; }
+  trawlbox::FileList& file_list() override { return list_; }
+  trawlbox::EventPump& pump() override { return pump_; }
+  trawlbox::StatusLine& status_line() override { return status_; }
+  QString WebSiteText() const override { return start; }
+  QString FolderText() const override { return folder; }
+  int pointer_mode() const override { return 0; }
+  void SetPointerMode(int) override {}
+
+  QString start;
+  QString folder;
+  QuietPrompts prompts_;
+  trawlbox::FileListModel list_;
+  trawlbox::EventPump pump_;
+  QuietStatus status_;
+};
+
+class Server {
+ public:
+  Server() {
+    server_.Get(
+        "/big.bin", [](const httplib::Request&, httplib::Response& response) {
+          response.set_content_provider(
+              kBigBytes, "application/octet-stream",
+              [](size_t offset, size_t length, httplib::DataSink& sink) {
+                static const std::string block(1 << 16, 'x');
+                sink.write(block.data(),
+                           std::min<size_t>({block.size(), length,
+                                             size_t(kBigBytes) - offset}));
+                return true;
+              });
+        });
+    server_.Get(R"(/small/(\d+)\.txt)",
+                [](const httplib::Request&, httplib::Response& response) {
+                  static const std::string body(4096, 's');
+                  response.set_content(body, "text/plain");
+                });
+    // Headers and body leave in two writes; without TCP_NODELAY the second
+    // waits for the client's delayed acknowledgement on every response.
+    server_.set_socket_options([](socket_t sock) {
+      int yes = 1;
+      setsockopt(sock, SOL_SOCKET, SO_REUSEADDR,
+                 reinterpret_cast<const char*>(&yes), sizeof(yes));
+#ifdef Q_OS_UNIX
+      setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof(yes));
+#endif
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running()) std::this_thread::yield();
+  }
+  ~Server() {
+    server_.stop();
+    thread_.join();
+  }
+  QString Url() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
+  }
+
+  static constexpr qint64 kBigBytes = qint64(1) << 30;
+
+ private:
+  httplib::Server server_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
+void Run(benchmark::State& state, const QStringList& paths, qint64 bytes) {
+  Server server;
+  for (auto _ : state) {
+    state.PauseTiming();
+    QTemporaryDir destination;
+    HeadlessHost host;
+    trawlbox::HttpClient http(host.pump());
+    host.start = server.Url();
+    host.folder = destination.path() + QLatin1Char('/');
+    for (const QString& path : paths) host.list_.Add(server.Url() + path);
+    state.ResumeTiming();
+    trawlbox::RunDownloadCommand(host, http);
+    state.PauseTiming();
+    if (host.prompts_.boxes != 1) state.SkipWithError("a transfer failed");
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(state.iterations() * bytes);
+  state.SetItemsProcessed(state.iterations() * paths.size());
+  state.counters["peak_rss_mb"] = PeakResidentMb();
+}
+
+void BM_OneGigabyteFile(benchmark::State& state) {
+  Run(state, {QStringLiteral("/big.bin")}, Server::kBigBytes);
+}
+BENCHMARK(BM_OneGigabyteFile)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+void BM_SmallFiles(benchmark::State& state) {
+  QStringList paths;
+  for (int i = 0; i < 2000; ++i) {
+    paths << QStringLiteral("/small/%1.txt").arg(i);
+  }
+  Run(state, paths, 2000 * 4096);
+}
+BENCHMARK(BM_SmallFiles)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,112 @@
+#include "mirror/download_command.h"
+
+#include <QDir>
+
+#include "app/command_host.h"
+#include "app/error_trap.h"
+#include "app/event_pump.h"
+#include "app/existence.h"
+#include "app/file_list.h"
+#include "app/prompts.h"
+#include "app/status_line.h"
+#include "mirror/path_mapping.h"
+#include "mirror/transfer.h"
+
+namespace trawlbox {
+namespace {
+
+const QString kPushButton6Tag =
+    QStringLiteral("in Quaymill2021/08/31.Form1.PushButton6_Click ");
+
+// The download-in-progress flag, cleared however the command ends.
+struct DownloadingFlag {
+  explicit DownloadingFlag(CommandHost& host) : host(host) {
+    host.downloading = true;
+  }
+  ~DownloadingFlag() { host.downloading = false; }
+  CommandHost& host;
+};
+
+// What the user sees of a path text: the form the system uses.
+QString ShownPath(const QString& path_text) {
+  const std::optional<QString> native = ToNativePath(path_text);
+  return native ? QDir::toNativeSeparators(*native) : path_text;
+}
+
+// One ticked row: its path below the folder, its folders, its transfer.
+void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
+                 qsizetype row) {
+  FileList& list = host.file_list();
+  EventPump& pump = host.pump();
+  QString path;
+  trap.Do(120, [&] { pump.Yield(); });
+  trap.Do(122, [&] {
+    path =
+        MapAddressText(list.Text(row), host.WebSiteText(), host.FolderText());
+  });
+  trap.Do(126, [&] {
+    host.status_line().SetCaption(QStringLiteral("Processing: ") +
+                                  ShownPath(path));
+  });
+  trap.Do(128, [&] { pump.Yield(); });
+  QString folder;
+  trap.Do(130, [&] { folder = GetFolderPart(path); });
+  if (trap.If(
+          132, [&] { return path.endsWith(QLatin1Char('\\')); },
+          OnFailure::kRunBody)) {
+    trap.Do(134, [&] { path += QStringLiteral("index.htm"); });
+  }
+  if (trap.If(
+          136, [&] { return !PathFolderExists(folder); },
+          OnFailure::kRunBody)) {
+    trap.Do(138, [&] { CreateFolderPath(folder); });
+  }
+  trap.Do(150, [&] { path = FreeName(path); });
+  FetchResult result{QStringLiteral("Not downloaded")};
+  trap.Do(152, [&] { result = downloader.DownloadFile(list.Text(row), path); });
+  if (!downloader.cancelled()) list.MarkFailed(row, result.failure);
+}
+
+}  // namespace
+
+void RunDownloadCommand(CommandHost& host, HttpClient& http) {
+  if (host.busy()) return;
+  DownloadingFlag flag(host);
+  host.tag.clear();
+  ErrorTrap trap(host.prompts(), kPushButton6Tag);
+  if (trap.If(
+          110, [&] { return !FolderExists(host.FolderText()); },
+          OnFailure::kRunBody)) {
+    trap.Do(166, [&] {
+      host.prompts().Message(QStringLiteral(
+          "Folder does not exist. Please select another folder."));
+    });
+    return;
+  }
+  FileList& list = host.file_list();
+  StatusLine& status = host.status_line();
+  Downloader downloader(http, status, host.prompts(), [&host] {
+    return host.tag == CommandHost::kCancelTag;
+  });
+  trap.Do(112, [&] { host.SetPointerMode(CommandHost::kPointerBusy); });
+  qsizetype rows = 0;
+  trap.Do(114, [&] {
+    rows = list.Count();
+    status.SetMaximum(rows);
+  });
+  for (qsizetype row = 1; row <= rows; ++row) {
+    if (downloader.cancelled()) break;
+    if (!trap.If(
+            118, [&] { return list.Ticked(row); }, OnFailure::kRunBody)) {
+      continue;
+    }
+    DownloadRow(host, downloader, trap, row);
+    if (!downloader.cancelled()) trap.Do(154, [&] { status.SetPosition(row); });
+  }
+  trap.Do(158, [&] { host.SetPointerMode(CommandHost::kPointerDefault); });
+  trap.Do(160, [&] { status.SetPosition(0); });
+  trap.Do(162, [&] { status.SetCaption(StatusLine::kIdleCaption); });
+  trap.Do(164, [&] { host.prompts().Message(QStringLiteral("Done.")); });
+}
+
+}  // namespace trawlbox

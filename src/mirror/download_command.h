@@ -1,0 +1,17 @@
+#ifndef TRAWLBOX_MIRROR_DOWNLOAD_COMMAND_H_
+#define TRAWLBOX_MIRROR_DOWNLOAD_COMMAND_H_
+
+namespace trawlbox {
+
+class CommandHost;
+class HttpClient;
+
+// "Start Downloading Checked Files": stores every ticked row below the
+// destination folder, in a tree that mirrors the site, and says "Done.".
+// A click while a download or a listing runs does nothing. A cancel
+// request (Escape) stops the transfer in work and the walk over the rows.
+void RunDownloadCommand(CommandHost& host, HttpClient& http);
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_MIRROR_DOWNLOAD_COMMAND_H_

@@ -1,0 +1,229 @@
+#include "mirror/transfer.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cmath>
+#include <limits>
+
+#include "app/app_error.h"
+#include "app/error_trap.h"
+#include "app/event_pump.h"
+#include "app/status_line.h"
+#include "mirror/path_mapping.h"
+
+namespace trawlbox {
+namespace {
+
+const QString kDownloadFileTag =
+    QStringLiteral("in Quaymill2021/08/31.Download.DownloadFile ");
+const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
+
+[[noreturn]] void RaiseOpenFailure(const QSaveFile& file) {
+  const QFileInfo parent(QFileInfo(file.fileName()).absolutePath());
+  if (!parent.isDir()) Raise(ErrorKind::kPathNotFound);
+  if (!parent.isWritable()) Raise(ErrorKind::kPermissionDenied);
+  Raise(file.errorString());  // a name too long or refused, a full disk
+}
+
+// Why a body could not be read whole.
+QString ReadFailureText(const QNetworkReply& reply) {
+  if (reply.error() != QNetworkReply::NoError) {
+    return HttpClient::FailureOf(reply).failure;
+  }
+  return QStringLiteral(
+             "The connection ended after %1 bytes, before the whole file "
+             "arrived")
+      .arg(reply.size());
+}
+
+}  // namespace
+
+std::optional<qint32> DeclaredLength(const QByteArray& header) {
+  const QByteArray text = header.trimmed();
+  if (text.isEmpty()) return std::nullopt;
+  bool numeric = false;
+  const qlonglong value = text.toLongLong(&numeric);
+  if (!numeric) {
+    // Digits beyond what 64 bits hold are a number all the same.
+    const bool digits = std::all_of(
+        text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (digits) Raise(ErrorKind::kOverflow);
+    return std::nullopt;
+  }
+  if (value > std::numeric_limits<qint32>::max()) Raise(ErrorKind::kOverflow);
+  if (value < 0) return std::nullopt;
+  return static_cast<qint32>(value);
+}
+
+qint16 PercentDone(qint32 length, qint32 received) {
+  // std::nearbyint rounds half to even in the default rounding mode.
+  return static_cast<qint16>(std::nearbyint(100.0 / length * received));
+}
+
+QString TrimBlanks(const QString& text) {
+  qsizetype first = 0;
+  qsizetype last = text.size();
+  while (first < last && text[first] == QLatin1Char(' ')) ++first;
+  while (last > first && text[last - 1] == QLatin1Char(' ')) --last;
+  return text.mid(first, last - first);
+}
+
+Downloader::Downloader(HttpClient& http, StatusLine& status, Prompts& prompts,
+                       std::function<bool()> cancel_requested)
+    : http_(http),
+      status_(status),
+      prompts_(prompts),
+      cancel_requested_(std::move(cancel_requested)) {}
+
+FetchResult Downloader::DownloadFile(const QString& address_as_passed,
+                                     const QString& local_path) {
+  ErrorTrap trap(prompts_, kDownloadFileTag);
+  EventPump& pump = http_.pump();
+  cancelled_ = false;
+  QString address = address_as_passed;
+  ReplyPtr reply;
+  FetchResult result;
+  auto cancel_now = [&] { return cancel_requested_ && cancel_requested_(); };
+  // Stops at once: the previous local file stays, the caption says so.
+  auto stop_for_user = [&](QSaveFile* file) {
+    if (reply) reply->abort();
+    if (file != nullptr) file->cancelWriting();
+    cancelled_ = true;
+    status_.SetCaption(kStoppedCaption);
+    return FetchResult{kStoppedCaption};
+  };
+
+  trap.Do(100, [&] {
+    status_.SetCaption(QStringLiteral("Downloading: ") + address);
+  });
+  trap.Do(102, [&] {
+    address.replace(QLatin1String("https://"), QLatin1String("http://"));
+  });
+  trap.Do(104, [&] { reply = http_.Get(TrimBlanks(address)); });
+  if (!reply) result = {QStringLiteral("The request could not be started")};
+  if (reply) {
+    trap.Do(106, [&] {
+      pump.WaitUntil([&] {
+        return cancel_now() || reply->isFinished() ||
+               reply->attribute(QNetworkRequest::HttpStatusCodeAttribute)
+                   .isValid();
+      });
+    });
+    if (cancel_now()) return stop_for_user(nullptr);
+    const QVariant code =
+        reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (code.isValid() && code.toInt() >= 400) {
+      // An error page never lands under the file's name.
+      result = HttpClient::FailureOf(*reply);
+      trap.Do(154, [&] { status_.SetCaption(StatusLine::kIdleCaption); });
+      return result;
+    }
+  }
+
+  QByteArray header;
+  trap.Do(110, [&] {
+    if (reply) header = reply->rawHeader("Content-Length");
+  });
+  std::optional<qint32> length;
+  trap.Do(114, [&] { length = DeclaredLength(header); });
+
+  QSaveFile file;
+  bool open = false;
+  trap.Do(124, [&] {
+    const std::optional<QString> native = ToNativePath(local_path);
+    if (!native) Raise(ErrorKind::kPathNotFound);
+    file.setFileName(*native);
+    if (!file.open(QIODevice::WriteOnly)) RaiseOpenFailure(file);
+    open = true;
+  });
+  if (!open) result = {QStringLiteral("The local file cannot be written")};
+
+  // Reads the next piece of at most `want` bytes, waiting until that many
+  // have arrived or the body has ended. A body that ends early or breaks
+  // off is a failing read.
+  auto read_piece = [&](qint64 want, bool to_end) {
+    pump.WaitUntil([&] {
+      return cancel_now() || reply->bytesAvailable() >= want ||
+             reply->isFinished();
+    });
+    if (cancel_now()) return QByteArray();
+    QByteArray piece = reply->read(std::min(want, reply->bytesAvailable()));
+    if (piece.size() == want ||
+        (to_end && reply->error() == QNetworkReply::NoError)) {
+      return piece;
+    }
+    Raise(ReadFailureText(*reply));
+  };
+  auto write_piece = [&](const QByteArray& piece) {
+    return trap.Do(150, [&] {
+      if (file.write(piece) != piece.size()) Raise(file.errorString());
+    });
+  };
+
+  if (open && reply && length) {
+    qint32 remaining = *length;
+    qint32 received = 0;
+    qint16 shown_percent = -1;
+    while (remaining != 0 && result.ok()) {
+      if (cancel_now()) return stop_for_user(&file);
+      const qint32 want = std::min(remaining, kPieceBytes);
+      QByteArray piece;
+      const bool read = trap.Do(remaining > kPieceBytes ? 136 : 140,
+                                [&] { piece = read_piece(want, false); });
+      remaining -= want;
+      if (cancel_now()) return stop_for_user(&file);
+      if (!read) {
+        result = {ReadFailureText(*reply)};
+        break;
+      }
+      received = *length - remaining;
+      const qint16 percent = PercentDone(*length, received);
+      if (percent != shown_percent) {
+        shown_percent = percent;
+        trap.Do(148, [&] {
+          status_.SetCaption(QStringLiteral("Downloading ") + address +
+                             QStringLiteral("...") + QString::number(percent) +
+                             QStringLiteral(" % Downloaded"));
+        });
+      }
+      if (!write_piece(piece)) result = {file.errorString()};
+      pump.Yield();
+    }
+  } else if (open && reply) {
+    // No usable length: the body is read to its end, in the same pieces.
+    while (result.ok()) {
+      if (cancel_now()) return stop_for_user(&file);
+      QByteArray piece;
+      const bool read =
+          trap.Do(136, [&] { piece = read_piece(kPieceBytes, true); });
+      if (cancel_now()) return stop_for_user(&file);
+      if (!read) {
+        result = {ReadFailureText(*reply)};
+        break;
+      }
+      if (piece.isEmpty() && reply->isFinished() &&
+          reply->bytesAvailable() == 0) {
+        break;
+      }
+      if (!write_piece(piece)) result = {file.errorString()};
+      pump.Yield();
+    }
+  }
+
+  if (open) {
+    if (result.ok()) {
+      trap.Do(152, [&] {
+        if (!file.commit()) {
+          result = {file.errorString()};
+          Raise(file.errorString());
+        }
+      });
+    } else {
+      file.cancelWriting();
+    }
+  }
+  trap.Do(154, [&] { status_.SetCaption(StatusLine::kIdleCaption); });
+  return result;
+}
+
+}  // namespace trawlbox

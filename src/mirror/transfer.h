@@ -1,0 +1,57 @@
+#ifndef TRAWLBOX_MIRROR_TRANSFER_H_
+#define TRAWLBOX_MIRROR_TRANSFER_H_
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "app/http_client.h"
+
+namespace trawlbox {
+
+class Prompts;
+class StatusLine;
+
+// The "Content-Length" a response declares, when it is a whole number that
+// fits 32 signed bits and is not negative. A number beyond that range
+// throws "Overflow"; anything else (absent, empty, not a number) is none.
+std::optional<qint32> DeclaredLength(const QByteArray& header);
+
+// The percentage shown after `received` of `length` bytes, rounded to the
+// nearest whole number with exact halves going to the even one.
+qint16 PercentDone(qint32 length, qint32 received);
+
+// Trims blanks (spaces only) at both ends.
+QString TrimBlanks(const QString& text);
+
+// Transfers single files over HTTP into local files, in pieces of 1024
+// bytes, with the address and the percentage done in the status line.
+class Downloader {
+ public:
+  static constexpr qint32 kPieceBytes = 1024;
+
+  Downloader(HttpClient& http, StatusLine& status, Prompts& prompts,
+             std::function<bool()> cancel_requested);
+
+  // Stores the body of `address` at `local_path` (a "\" path text). The
+  // file is replaced only when the whole body has arrived; on any failure
+  // the previous file stays as it was. Failures of the transfer itself are
+  // reported in the error report; an HTTP error status is not (a site with
+  // many broken links must not raise a box for each) but is returned like
+  // every failure, for the row to show.
+  FetchResult DownloadFile(const QString& address, const QString& local_path);
+
+  // Whether the last DownloadFile was stopped by a cancel request.
+  bool cancelled() const { return cancelled_; }
+
+ private:
+  HttpClient& http_;
+  StatusLine& status_;
+  Prompts& prompts_;
+  std::function<bool()> cancel_requested_;
+  bool cancelled_ = false;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_MIRROR_TRANSFER_H_

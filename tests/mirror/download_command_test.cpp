@@ -1,0 +1,344 @@
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/caption_bar.h"
+#include "support/form_fixture.h"
+#include "support/test_server.h"
+
+namespace trawlbox {
+namespace {
+
+const QString kMissingFolder =
+    "Folder does not exist. Please select another folder.";
+
+// Runs `action` on the window's thread while the server answers `path`.
+void DuringRequest(TestServer& server, const std::string& path,
+                   std::function<void()> action) {
+  auto once = std::make_shared<std::atomic<bool>>(true);
+  server.server().set_pre_routing_handler(
+      [path, action, once](const httplib::Request& request,
+                           httplib::Response&) {
+        if (request.path == path && once->exchange(false)) {
+          QMetaObject::invokeMethod(qApp, action, Qt::QueuedConnection);
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+      });
+}
+
+// Every file below `root`, relative path to content.
+std::map<QString, QByteArray> Tree(const QString& root) {
+  std::map<QString, QByteArray> tree;
+  QDirIterator it(root, QDir::Files | QDir::Hidden,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    tree[QDir(root).relativeFilePath(path)] = file.readAll();
+  }
+  return tree;
+}
+
+struct DownloadFixture : FormFixture {
+  DownloadFixture() {
+    qputenv("TEMP", temp.path().toLocal8Bit());
+    form->Form_Load();
+    Find<QLineEdit>("Text1")->setText(destination.path() + "/");
+    QObject::connect(form->progress_bar(), &QProgressBar::valueChanged,
+                     [this](int value) { bar_values << value; });
+    QObject::connect(form->progress_bar(), &CaptionBar::CaptionChanged,
+                     [this](const QString& caption) { captions << caption; });
+  }
+  ~DownloadFixture() { qunsetenv("TEMP"); }
+  void SetStart(const QString& start) {
+    Find<QLineEdit>("txtWebsite")->setText(start);
+  }
+  void Click(const char* name) {
+    QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton);
+  }
+  QString Caption() const { return form->progress_bar()->Caption(); }
+  QString Dest(const QString& relative) const {
+    return destination.filePath(relative);
+  }
+
+  QTemporaryDir temp;
+  QTemporaryDir destination;
+  QList<int> bar_values;
+  QStringList captions;
+};
+
+}  // namespace
+
+class DownloadCommandTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void MissingFolderStopsBeforeAnyRow() {
+    DownloadFixture fixture;
+    fixture.form->file_list().Add("http://s.example/a.gif");
+    fixture.Find<QLineEdit>("Text1")->setText("/no/such/folder/");
+    fixture.Click("PushButton6");
+    QCOMPARE(fixture.prompts.texts(), QStringList({kMissingFolder}));
+    QCOMPARE(fixture.Caption(), QString("Progress Bar"));
+    QVERIFY(!fixture.form->busy());
+    // The flag is cleared: the next click is accepted.
+    fixture.Find<QLineEdit>("Text1")->setText(fixture.destination.path());
+    fixture.form->file_list().SetTicked(1, false);
+    fixture.Click("PushButton6");
+    QCOMPARE(fixture.prompts.texts(), QStringList({kMissingFolder, "Done."}));
+  }
+
+  void EmptyListSaysDone() {
+    DownloadFixture fixture;
+    fixture.Click("PushButton6");
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+    QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
+    QCOMPARE(fixture.form->progress_bar()->Maximum(), 0);
+    QCOMPARE(fixture.Caption(), QString("Progress Bar"));
+    QCOMPARE(fixture.form->pointer_mode(), Form1::kPointerDefault);
+  }
+
+  void OnlyTickedRowsAreTransferred() {
+    TestServer server;
+    for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
+      server.Serve(name, std::string("body of ") + name, 200, "text/plain");
+    }
+    DownloadFixture fixture;
+    const QString s = server.Url();
+    fixture.SetStart(s);
+    for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
+      fixture.form->file_list().Add(s + name);
+    }
+    fixture.form->file_list().SetTicked(1, false);
+    fixture.form->file_list().SetTicked(3, false);
+    int pointer_at_done = -1;
+    fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
+      pointer_at_done = fixture.form->pointer_mode();
+    };
+    fixture.Click("PushButton6");
+    QCOMPARE(server.Requests("/1.txt") + server.Requests("/3.txt"), 0);
+    QCOMPARE(server.Requests("/2.txt"), 1);
+    QCOMPARE(fixture.form->progress_bar()->Maximum(), 3);
+    QCOMPARE(fixture.bar_values, QList<int>({2, 0}));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+    QCOMPARE(pointer_at_done, int(Form1::kPointerDefault));
+    QCOMPARE(Tree(fixture.destination.path()).size(), size_t(1));
+  }
+
+  void FolderAddressBecomesIndexHtm() {
+    TestServer server;
+    server.Serve("/docs/", "<html>docs</html>");
+    DownloadFixture fixture;
+    const QString s = server.Url();
+    fixture.SetStart(s);
+    fixture.form->file_list().Add(s + "/docs/");
+    fixture.Click("PushButton6");
+    QCOMPARE(ReadAll(fixture.Dest("docs/index.htm")),
+             QByteArray("<html>docs</html>"));
+    // The caption names the folder path, in the system's form, before the
+    // file name is added.
+    QCOMPARE(fixture.captions.first(),
+             "Processing: " + QDir::toNativeSeparators(
+                                  fixture.destination.path() + "/docs/"));
+    QCOMPARE(fixture.captions[1], "Downloading: " + s + "/docs/");
+    QCOMPARE(fixture.captions.last(), QString("Progress Bar"));
+  }
+
+  void PercentInAnAddressIsShownAsItStands() {
+    TestServer server;
+    server.Serve("/100%p%v.txt", "odd", 200, "text/plain");
+    DownloadFixture fixture;
+    const QString s = server.Url();
+    fixture.SetStart(s);
+    fixture.form->file_list().Add(s + "/100%p%v.txt");
+    fixture.Click("PushButton6");
+    QVERIFY(fixture.captions.contains("Downloading " + s +
+                                      "/100%p%v.txt...100 % Downloaded"));
+    QVERIFY(fixture.form->progress_bar()->text().startsWith("Progress Bar"));
+  }
+
+  void UnreachableServerMarksTheRowAndKeepsTheFolder() {
+    DownloadFixture fixture;
+    fixture.SetStart("http://127.0.0.1:1");
+    fixture.form->file_list().Add("http://127.0.0.1:1/docs/");
+    fixture.Click("PushButton6");
+    QVERIFY(QFileInfo(fixture.Dest("docs")).isDir());
+    QVERIFY(!QFile::exists(fixture.Dest("docs/index.htm")));
+    QVERIFY(!fixture.form->file_list().FailureOf(1).isEmpty());
+    QCOMPARE(fixture.prompts.boxes.size(), 2);  // the failing read, "Done."
+    QVERIFY(fixture.prompts.boxes[0].text.contains(
+        "in Quaymill2021/08/31.Download.DownloadFile at line 136"));
+  }
+
+  void ListedSiteIsMirroredByteForByte() {
+    TestServer server;
+    const std::string png("\x89PNG\r\n\x1a\n\0\0binary", 18);
+    server.Serve("/",
+                 "<a href=\"a/\">a</a><img src=\"logo.png\">"
+                 "<a href=\"about.html\">about</a>");
+    server.Serve("/logo.png", png, 200, "image/png");
+    server.Serve("/about.html", "<p>About</p>");
+    server.Serve("/a/",
+                 "<a href=\"b/\">b</a><img src=\"pic.jpg\">"
+                 "<a href=\"page.php?id=3\">p</a>");
+    server.Serve("/a/pic.jpg", std::string(70'000, 'J'), 200, "image/jpeg");
+    server.Serve("/a/page.php", "<p>php</p>");
+    server.Serve("/a/b/", "<img src=\"deep.gif\">");
+    server.Serve("/a/b/deep.gif", "GIF89a", 200, "image/gif");
+    DownloadFixture fixture;
+    fixture.SetStart(server.Url());
+    fixture.Click("PushButton5");
+    QCOMPARE(fixture.form->file_list().Count(), 8);
+    const std::map<QString, QByteArray> expected = {
+        {"index.htm",
+         "<a href=\"a/\">a</a><img src=\"logo.png\">"
+         "<a href=\"about.html\">about</a>"},
+        {"logo.png", QByteArray::fromStdString(png)},
+        {"about.html", "<p>About</p>"},
+        {"a/index.htm",
+         "<a href=\"b/\">b</a><img src=\"pic.jpg\">"
+         "<a href=\"page.php?id=3\">p</a>"},
+        {"a/pic.jpg", QByteArray(70'000, 'J')},
+        {"a/page.php_id=3", "<p>php</p>"},
+        {"a/b/index.htm", "<img src=\"deep.gif\">"},
+        {"a/b/deep.gif", "GIF89a"},
+    };
+    for (int run = 0; run < 2; ++run) {
+      fixture.Click("PushButton6");
+      QCOMPARE(Tree(fixture.destination.path()), expected);
+    }
+    QCOMPARE(server.Requests("/a/pic.jpg"), 2);
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done.", "Done.", "Done."}));
+    QCOMPARE(fixture.Caption(), QString("Progress Bar"));
+    QCOMPARE(fixture.form->progress_bar()->Position(), 0);
+  }
+
+  void BadRowsAreReportedAndTheRunGoesOn() {
+    TestServer server;
+    server.Serve("/ok.txt", "fine", 200, "text/plain");
+    server.Serve("/missing.txt", "nope", 404, "text/plain");
+    DownloadFixture fixture;
+    const QString s = server.Url();
+    fixture.SetStart(s);
+    FileList& list = fixture.form->file_list();
+    list.Add(s + "/missing.txt");                // 404: marked, no box
+    list.Add(s + "/x/../../escape.txt");         // climbs: never written
+    list.Add("http://elsewhere.example/a.txt");  // outside the folder
+    const std::string long_name = "/" + std::string(300, 'n') + ".txt";
+    server.Serve(long_name, "too long a name", 200, "text/plain");
+    list.Add(s + QString::fromStdString(long_name));  // refused by the disk
+    list.Add(s + "/ok.txt");
+    fixture.Click("PushButton6");
+    QCOMPARE(ReadAll(fixture.Dest("ok.txt")), QByteArray("fine"));
+    QVERIFY(list.FailureOf(1).startsWith("HTTP 404"));
+    QVERIFY(!list.FailureOf(2).isEmpty());
+    QVERIFY(!list.FailureOf(3).isEmpty());
+    QVERIFY(!list.FailureOf(4).isEmpty());
+    QVERIFY(list.FailureOf(5).isEmpty());
+    QVERIFY(!QFile::exists(
+        QFileInfo(fixture.destination.path()).dir().filePath("escape.txt")));
+    QCOMPARE(fixture.prompts.texts().last(), QString("Done."));
+    // The rows that could not be written are reported, then "Done.".
+    QStringList reports;
+    for (const auto& box : fixture.prompts.boxes) {
+      if (box.title == "Application Error") {
+        reports << box.text.section("\r\n", 0, 0) + " " +
+                       box.text.section("at line ", 1).section("\r", 0, 0);
+      }
+    }
+    // The climbing row's folders cannot be made (its transfer then meets a
+    // 404); the foreign row's neither, and its file cannot be opened; the
+    // long name is refused when the finished file takes its name.
+    QCOMPARE(reports,
+             QStringList({"Path not found 138", "Path not found 138",
+                          "Path not found 124", "File name too long 152"}));
+  }
+
+  void ClicksDuringADownload() {
+    TestServer server;
+    for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
+      server.Serve(name, std::string("body ") + name, 200, "text/plain");
+    }
+    DownloadFixture fixture;
+    const QString s = server.Url();
+    fixture.SetStart(s);
+    for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
+      fixture.form->file_list().Add(s + name);
+    }
+    DuringRequest(server, "/1.txt", [&] {
+      fixture.Click("PushButton6");  // ignored
+      fixture.Click("PushButton5");  // ignored: no listing during a download
+      fixture.Click("PushButton4");  // ignored: busy
+      fixture.Click("PushButton8");  // rows still to come are not taken
+    });
+    fixture.Click("PushButton6");
+    QCOMPARE(server.Requests("/1.txt"), 1);
+    QCOMPARE(server.Requests("/2.txt") + server.Requests("/3.txt"), 0);
+    QCOMPARE(fixture.form->file_list().Count(), 3);
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+  }
+
+  void EscapeCancelsTheDownload() {
+    TestServer server;
+    server.Serve("/big.bin", std::string(4'000'000, 'b'), 200,
+                 "application/octet-stream");
+    server.Serve("/after.txt", "after", 200, "text/plain");
+    DownloadFixture fixture;
+    fixture.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    const QString s = server.Url();
+    fixture.SetStart(s);
+    fixture.form->file_list().Add(s + "/big.bin");
+    fixture.form->file_list().Add(s + "/after.txt");
+    {
+      QFile old(fixture.Dest("big.bin"));
+      QVERIFY(old.open(QIODevice::WriteOnly));
+      old.write("previous");
+    }
+    QStringList captions;
+    server.Handle(
+        "/big.bin", [&](const httplib::Request&, httplib::Response& response) {
+          response.set_content_provider(
+              4'000'000, "application/octet-stream",
+              [&](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset == 100'000) {
+                  QMetaObject::invokeMethod(
+                      qApp,
+                      [&] {
+                        QTest::keyClick(fixture.form.get(), Qt::Key_Escape);
+                        captions << fixture.Caption();
+                      },
+                      Qt::QueuedConnection);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                }
+                const std::string piece(50'000, 'b');
+                sink.write(piece.data(), piece.size());
+                return true;
+              });
+        });
+    fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
+      captions << fixture.Caption();
+    };
+    fixture.Click("PushButton6");
+    QCOMPARE(ReadAll(fixture.Dest("big.bin")), QByteArray("previous"));
+    QCOMPARE(server.Requests("/after.txt"), 0);
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+    QCOMPARE(fixture.Caption(), QString("Progress Bar"));
+    QVERIFY(fixture.form->file_list().FailureOf(1).isEmpty());
+  }
+
+ private:
+  static QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll()
+                                          : QByteArray("<none>");
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_MAIN(trawlbox::DownloadCommandTest)
+#include "download_command_test.moc"

@@ -1,0 +1,324 @@
+#include "mirror/transfer.h"
+
+#include <QtTest>
+
+#include "app/app_error.h"
+#include "app/event_pump.h"
+#include "mirror/path_mapping.h"
+#include "support/recording_prompts.h"
+#include "support/recording_status_line.h"
+#include "support/test_server.h"
+
+namespace trawlbox {
+namespace {
+
+// The "\" path text the program would make of a native path.
+QString PathText(const QString& native) {
+#ifdef Q_OS_WIN
+  return QDir::toNativeSeparators(native);
+#else
+  QString text = native;
+  text.replace('/', '\\');
+  return FixBackslashes(text);
+#endif
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+std::string Body(qsizetype size) {
+  std::string body(size_t(size), '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = char('a' + i % 26);
+  return body;
+}
+
+QList<int> Percentages(const QStringList& captions) {
+  QList<int> percentages;
+  static const QRegularExpression percent(R"(\.\.\.(\d+) % Downloaded$)");
+  for (const QString& caption : captions) {
+    const auto match = percent.match(caption);
+    if (match.hasMatch()) percentages << match.captured(1).toInt();
+  }
+  return percentages;
+}
+
+struct TransferFixture {
+  FetchResult Download(const QString& address, const QString& name) {
+    return downloader.DownloadFile(address, PathText(dir.filePath(name)));
+  }
+
+  QTemporaryDir dir;
+  RecordingPrompts prompts;
+  RecordingStatusLine status;
+  EventPump pump;
+  HttpClient http{pump};
+  std::function<bool()> cancel_when = [] { return false; };
+  Downloader downloader{http, status, prompts,
+                        [this] { return cancel_when(); }};
+};
+
+}  // namespace
+
+class TransferTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void DeclaredLengths_data() {
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<int>("length");  // -1: none, -2: Overflow
+    QTest::newRow("number") << QByteArray("1024") << 1024;
+    QTest::newRow("blanks around") << QByteArray(" 42 ") << 42;
+    QTest::newRow("zero") << QByteArray("0") << 0;
+    QTest::newRow("largest") << QByteArray("2147483647") << 2147483647;
+    QTest::newRow("absent") << QByteArray() << -1;
+    QTest::newRow("not a number") << QByteArray("lots") << -1;
+    QTest::newRow("negative") << QByteArray("-5") << -1;
+    QTest::newRow("hex") << QByteArray("0x10") << -1;
+    QTest::newRow("beyond 32 bits") << QByteArray("2147483648") << -2;
+    QTest::newRow("beyond 64 bits")
+        << QByteArray("99999999999999999999999") << -2;
+  }
+  void DeclaredLengths() {
+    QFETCH(QByteArray, header);
+    QFETCH(int, length);
+    int got = -1;
+    try {
+      const auto declared = DeclaredLength(header);
+      if (declared) got = *declared;
+    } catch (const AppError& error) {
+      QCOMPARE(error.description(), QString("Overflow"));
+      got = -2;
+    }
+    QCOMPARE(got, length);
+  }
+
+  void PercentagesShownPerPiece_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QList<int>>("shown");
+    QTest::newRow("1024") << 1024 << QList<int>{100};
+    QTest::newRow("1025") << 1025 << QList<int>{100};  // 100 twice, shown once
+    QTest::newRow("3000") << 3000 << QList<int>{34, 68, 100};
+    QTest::newRow("1536") << 1536 << QList<int>{67, 100};
+  }
+  void PercentagesShownPerPiece() {
+    QFETCH(int, size);
+    QFETCH(QList<int>, shown);
+    TestServer server;
+    server.Serve("/f.bin", Body(size), 200, "application/octet-stream");
+    TransferFixture fixture;
+    const QString address = server.Url("/f.bin");
+    QVERIFY(fixture.Download(address, "f.bin").ok());
+    QCOMPARE(Percentages(fixture.status.captions), shown);
+    QCOMPARE(fixture.status.captions.first(), "Downloading: " + address);
+    QCOMPARE(fixture.status.captions[1], "Downloading " + address + "..." +
+                                             QString::number(shown[0]) +
+                                             " % Downloaded");
+    QCOMPARE(fixture.status.captions.last(), QString("Progress Bar"));
+    QCOMPARE(ReadAll(fixture.dir.filePath("f.bin")),
+             QByteArray::fromStdString(Body(size)));
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  void HalvesGoToTheEvenPercentage() {
+    QList<int> shown;
+    for (qint32 received = 1024; received <= 6 * 1024; received += 1024) {
+      shown << PercentDone(200 * 1024, received);
+    }
+    QCOMPARE(shown, QList<int>({0, 1, 2, 2, 2, 3}));
+    QCOMPARE(PercentDone(1025, 1024), qint16(100));
+    QCOMPARE(PercentDone(3000, 1024), qint16(34));
+  }
+
+  void SecureAddressIsRequestedOverHttpAndBlanksTrimmed() {
+    TestServer server;
+    server.Serve("/a.txt", "secure?", 200, "text/plain");
+    TransferFixture fixture;
+    const QString passed = "  https://" + server.Host() + "/a.txt ";
+    QVERIFY(fixture.Download(passed, "a.txt").ok());
+    QCOMPARE(ReadAll(fixture.dir.filePath("a.txt")), QByteArray("secure?"));
+    QCOMPARE(fixture.status.captions.first(), "Downloading: " + passed);
+    QCOMPARE(
+        fixture.status.captions[1],
+        "Downloading   http://" + server.Host() + "/a.txt ...100 % Downloaded");
+  }
+
+  void BodyWithoutLengthIsReadToItsEnd() {
+    TestServer server;
+    const std::string body = Body(5000);
+    server.Handle("/chunked", [body](const httplib::Request&,
+                                     httplib::Response& response) {
+      response.set_chunked_content_provider(
+          "application/octet-stream",
+          [body](size_t offset, httplib::DataSink& sink) {
+            if (offset < body.size()) {
+              sink.write(body.data() + offset,
+                         std::min<size_t>(700, body.size() - offset));
+            } else {
+              sink.done();
+            }
+            return true;
+          });
+    });
+    TransferFixture fixture;
+    QVERIFY(fixture.Download(server.Url("/chunked"), "c.bin").ok());
+    QCOMPARE(ReadAll(fixture.dir.filePath("c.bin")),
+             QByteArray::fromStdString(body));
+    QVERIFY(Percentages(fixture.status.captions).isEmpty());
+    QCOMPARE(fixture.status.captions,
+             QStringList(
+                 {"Downloading: " + server.Url("/chunked"), "Progress Bar"}));
+  }
+
+  void ZeroLengthStoresAnEmptyFile() {
+    TestServer server;
+    server.Serve("/empty", "", 200, "text/plain");
+    TransferFixture fixture;
+    WriteAll(fixture.dir.filePath("e"), "old bytes");
+    QVERIFY(fixture.Download(server.Url("/empty"), "e").ok());
+    QCOMPARE(ReadAll(fixture.dir.filePath("e")), QByteArray());
+  }
+
+  void ShorterNewBodyLeavesNoOldBytes() {
+    TestServer server;
+    server.Serve("/s", "new", 200, "text/plain");
+    TransferFixture fixture;
+    WriteAll(fixture.dir.filePath("s"), "a much longer old content");
+    QVERIFY(fixture.Download(server.Url("/s"), "s").ok());
+    QCOMPARE(ReadAll(fixture.dir.filePath("s")), QByteArray("new"));
+  }
+
+  void ErrorStatusesAreNotStoredNorReported_data() {
+    QTest::addColumn<int>("status");
+    QTest::newRow("404") << 404;
+    QTest::newRow("500") << 500;
+    QTest::newRow("503") << 503;
+  }
+  void ErrorStatusesAreNotStoredNorReported() {
+    QFETCH(int, status);
+    TestServer server;
+    server.Serve("/gone.gif", "<html>error page</html>", status);
+    TransferFixture fixture;
+    WriteAll(fixture.dir.filePath("gone.gif"), "GIF89a old");
+    const FetchResult result =
+        fixture.Download(server.Url("/gone.gif"), "gone.gif");
+    QVERIFY(result.failure.startsWith("HTTP " + QString::number(status)));
+    QCOMPARE(ReadAll(fixture.dir.filePath("gone.gif")),
+             QByteArray("GIF89a old"));
+    QVERIFY(!QFile::exists(fixture.dir.filePath("new.gif")));
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+    QCOMPARE(fixture.status.captions.last(), QString("Progress Bar"));
+  }
+
+  void FailingReadsAreReportedOnceAndKeepTheOldFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("label");
+    QTest::newRow("body shorter than its length") << "short" << 136;
+    QTest::newRow("stall after the headers") << "stall" << 136;
+    QTest::newRow("nobody listening") << "refused" << 136;
+  }
+  void FailingReadsAreReportedOnceAndKeepTheOldFile() {
+    QFETCH(QString, kind);
+    QFETCH(int, label);
+    TestServer server;
+    server.Handle("/f", [kind](const httplib::Request&,
+                               httplib::Response& response) {
+      response.set_content_provider(
+          50'000, "application/octet-stream",
+          [kind](size_t offset, size_t, httplib::DataSink& sink) {
+            if (offset >= 10'000) {
+              if (kind == "stall") {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+              }
+              return false;  // the connection breaks off
+            }
+            const std::string piece(5000, 'x');
+            sink.write(piece.data(), piece.size());
+            return true;
+          });
+    });
+    TransferFixture fixture;
+    fixture.http.set_stall_timeout_ms(400);
+    WriteAll(fixture.dir.filePath("f"), "old");
+    const QString address =
+        kind == "refused" ? QString("http://127.0.0.1:1/f") : server.Url("/f");
+    const FetchResult result = fixture.Download(address, "f");
+    QVERIFY(!result.ok());
+    QCOMPARE(ReadAll(fixture.dir.filePath("f")), QByteArray("old"));
+    QCOMPARE(fixture.prompts.boxes.size(), 1);
+    QVERIFY2(fixture.prompts.boxes[0].text.contains(
+                 "in Quaymill2021/08/31.Download.DownloadFile at line " +
+                 QString::number(label) + "\r\r"),
+             qPrintable(fixture.prompts.boxes[0].text));
+    QCOMPARE(QDir(fixture.dir.path()).entryList(QDir::Files),
+             QStringList({"f"}));
+  }
+
+  void UnopenableLocalFileGivesOneReport() {
+    TestServer server;
+    server.Serve("/big", Body(50'000), 200, "application/octet-stream");
+    TransferFixture fixture;
+    const FetchResult result =
+        fixture.Download(server.Url("/big"), "missing-folder/big");
+    QVERIFY(!result.ok());
+    QCOMPARE(fixture.prompts.boxes.size(), 1);
+    QVERIFY(fixture.prompts.boxes[0].text.startsWith("Path not found\r\n"));
+    QVERIFY(fixture.prompts.boxes[0].text.contains("at line 124\r\r"));
+    QCOMPARE(fixture.status.captions.last(), QString("Progress Bar"));
+  }
+
+  void PathNamingNoPlaceIsNotFound() {
+    TransferFixture fixture;
+    TestServer server;
+    server.Serve("/a", "x", 200, "text/plain");
+    const FetchResult result =
+        fixture.downloader.DownloadFile(server.Url("/a"), "C:\\Mirror\\..\\a");
+    QVERIFY(!result.ok());
+    QVERIFY(fixture.prompts.boxes[0].text.startsWith("Path not found\r\n"));
+  }
+
+  void CancelKeepsThePreviousFile() {
+    TestServer server;
+    server.Serve("/big", Body(200'000), 200, "application/octet-stream");
+    TransferFixture fixture;
+    WriteAll(fixture.dir.filePath("big"), "previous");
+    int pieces = 0;
+    fixture.cancel_when = [&] { return ++pieces > 20; };
+    const FetchResult result = fixture.Download(server.Url("/big"), "big");
+    QVERIFY(!result.ok());
+    QVERIFY(fixture.downloader.cancelled());
+    QCOMPARE(fixture.status.captions.last(),
+             QString("Download Stoped By User"));
+    QCOMPARE(ReadAll(fixture.dir.filePath("big")), QByteArray("previous"));
+    QCOMPARE(QDir(fixture.dir.path()).entryList(QDir::Files),
+             QStringList({"big"}));
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  void LargeBodyArrivesWhole() {
+    TestServer server;
+    const std::string body = Body(3'000'000);
+    server.Serve("/large", body, 200, "application/octet-stream");
+    TransferFixture fixture;
+    QVERIFY(fixture.Download(server.Url("/large"), "large").ok());
+    QCOMPARE(ReadAll(fixture.dir.filePath("large")),
+             QByteArray::fromStdString(body));
+    // Each percentage from 0 to 100 is shown once, however many pieces.
+    const QList<int> shown = Percentages(fixture.status.captions);
+    QCOMPARE(shown.size(), 101);
+    QCOMPARE(shown.first(), 0);
+    QCOMPARE(shown.last(), 100);
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::TransferTest)
+#include "transfer_test.moc"

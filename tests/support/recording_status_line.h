@@ -1,0 +1,37 @@
+#ifndef TRAWLBOX_TESTS_SUPPORT_RECORDING_STATUS_LINE_H_
+#define TRAWLBOX_TESTS_SUPPORT_RECORDING_STATUS_LINE_H_
+
+#include <QStringList>
+
+#include "app/status_line.h"
+
+namespace trawlbox {
+
+// Remembers every caption and position it was given.
+class RecordingStatusLine : public StatusLine {
+ public:
+  void SetCaption(const QString& caption) override {
+    captions.append(caption);
+    caption_ = caption;
+  }
+  QString Caption() const override { return caption_; }
+  void SetMaximum(qint64 maximum) override { maximum_ = maximum; }
+  qint64 Maximum() const override { return maximum_; }
+  void SetPosition(qint64 position) override {
+    positions.append(position);
+    position_ = position;
+  }
+  qint64 Position() const override { return position_; }
+
+  QStringList captions;
+  QList<qint64> positions;
+
+ private:
+  QString caption_ = kIdleCaption;
+  qint64 maximum_ = 100;
+  qint64 position_ = 0;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_TESTS_SUPPORT_RECORDING_STATUS_LINE_H_
