@@ -25,6 +25,7 @@
 #include "auxiliary/online_check.h"
 #include "crawl/listing_command.h"
 #include "mirror/download_command.h"
+#include "ui/folder_chooser.h"
 #include "ui/input_fields.h"
 #include "ui/list_operations.h"
 #include "ui/select_all_line_edit.h"
@@ -85,7 +86,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
       crawler_(file_list_, *services_.prompts, http_,
                [this] { return WebSiteText(); }) {
   if (!services_.check_online) {
-    services_.check_online = [this] { CheckOnline(*services_.prompts); };
+    services_.check_online = [this] {
+      CheckOnline(*services_.prompts, &pump_);
+    };
   }
   if (!services_.maybe_open_home_page) {
     services_.maybe_open_home_page = [] { MaybeOpenHomePage(); };
@@ -314,9 +317,12 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// Commands. "Help" and "..." come with the help and folder-chooser work.
-void Form1::PushButton1_Click() {}
-void Form1::PushButton2_Click() {}
+void Form1::PushButton1_Click() { ShowHelp(*services_.prompts); }
+
+void Form1::PushButton2_Click() {
+  RunFolderChooser(*services_.prompts, *services_.settings, last_chosen_folder_,
+                   text1_);
+}
 
 void Form1::PushButton3_Click() {
   ErrorTrap trap(*services_.prompts, kPushButton3Tag);

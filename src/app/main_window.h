@@ -104,6 +104,7 @@ class Form1 : public QWidget, public CommandHost {
   Crawler crawler_;
 
   int pointer_mode_ = kPointerDefault;
+  QString last_chosen_folder_;
   QCursor hand_pointer_;
   bool has_hand_pointer_ = false;
 };

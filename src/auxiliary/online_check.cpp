@@ -1,9 +1,42 @@
 #include "auxiliary/online_check.h"
 
-namespace trawlbox {
+#include "app/prompts.h"
+#include "auxiliary/command_runner.h"
 
-// The ping behind the check comes with the command runner; until then the
-// check passes.
-void CheckOnline(Prompts& /*prompts*/) {}
+namespace trawlbox {
+namespace {
+
+// An address, not a name: an offline machine whose resolver waits for an
+// answer would otherwise hold up the start.
+const QString kPublicHost = QStringLiteral("1.1.1.1");
+
+}  // namespace
+
+QString OnlineCheckCommand() {
+#if defined(Q_OS_WIN)
+  return QStringLiteral("ping ") + kPublicHost + QStringLiteral(" -n 1");
+#elif defined(Q_OS_MACOS)
+  return QStringLiteral("ping -c 1 -t 3 ") + kPublicHost;
+#else
+  return QStringLiteral("ping -c 1 -W 3 -w 4 ") + kPublicHost;
+#endif
+}
+
+QString OnlineCheckMarker() {
+#ifdef Q_OS_WIN
+  return QStringLiteral("bytes=");
+#else
+  return QStringLiteral("bytes from");
+#endif
+}
+
+void CheckOnline(Prompts& prompts, EventPump* pump,
+                 const std::function<QString(const QString&)>& run) {
+  const QString command = OnlineCheckCommand();
+  const QString output =
+      run ? run(command) : RunCommandCapture(command, true, false, true, pump);
+  if (output.contains(OnlineCheckMarker(), Qt::CaseInsensitive)) return;
+  prompts.Message(kOfflineWarning);
+}
 
 }  // namespace trawlbox
