@@ -6,6 +6,8 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // Lets the desktop tie the window to the installed menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("trawlbox-harvester"));
   trawlbox::SettingsStore settings;
   trawlbox::DialogPrompts prompts;
   trawlbox::Form1Services services;

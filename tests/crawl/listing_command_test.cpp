@@ -19,20 +19,6 @@ QStringList Rows(Form1& form) {
   return rows;
 }
 
-// Runs `action` on the window's thread while the server answers `path`,
-// that is, in the middle of a listing.
-void DuringRequest(TestServer& server, const std::string& path,
-                   std::function<void()> action) {
-  server.server().set_pre_routing_handler(
-      [path, action](const httplib::Request& request, httplib::Response&) {
-        if (request.path == path) {
-          QMetaObject::invokeMethod(qApp, action, Qt::QueuedConnection);
-          std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return httplib::Server::HandlerResponse::Unhandled;
-      });
-}
-
 struct ListingFixture : FormFixture {
   ListingFixture() {
     qputenv("TEMP", temp.path().toLocal8Bit());
@@ -120,7 +106,7 @@ class ListingCommandTest : public QObject {
     ListingFixture fixture;
     const QString s = server.Url();
     fixture.SetStart(s + "/");
-    DuringRequest(server, "/a/", [&] {
+    server.DuringRequest("/a/", [&] {
       fixture.Click("PushButton5");  // a second listing: ignored
       fixture.Click("PushButton4");  // Clear List: ignored while busy
       fixture.Click("PushButton8");  // Uncheck All: acts at once
@@ -147,8 +133,8 @@ class ListingCommandTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
     const QString s = server.Url();
     fixture.SetStart(s + "/");
-    DuringRequest(server, "/b/",
-                  [&] { QTest::keyClick(fixture.form.get(), Qt::Key_Escape); });
+    server.DuringRequest(
+        "/b/", [&] { QTest::keyClick(fixture.form.get(), Qt::Key_Escape); });
     fixture.Click("PushButton5");
     QCOMPARE(Rows(*fixture.form),
              QStringList({s + "/", s + "/b/", s + "/b/b.png"}));
@@ -162,8 +148,8 @@ class ListingCommandTest : public QObject {
     server.Serve("/a/", "<img src=\"x.png\">");
     ListingFixture fixture;
     fixture.SetStart(s + "/");
-    DuringRequest(server, "/a/",
-                  [&] { fixture.SetStart("http://elsewhere.example/"); });
+    server.DuringRequest(
+        "/a/", [&] { fixture.SetStart("http://elsewhere.example/"); });
     fixture.Click("PushButton5");
     QCOMPARE(Rows(*fixture.form),
              QStringList({s + "/", s + "/r.png", s + "/a/"}));
@@ -177,7 +163,7 @@ class ListingCommandTest : public QObject {
     ListingFixture fixture;
     fixture.form->show();
     fixture.SetStart(server.Url() + "/");
-    DuringRequest(server, "/b/", [&] { fixture.form->close(); });
+    server.DuringRequest("/b/", [&] { fixture.form->close(); });
     fixture.Click("PushButton5");
     QVERIFY(fixture.prompts.boxes.isEmpty());  // no "Done." after a close
     QCOMPARE(server.Requests("/a/"), 0);

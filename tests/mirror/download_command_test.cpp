@@ -13,21 +13,6 @@ namespace {
 const QString kMissingFolder =
     "Folder does not exist. Please select another folder.";
 
-// Runs `action` on the window's thread while the server answers `path`.
-void DuringRequest(TestServer& server, const std::string& path,
-                   std::function<void()> action) {
-  auto once = std::make_shared<std::atomic<bool>>(true);
-  server.server().set_pre_routing_handler(
-      [path, action, once](const httplib::Request& request,
-                           httplib::Response&) {
-        if (request.path == path && once->exchange(false)) {
-          QMetaObject::invokeMethod(qApp, action, Qt::QueuedConnection);
-          std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return httplib::Server::HandlerResponse::Unhandled;
-      });
-}
-
 // Every file below `root`, relative path to content.
 std::map<QString, QByteArray> Tree(const QString& root) {
   std::map<QString, QByteArray> tree;
@@ -268,7 +253,7 @@ class DownloadCommandTest : public QObject {
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
       fixture.form->file_list().Add(s + name);
     }
-    DuringRequest(server, "/1.txt", [&] {
+    server.DuringRequest("/1.txt", [&] {
       fixture.Click("PushButton6");  // ignored
       fixture.Click("PushButton5");  // ignored: no listing during a download
       fixture.Click("PushButton4");  // ignored: busy

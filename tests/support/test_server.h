@@ -3,8 +3,13 @@
 
 #include <httplib.h>
 
+#include <QCoreApplication>
 #include <QString>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -60,6 +65,21 @@ class TestServer {
   void Handle(const std::string& path, httplib::Server::Handler handler) {
     std::lock_guard<std::mutex> lock(mutex_);
     handlers_[path] = std::move(handler);
+  }
+  // Runs `action` on the main thread while the server answers the first
+  // request for `path`: in the middle of a listing or a download.
+  void DuringRequest(const std::string& path, std::function<void()> action) {
+    auto once = std::make_shared<std::atomic<bool>>(true);
+    server_.set_pre_routing_handler(
+        [path, action, once](const httplib::Request& request,
+                             httplib::Response&) {
+          if (request.path == path && once->exchange(false)) {
+            QMetaObject::invokeMethod(qApp, action, Qt::QueuedConnection);
+            // Lets the main thread take the action before the answer.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+          }
+          return httplib::Server::HandlerResponse::Unhandled;
+        });
   }
   int Requests(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
