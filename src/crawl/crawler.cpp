@@ -94,7 +94,8 @@ void Crawler::GetUrls(const QString& address, qint16 page_index) {
   FetchResult fetch{QStringLiteral("Not fetched")};
   trap.Do(122, [&] {
     http_.pump().PassEvents();
-    fetch = http_.FetchToFile(page_address_, path);
+    fetch = fetch_page_ ? fetch_page_(page_address_, path)
+                        : http_.FetchToFile(page_address_, path);
   });
   if (trap.If(
           124, [&] { return !fetch.ok(); }, OnFailure::kSkipAction)) {

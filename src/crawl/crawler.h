@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+#include "app/http_client.h"
 #include "crawl/link_handling.h"
 #include "crawl/pages_to_visit.h"
 
@@ -12,7 +13,6 @@ namespace trawlbox {
 
 class ErrorTrap;
 class FileList;
-class HttpClient;
 class Prompts;
 
 // Walks a site depth first from its start address: each visited page gets
@@ -32,6 +32,12 @@ class Crawler {
   // Sets the fetch address and the base for relative links of a page.
   void SetPageAddress(const QString& address);
 
+  // Fetches a page into a file; HttpClient::FetchToFile unless replaced
+  // (tests and fuzzing serve pages without a network).
+  using FetchPage =
+      std::function<FetchResult(const QString& address, const QString& path)>;
+  void set_fetch_page(FetchPage fetch) { fetch_page_ = std::move(fetch); }
+
   // Ends the running walk after the page in work.
   void RequestStop() { stop_requested_ = true; }
 
@@ -47,6 +53,7 @@ class Crawler {
   FileList& list_;
   Prompts& prompts_;
   HttpClient& http_;
+  FetchPage fetch_page_;
   PagesToVisit pages_;
   LinkHandler handler_;
   QString page_address_;
