@@ -1,7 +1,6 @@
 #include "mirror/transfer.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cmath>
 #include <limits>
 
@@ -10,6 +9,7 @@
 #include "app/event_pump.h"
 #include "app/status_line.h"
 #include "mirror/path_mapping.h"
+#include "mirror/replacing_file.h"
 
 namespace trawlbox {
 namespace {
@@ -18,8 +18,8 @@ const QString kDownloadFileTag =
     QStringLiteral("in Quaymill2021/08/31.Download.DownloadFile ");
 const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
 
-[[noreturn]] void RaiseOpenFailure(const QSaveFile& file) {
-  const QFileInfo parent(QFileInfo(file.fileName()).absolutePath());
+[[noreturn]] void RaiseOpenFailure(const ReplacingFile& file) {
+  const QFileInfo parent(QFileInfo(file.target()).absolutePath());
   if (!parent.isDir()) Raise(ErrorKind::kPathNotFound);
   if (!parent.isWritable()) Raise(ErrorKind::kPermissionDenied);
   Raise(file.errorString());  // a name too long or refused, a full disk
@@ -85,9 +85,10 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
   FetchResult result;
   auto cancel_now = [&] { return cancel_requested_ && cancel_requested_(); };
   // Stops at once: the previous local file stays, the caption says so.
-  auto stop_for_user = [&](QSaveFile* file) {
+  std::unique_ptr<ReplacingFile> file;
+  auto stop_for_user = [&] {
     if (reply) reply->abort();
-    if (file != nullptr) file->cancelWriting();
+    if (file) file->Cancel();
     cancelled_ = true;
     status_.SetCaption(kStoppedCaption);
     return FetchResult{kStoppedCaption};
@@ -109,7 +110,7 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
                    .isValid();
       });
     });
-    if (cancel_now()) return stop_for_user(nullptr);
+    if (cancel_now()) return stop_for_user();
     const QVariant code =
         reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (code.isValid() && code.toInt() >= 400) {
@@ -127,13 +128,12 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
   std::optional<qint32> length;
   trap.Do(114, [&] { length = DeclaredLength(header); });
 
-  QSaveFile file;
   bool open = false;
   trap.Do(124, [&] {
     const std::optional<QString> native = ToNativePath(local_path);
     if (!native) Raise(ErrorKind::kPathNotFound);
-    file.setFileName(*native);
-    if (!file.open(QIODevice::WriteOnly)) RaiseOpenFailure(file);
+    file = std::make_unique<ReplacingFile>(*native);
+    if (!file->Open()) RaiseOpenFailure(*file);
     open = true;
   });
   if (!open) result = {QStringLiteral("The local file cannot be written")};
@@ -156,7 +156,7 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
   };
   auto write_piece = [&](const QByteArray& piece) {
     return trap.Do(150, [&] {
-      if (file.write(piece) != piece.size()) Raise(file.errorString());
+      if (!file->Write(piece)) Raise(file->errorString());
     });
   };
 
@@ -165,13 +165,13 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
     qint32 received = 0;
     qint16 shown_percent = -1;
     while (remaining != 0 && result.ok()) {
-      if (cancel_now()) return stop_for_user(&file);
+      if (cancel_now()) return stop_for_user();
       const qint32 want = std::min(remaining, kPieceBytes);
       QByteArray piece;
       const bool read = trap.Do(remaining > kPieceBytes ? 136 : 140,
                                 [&] { piece = read_piece(want, false); });
       remaining -= want;
-      if (cancel_now()) return stop_for_user(&file);
+      if (cancel_now()) return stop_for_user();
       if (!read) {
         result = {ReadFailureText(*reply)};
         break;
@@ -186,17 +186,17 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
                              QStringLiteral(" % Downloaded"));
         });
       }
-      if (!write_piece(piece)) result = {file.errorString()};
+      if (!write_piece(piece)) result = {file->errorString()};
       pump.Yield();
     }
   } else if (open && reply) {
     // No usable length: the body is read to its end, in the same pieces.
     while (result.ok()) {
-      if (cancel_now()) return stop_for_user(&file);
+      if (cancel_now()) return stop_for_user();
       QByteArray piece;
       const bool read =
           trap.Do(136, [&] { piece = read_piece(kPieceBytes, true); });
-      if (cancel_now()) return stop_for_user(&file);
+      if (cancel_now()) return stop_for_user();
       if (!read) {
         result = {ReadFailureText(*reply)};
         break;
@@ -205,7 +205,7 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
           reply->bytesAvailable() == 0) {
         break;
       }
-      if (!write_piece(piece)) result = {file.errorString()};
+      if (!write_piece(piece)) result = {file->errorString()};
       pump.Yield();
     }
   }
@@ -213,13 +213,13 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
   if (open) {
     if (result.ok()) {
       trap.Do(152, [&] {
-        if (!file.commit()) {
-          result = {file.errorString()};
-          Raise(file.errorString());
+        if (!file->Commit()) {
+          result = {file->errorString()};
+          Raise(file->errorString());
         }
       });
     } else {
-      file.cancelWriting();
+      file->Cancel();
     }
   }
   trap.Do(154, [&] { status_.SetCaption(StatusLine::kIdleCaption); });

@@ -257,7 +257,7 @@ class TransferTest : public QObject {
                  "in Quaymill2021/08/31.Download.DownloadFile at line " +
                  QString::number(label) + "\r\r"),
              qPrintable(fixture.prompts.boxes[0].text));
-    QCOMPARE(QDir(fixture.dir.path()).entryList(QDir::Files),
+    QCOMPARE(QDir(fixture.dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList({"f"}));
   }
 
@@ -297,7 +297,7 @@ class TransferTest : public QObject {
     QCOMPARE(fixture.status.captions.last(),
              QString("Download Stoped By User"));
     QCOMPARE(ReadAll(fixture.dir.filePath("big")), QByteArray("previous"));
-    QCOMPARE(QDir(fixture.dir.path()).entryList(QDir::Files),
+    QCOMPARE(QDir(fixture.dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList({"big"}));
     QVERIFY(fixture.prompts.boxes.isEmpty());
   }

@@ -1,0 +1,44 @@
+#ifndef TRAWLBOX_MIRROR_REPLACING_FILE_H_
+#define TRAWLBOX_MIRROR_REPLACING_FILE_H_
+
+#include <QFile>
+#include <QString>
+
+namespace trawlbox {
+
+// Writes a file that replaces `target` only when Commit() is called: the
+// bytes go to a new file beside it, which then takes the target's name in
+// one step. An existing file is thus never truncated, half-written or left
+// with old bytes past the new end, and an abandoned write leaves nothing.
+//
+// Unlike QSaveFile it does not force the bytes to the disk before the
+// rename: that wait costs about a millisecond per file, most of a mirror's
+// time when the files are small, and would stall the window on large ones.
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(const QString& target) : target_(target) {}
+  ~ReplacingFile() { Cancel(); }
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  // Creates the new file beside the target; false with errorString() set
+  // when it cannot.
+  bool Open();
+  bool Write(const QByteArray& bytes);
+  // Puts the new file in the target's place.
+  bool Commit();
+  // Drops the new file; the target stays as it was.
+  void Cancel();
+
+  const QString& target() const { return target_; }
+  const QString& errorString() const { return error_; }
+
+ private:
+  QString target_;
+  QFile part_;
+  QString error_;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_MIRROR_REPLACING_FILE_H_
