@@ -198,7 +198,7 @@ class MainWindowTest : public QObject {
   void CorruptSkinIsAppliedWithoutAReport() {
     FormFixture fixture;
     WriteFile(fixture.program_folder.filePath("x/o.cjs"),
-              QByteArray("}}{{ not css \xff\xfe\x00 at all", 27));
+              QByteArray("}}{{ not css \xff\xfe\x00 at all", 23));
     fixture.form->Form_Load();
     QVERIFY(fixture.prompts.boxes.isEmpty());
   }

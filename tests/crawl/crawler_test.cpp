@@ -412,14 +412,15 @@ class CrawlerTest : public QObject {
     server.Serve("/a/", "<img src=\"a.png\">");
     CrawlFixture fixture;
     std::atomic<bool> stop_once{true};
-    server.server().set_pre_routing_handler([&](const httplib::Request& request,
-                                                httplib::Response&) {
-      if (request.path == "/b/" && stop_once.exchange(false)) {
-        QMetaObject::invokeMethod(
-            qApp, [&] { fixture.crawler.RequestStop(); }, Qt::QueuedConnection);
-      }
-      return httplib::Server::HandlerResponse::Unhandled;
-    });
+    server.server().set_pre_routing_handler(
+        [&](const httplib::Request& request, httplib::Response&) {
+          if (request.path == "/b/" && stop_once.exchange(false)) {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [&] { fixture.crawler.RequestStop(); }, Qt::QueuedConnection);
+          }
+          return httplib::Server::HandlerResponse::Unhandled;
+        });
     const QString s = server.Url();
     QCOMPARE(fixture.Walk(s + "/"),
              QStringList({s + "/", s + "/b/", s + "/b/b.png"}));

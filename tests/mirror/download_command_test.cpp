@@ -160,7 +160,7 @@ class DownloadCommandTest : public QObject {
 
   void ListedSiteIsMirroredByteForByte() {
     TestServer server;
-    const std::string png("\x89PNG\r\n\x1a\n\0\0binary", 18);
+    const std::string png("\x89PNG\r\n\x1a\n\0\0binary", 16);
     server.Serve("/",
                  "<a href=\"a/\">a</a><img src=\"logo.png\">"
                  "<a href=\"about.html\">about</a>");
