@@ -1,0 +1,79 @@
+// Any "Content-Length" header: a length, none, or "Overflow", and nothing
+// else; and the percentage shown while a body of any length arrives in
+// pieces stays between 0 and 100, never goes down and ends at 100.
+
+#include <QByteArray>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include "app/app_error.h"
+#include "fuzz/fuzz_support.h"
+#include "mirror/transfer.h"
+
+namespace trawlbox {
+namespace {
+
+// Bodies longer than this are walked in pieces only near both ends: the
+// rounding that matters happens there, and a 2 GB walk per input would
+// starve the fuzzer.
+constexpr qint32 kWalkedBytes = 4 * 1024 * 1024;
+
+void CheckPercentages(qint32 length);
+
+void CheckHeader(const QByteArray& header) {
+  try {
+    const std::optional<qint32> length = DeclaredLength(header);
+    if (!length) return;
+    FuzzCheck(*length >= 0, "negative length");
+    CheckPercentages(*length);
+  } catch (const AppError& error) {
+    FuzzCheck(error.description() == DescriptionOf(ErrorKind::kOverflow),
+              "unexpected failure", error.description());
+  }
+}
+
+void CheckPercent(qint16 percent, qint16& previous, qint32 received) {
+  FuzzCheck(percent >= 0 && percent <= 100, "percent out of range",
+            QString::number(percent));
+  FuzzCheck(percent >= previous, "percent went down",
+            QString::number(received));
+  previous = percent;
+}
+
+// The download's loop: pieces of 1024 until the length is reached.
+void CheckPercentages(qint32 length) {
+  if (length <= 0) return;  // an empty body shows no percentage
+  qint16 previous = 0;
+  qint32 received = 0;
+  const qint32 piece = 1024;
+  while (received < length) {
+    if (received > kWalkedBytes && length - received > kWalkedBytes) {
+      received = length - kWalkedBytes;  // skip the middle, still rising
+    }
+    received += std::min(length - received, piece);
+    CheckPercent(PercentDone(length, received), previous, received);
+  }
+  FuzzCheck(previous == 100, "the last piece is not 100 %",
+            QString::number(length));
+}
+
+}  // namespace
+}  // namespace trawlbox
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const QByteArray header(reinterpret_cast<const char*>(data),
+                          static_cast<qsizetype>(size));
+  trawlbox::CheckHeader(header);
+  // The first four bytes also name a length to receive.
+  if (size >= 4) {
+    uint32_t raw = 0;
+    std::memcpy(&raw, data, sizeof raw);
+    const qint32 length =
+        static_cast<qint32>(raw % uint32_t(std::numeric_limits<qint32>::max()));
+    trawlbox::CheckPercentages(length + 1);
+  }
+  return 0;
+}

@@ -1,0 +1,192 @@
+// Any bytes as a page: the scan and the link handling behind it never
+// crash, every row they list obeys the link rules, and a walk over a finite
+// site made of that page ends.
+
+#include <QFile>
+#include <QSet>
+#include <QStringView>
+#include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
+
+#include "app/error_trap.h"
+#include "app/event_pump.h"
+#include "app/file_list_model.h"
+#include "app/http_client.h"
+#include "app/prompts.h"
+#include "crawl/crawler.h"
+#include "crawl/link_handling.h"
+#include "crawl/link_scan.h"
+#include "crawl/pages_to_visit.h"
+#include "fuzz/fuzz_support.h"
+
+namespace trawlbox {
+namespace {
+
+const QString kStart = QStringLiteral("http://site.example");
+
+// The site the walk sees: the input is every page of at most this depth
+// below the start address, and only this many pages are served at all;
+// every other address answers 404. Together they make the site finite
+// whatever the page links to.
+constexpr int kMaxDepth = 3;
+constexpr qsizetype kMaxServedPages = 16;
+
+// Any box during a walk over a served site would be an error report.
+class SilentPrompts : public Prompts {
+ public:
+  QString BrowseForFolder(const QString&, const QString&) override {
+    return QString();
+  }
+
+ protected:
+  void ShowBox(const QString&, const QString& text, MessageIcon) override {
+    FuzzFail("a box was shown", text);
+  }
+};
+
+bool HasDotSegment(const QString& address) {
+  for (const QStringView segment :
+       QStringView(address).split(QLatin1Char('/'))) {
+    if (segment == QLatin1String(".") || segment == QLatin1String("..")) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void CheckQueuedPage(const QString& address) {
+  FuzzCheck(IsSameSite(address, kStart), "queued page off the site", address);
+  FuzzCheck(!IsSortLink(address), "queued sort link", address);
+  FuzzCheck(!HasDotSegment(address), "queued dot segment", address);
+  FuzzCheck(!address.contains(QLatin1Char('#')), "queued fragment", address);
+}
+
+void CheckFileRow(const QString& row) {
+  FuzzCheck(IsSameSite(row, kStart), "file row off the site", row);
+  FuzzCheck(!row.contains(QLatin1String("..")), "file row climbs", row);
+  FuzzCheck(!row.contains(QLatin1Char('@')), "file row with @", row);
+  FuzzCheck(!row.contains(QLatin1String("file://")), "local file row", row);
+  FuzzCheck(!row.contains(QLatin1Char('#')), "file row with fragment", row);
+}
+
+// `page_rows` holds the positions of the rows that visits added.
+void CheckRows(const FileListModel& list, const QSet<qsizetype>& page_rows) {
+  QSet<QString> seen;
+  for (qsizetype i = 1; i <= list.Count(); ++i) {
+    const QString row = list.Text(i);
+    FuzzCheck(!seen.contains(row), "row listed twice", row);
+    seen.insert(row);
+    if (!page_rows.contains(i)) {
+      CheckFileRow(row);
+      continue;
+    }
+    FuzzCheck(row.endsWith(QLatin1Char('/')), "page row without /", row);
+    FuzzCheck(IsSameSite(row, kStart), "page row off the site", row);
+    FuzzCheck(!row.contains(QLatin1Char('#')), "page row with fragment", row);
+    if (i > 1) FuzzCheck(!HasDotSegment(row), "page row dot segment", row);
+  }
+}
+
+// Scans the page as the crawler does and hands its links to a handler;
+// returns how many markers the page holds.
+qsizetype ScanAndHandle(const QByteArray& page) {
+  FileListModel list;
+  PagesToVisit pages;
+  LinkHandler handler(list, pages, [] { return kStart; });
+  qsizetype markers = 0;
+  qsizetype last = 0;
+  CollectData(
+      page, page.size(),
+      [&](LinkKind kind, qsizetype position) {
+        ++markers;
+        FuzzCheck(position > last, "markers out of page order");
+        last = position;
+        FuzzCheck(position >= 3 && position <= page.size() + 1,
+                  "value position outside the page");
+        FuzzCheck(page[position - 3] == '=' && page[position - 2] == '"',
+                  "value position not after =\"");
+        const auto value = ReadLinkValue(page, page.size(), position);
+        if (!value) return;
+        FuzzCheck(!value->contains(QLatin1Char('"')), "value holds a quote",
+                  *value);
+        handler.HandleLink(kind, *value, kStart);
+      },
+      nullptr);
+  for (qsizetype i = 1; i <= pages.Count(); ++i) CheckQueuedPage(pages.At(i));
+  CheckRows(list, {});
+
+  // A shorter length hides the rest of the page from both calls.
+  const qsizetype half = page.size() / 2;
+  CollectData(
+      page, half,
+      [&](LinkKind, qsizetype position) {
+        FuzzCheck(position <= half + 1, "marker beyond the length");
+        ReadLinkValue(page, half, position);
+      },
+      nullptr);
+  return markers;
+}
+
+HttpClient& Http() {
+  static EventPump pump;
+  static HttpClient http(pump);
+  return http;
+}
+
+bool WithinServedDepth(const QString& address) {
+  if (!address.startsWith(kStart, Qt::CaseInsensitive)) return false;
+  QStringView rest = QStringView(address).mid(kStart.size());
+  while (rest.endsWith(QLatin1Char('/'))) rest.chop(1);
+  return rest.count(QLatin1Char('/')) <= kMaxDepth;
+}
+
+void Walk(const QByteArray& page, qsizetype markers) {
+  FileListModel list;
+  SilentPrompts prompts;
+  Crawler crawler(list, prompts, Http(), [] { return kStart; });
+  QSet<qsizetype> page_rows;
+  qsizetype visits = 0;
+  qsizetype served = 0;
+  crawler.set_fetch_page([&](const QString& address, const QString& path) {
+    // Each visit is of a queued address, and only served pages queue
+    // any: more visits than that mean the walk goes round in circles.
+    ++visits;
+    FuzzCheck(visits <= 1 + served * markers, "the walk does not end", address);
+    page_rows.insert(list.Count());  // the visit's own row is the last one
+    if (served >= kMaxServedPages || !WithinServedDepth(address)) {
+      return FetchResult{QStringLiteral("HTTP 404 Not Found")};
+    }
+    ++served;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(page) != page.size()) {
+      FuzzFail("cannot write the temporary page", path);
+    }
+    return FetchResult{};
+  });
+  ErrorTrap trap(prompts, QStringLiteral("in fuzz walk "));
+  crawler.WalkSite(trap, kStart);
+  FuzzCheck(list.Count() <= 1 + 2 * served * markers, "too many rows");
+  CheckRows(list, page_rows);
+}
+
+void Setup() {
+  EnsureApplication();
+  static QTemporaryDir temp;
+  if (!temp.isValid()) FuzzFail("no temporary folder", temp.errorString());
+  qputenv("TEMP", QFile::encodeName(temp.path()));
+}
+
+}  // namespace
+}  // namespace trawlbox
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const bool ready = (trawlbox::Setup(), true);
+  (void)ready;
+  const QByteArray page(reinterpret_cast<const char*>(data),
+                        static_cast<qsizetype>(size));
+  const qsizetype markers = trawlbox::ScanAndHandle(page);
+  trawlbox::Walk(page, markers);
+  return 0;
+}
