@@ -138,47 +138,54 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
   });
   if (!open) result = {QStringLiteral("The local file cannot be written")};
 
-  // Reads the next piece of at most `want` bytes, waiting until that many
-  // have arrived or the body has ended. A body that ends early or breaks
-  // off is a failing read.
-  auto read_piece = [&](qint64 want, bool to_end) {
+  // Takes the next piece of `want` bytes, waiting until that many have
+  // arrived or the body has ended, together with the whole pieces that have
+  // arrived behind it (at most `limit` bytes in all): the pieces are counted
+  // and shown one by one but moved in one go. A body that ends early or
+  // breaks off is a failing read.
+  auto take_pieces = [&](qint64 want, qint64 limit, bool to_end) {
     pump.WaitUntil([&] {
       return cancel_now() || reply->bytesAvailable() >= want ||
              reply->isFinished();
     });
     if (cancel_now()) return QByteArray();
-    QByteArray piece = reply->read(std::min(want, reply->bytesAvailable()));
-    if (piece.size() == want ||
-        (to_end && reply->error() == QNetworkReply::NoError)) {
-      return piece;
+    const qint64 available = reply->bytesAvailable();
+    if (available >= want) {
+      qint64 batch = std::min({available, limit, kBatchBytes});
+      if (batch < limit) batch -= batch % kPieceBytes;
+      return reply->read(batch);
+    }
+    if (to_end && reply->error() == QNetworkReply::NoError) {
+      return reply->read(available);
     }
     Raise(ReadFailureText(*reply));
   };
-  auto write_piece = [&](const QByteArray& piece) {
+  auto write_pieces = [&](const QByteArray& pieces) {
     return trap.Do(150, [&] {
-      if (!file->Write(piece)) Raise(file->errorString());
+      if (!file->Write(pieces)) Raise(file->errorString());
     });
   };
 
   if (open && reply && length) {
     qint32 remaining = *length;
-    qint32 received = 0;
     qint16 shown_percent = -1;
     while (remaining != 0 && result.ok()) {
       if (cancel_now()) return stop_for_user();
-      const qint32 want = std::min(remaining, kPieceBytes);
-      QByteArray piece;
-      const bool read = trap.Do(remaining > kPieceBytes ? 136 : 140,
-                                [&] { piece = read_piece(want, false); });
-      remaining -= want;
+      QByteArray pieces;
+      const bool read = trap.Do(remaining > kPieceBytes ? 136 : 140, [&] {
+        pieces =
+            take_pieces(std::min(remaining, kPieceBytes), remaining, false);
+      });
       if (cancel_now()) return stop_for_user();
       if (!read) {
         result = {ReadFailureText(*reply)};
         break;
       }
-      received = *length - remaining;
-      const qint16 percent = PercentDone(*length, received);
-      if (percent != shown_percent) {
+      for (qsizetype done = 0; done < pieces.size(); done += kPieceBytes) {
+        remaining -= static_cast<qint32>(
+            std::min<qsizetype>(kPieceBytes, pieces.size() - done));
+        const qint16 percent = PercentDone(*length, *length - remaining);
+        if (percent == shown_percent) continue;
         shown_percent = percent;
         trap.Do(148, [&] {
           status_.SetCaption(QStringLiteral("Downloading ") + address +
@@ -186,26 +193,23 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
                              QStringLiteral(" % Downloaded"));
         });
       }
-      if (!write_piece(piece)) result = {file->errorString()};
+      if (!write_pieces(pieces)) result = {file->errorString()};
       pump.Yield();
     }
   } else if (open && reply) {
     // No usable length: the body is read to its end, in the same pieces.
     while (result.ok()) {
       if (cancel_now()) return stop_for_user();
-      QByteArray piece;
-      const bool read =
-          trap.Do(136, [&] { piece = read_piece(kPieceBytes, true); });
+      QByteArray pieces;
+      const bool read = trap.Do(
+          136, [&] { pieces = take_pieces(kPieceBytes, kBatchBytes, true); });
       if (cancel_now()) return stop_for_user();
       if (!read) {
         result = {ReadFailureText(*reply)};
         break;
       }
-      if (piece.isEmpty() && reply->isFinished() &&
-          reply->bytesAvailable() == 0) {
-        break;
-      }
-      if (!write_piece(piece)) result = {file->errorString()};
+      if (pieces.isEmpty()) break;  // the end of the body
+      if (!write_pieces(pieces)) result = {file->errorString()};
       pump.Yield();
     }
   }

@@ -29,6 +29,8 @@ QString TrimBlanks(const QString& text);
 class Downloader {
  public:
   static constexpr qint32 kPieceBytes = 1024;
+  // Whole pieces that have already arrived are moved this many at a time.
+  static constexpr qint64 kBatchBytes = 64 * 1024;
 
   Downloader(HttpClient& http, StatusLine& status, Prompts& prompts,
              std::function<bool()> cancel_requested);
