@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "app/app_error.h"
 #include "app/command_host.h"
 #include "app/error_trap.h"
 #include "app/event_pump.h"
@@ -33,6 +34,23 @@ QString ShownPath(const QString& path_text) {
   return native ? QDir::toNativeSeparators(*native) : path_text;
 }
 
+// Whether a path text names a place inside the destination `folder`. A text
+// that names no path at all fails on its own later, as "Path not found".
+bool IsInsideFolder(const QString& path_text, const QString& folder) {
+  const std::optional<QString> native = ToNativePath(path_text);
+  if (!native) return true;
+#ifdef Q_OS_WIN
+  constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
+#else
+  constexpr Qt::CaseSensitivity kCase = Qt::CaseSensitive;
+#endif
+  QString root = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+  const QString place = QDir::cleanPath(QDir::fromNativeSeparators(*native));
+  if (place.compare(root, kCase) == 0) return true;
+  if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
+  return place.startsWith(root, kCase);
+}
+
 // One ticked row: its path below the folder, its folders, its transfer.
 void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
                  qsizetype row) {
@@ -40,10 +58,22 @@ void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
   EventPump& pump = host.pump();
   QString path;
   trap.Do(120, [&] { pump.Yield(); });
-  trap.Do(122, [&] {
-    path =
-        MapAddressText(list.Text(row), host.WebSiteText(), host.FolderText());
+  // The text replacement can leave a path beside the folder rather than in
+  // it (a folder typed without a separator, a host whose name begins with
+  // the start address): such a row is not written anywhere.
+  const bool mapped = trap.Do(122, [&] {
+    const QString folder_text = host.FolderText();
+    const QString candidate =
+        MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
+    if (!IsInsideFolder(candidate, folder_text)) {
+      Raise(ErrorKind::kPathNotFound);
+    }
+    path = candidate;
   });
+  if (!mapped) {
+    list.MarkFailed(row, DescriptionOf(ErrorKind::kPathNotFound));
+    return;
+  }
   trap.Do(126, [&] {
     host.status_line().SetCaption(QStringLiteral("Processing: ") +
                                   ShownPath(path));

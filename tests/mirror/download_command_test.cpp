@@ -242,6 +242,26 @@ class DownloadCommandTest : public QObject {
                           "Path not found 124", "File name too long 152"}));
   }
 
+  void RowsMappedBesideTheFolderAreNotWritten() {
+    TestServer server;
+    server.Serve("/a.txt", "inside", 200, "text/plain");
+    DownloadFixture fixture;
+    // Typed without a trailing separator.
+    fixture.Find<QLineEdit>("Text1")->setText(fixture.destination.path());
+    const QString s = server.Url();
+    fixture.SetStart(s);
+    FileList& list = fixture.form->file_list();
+    list.Add(s + "0/b.txt");  // another port whose number begins with ours
+    list.Add(s + "/a.txt");
+    fixture.Click("PushButton6");
+    QVERIFY(!QFileInfo::exists(fixture.destination.path() + "0"));
+    QCOMPARE(list.FailureOf(1), QString("Path not found"));
+    QCOMPARE(ReadAll(fixture.Dest("a.txt")), QByteArray("inside"));
+    QCOMPARE(fixture.prompts.boxes.size(), 2);
+    QVERIFY(fixture.prompts.boxes[0].text.startsWith("Path not found\r\n"));
+    QVERIFY(fixture.prompts.boxes[0].text.contains("at line 122\r\r"));
+  }
+
   void ClicksDuringADownload() {
     TestServer server;
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
