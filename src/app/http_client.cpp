@@ -13,11 +13,6 @@ namespace {
 // the size of a body.
 constexpr qint64 kReadBufferBytes = 1 << 20;
 
-bool HeadersIn(const QNetworkReply& reply) {
-  return reply.isFinished() ||
-         reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-}
-
 }  // namespace
 
 void ReplyDeleter::operator()(QNetworkReply* reply) const {
@@ -50,8 +45,11 @@ bool HttpClient::WaitForData(QNetworkReply& reply) {
   return reply.bytesAvailable() > 0;
 }
 
-void HttpClient::WaitForHeaders(QNetworkReply& reply) {
-  pump_.WaitUntil([&] { return HeadersIn(reply); });
+bool HttpClient::FinalHeadersIn(const QNetworkReply& reply) {
+  if (reply.isFinished()) return true;
+  const QVariant status =
+      reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  return status.isValid() && (status.toInt() < 300 || status.toInt() >= 400);
 }
 
 FetchResult HttpClient::FailureOf(const QNetworkReply& reply) {

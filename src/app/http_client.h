@@ -39,8 +39,9 @@ class HttpClient {
   // Blocks on window events until the reply has data to read or is
   // finished. Returns false when it finished without data.
   bool WaitForData(QNetworkReply& reply);
-  // Blocks on window events until the response headers are in.
-  void WaitForHeaders(QNetworkReply& reply);
+  // Whether the headers of the final response are in: a redirect that is
+  // being followed does not count.
+  static bool FinalHeadersIn(const QNetworkReply& reply);
 
   // The failure a reply stands for so far: an HTTP status of 400 or more
   // once the headers are in, or the network error once it has finished.

@@ -104,11 +104,8 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
   if (!reply) result = {QStringLiteral("The request could not be started")};
   if (reply) {
     trap.Do(106, [&] {
-      pump.WaitUntil([&] {
-        return cancel_now() || reply->isFinished() ||
-               reply->attribute(QNetworkRequest::HttpStatusCodeAttribute)
-                   .isValid();
-      });
+      pump.WaitUntil(
+          [&] { return cancel_now() || HttpClient::FinalHeadersIn(*reply); });
     });
     if (cancel_now()) return stop_for_user();
     const QVariant code =
@@ -214,6 +211,16 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
     }
   }
 
+  // A body that needed no read (a length of 0) may still stand for a
+  // failure: a redirect refused or gone wrong, a connection that broke.
+  if (open && reply && result.ok()) {
+    pump.WaitUntil([&] { return cancel_now() || reply->isFinished(); });
+    if (cancel_now()) return stop_for_user();
+    if (reply->error() != QNetworkReply::NoError) {
+      trap.Do(136, [&] { Raise(ReadFailureText(*reply)); });
+      result = {ReadFailureText(*reply)};
+    }
+  }
   if (open) {
     if (result.ok()) {
       trap.Do(152, [&] {

@@ -1,0 +1,220 @@
+// Listing and downloading against servers that misbehave: nothing crashes
+// or hangs, the reports are the ones the program makes for such failures,
+// the walk ends, and no file already in the destination is damaged.
+#include <QtTest>
+
+#include "app/error_trap.h"
+#include "app/event_pump.h"
+#include "app/file_list_model.h"
+#include "app/http_client.h"
+#include "crawl/crawler.h"
+#include "mirror/path_mapping.h"
+#include "mirror/transfer.h"
+#include "support/raw_server.h"
+#include "support/recording_prompts.h"
+#include "support/recording_status_line.h"
+#include "support/test_server.h"
+
+namespace trawlbox {
+namespace {
+
+QString PathText(const QString& native) {
+#ifdef Q_OS_WIN
+  return QDir::toNativeSeparators(native);
+#else
+  QString text = native;
+  text.replace('/', '\\');
+  return FixBackslashes(text);
+#endif
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+struct Mirror {
+  Mirror() {
+    QFile old(dir.filePath("file"));
+    old.open(QIODevice::WriteOnly);
+    old.write("the previous copy");
+  }
+  FetchResult Download(const QString& address) {
+    return downloader.DownloadFile(address, PathText(dir.filePath("file")));
+  }
+  QStringList Entries() const {
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+  }
+
+  QTemporaryDir dir;
+  RecordingPrompts prompts;
+  RecordingStatusLine status;
+  EventPump pump;
+  HttpClient http{pump};
+  std::function<bool()> cancel = [] { return false; };
+  Downloader downloader{http, status, prompts, [this] { return cancel(); }};
+};
+
+}  // namespace
+
+class HostileServerTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void LyingLengths_data() {
+    QTest::addColumn<QByteArray>("length");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("stored");  // empty: the old copy stays
+    QTest::addColumn<int>("reports");
+    const QByteArray body(3000, 'b');
+    QTest::newRow("larger than the body")
+        << QByteArray("5000") << body << QByteArray() << 1;
+    QTest::newRow("smaller than the body")
+        << QByteArray("1000") << body << body.left(1000) << 0;
+    QTest::newRow("negative") << QByteArray("-12") << body << body << 0;
+    QTest::newRow("not a number") << QByteArray("many") << body << body << 0;
+    // "Overflow", then read to the end, which comes before the length.
+    QTest::newRow("beyond 32 bits")
+        << QByteArray("4294967296") << body << QByteArray() << 2;
+    QTest::newRow("none") << QByteArray() << body << body << 0;
+  }
+  void LyingLengths() {
+    QFETCH(QByteArray, length);
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, stored);
+    QFETCH(int, reports);
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(Head(length));
+      socket.write(body);
+    });
+    Mirror mirror;
+    const FetchResult result = mirror.Download(server.Url("/f"));
+    QCOMPARE(result.ok(), !stored.isEmpty());
+    QCOMPARE(ReadAll(mirror.dir.filePath("file")),
+             stored.isEmpty() ? QByteArray("the previous copy") : stored);
+    QCOMPARE(mirror.prompts.boxes.size(), reports);
+    QCOMPARE(mirror.Entries(), QStringList({"file"}));
+  }
+
+  void ResetMidBody() {
+    RawServer server([](QTcpSocket& socket) {
+      socket.write(Head("100000"));
+      socket.write(QByteArray(20000, 'r'));
+      socket.flush();
+      socket.abort();  // a reset, not a clean end
+    });
+    Mirror mirror;
+    QVERIFY(!mirror.Download(server.Url("/f")).ok());
+    QCOMPARE(ReadAll(mirror.dir.filePath("file")),
+             QByteArray("the previous copy"));
+    QCOMPARE(mirror.prompts.boxes.size(), 1);
+    QCOMPARE(mirror.Entries(), QStringList({"file"}));
+  }
+
+  void StallAfterTheHeaders() {
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(Head("100000"));
+      socket.flush();
+      socket.waitForBytesWritten(1000);
+      QThread::msleep(1500);
+    });
+    Mirror mirror;
+    mirror.http.set_stall_timeout_ms(300);
+    const FetchResult result = mirror.Download(server.Url("/f"));
+    QVERIFY(!result.ok());
+    QCOMPARE(ReadAll(mirror.dir.filePath("file")),
+             QByteArray("the previous copy"));
+    QCOMPARE(mirror.prompts.boxes.size(), 1);
+  }
+
+  void SlowEndlessBodyIsCancelled() {
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(Head("2000000000"));
+      const QByteArray piece(4096, 'z');
+      for (int i = 0; i < 2000 && !server.stopping() &&
+                      socket.state() == QAbstractSocket::ConnectedState;
+           ++i) {
+        socket.write(piece);
+        socket.waitForBytesWritten(100);
+        QThread::msleep(5);
+      }
+    });
+    Mirror mirror;
+    QElapsedTimer clock;
+    clock.start();
+    mirror.cancel = [&] { return clock.elapsed() > 300; };
+    const FetchResult result = mirror.Download(server.Url("/f"));
+    QVERIFY(mirror.downloader.cancelled());
+    QVERIFY(!result.ok());
+    QCOMPARE(mirror.status.captions.last(), QString("Download Stoped By User"));
+    QCOMPARE(ReadAll(mirror.dir.filePath("file")),
+             QByteArray("the previous copy"));
+    QCOMPARE(mirror.Entries(), QStringList({"file"}));
+  }
+
+  void RedirectsElsewhere_data() {
+    QTest::addColumn<QByteArray>("location");
+    QTest::newRow("a file address") << QByteArray("file:///etc/passwd");
+    QTest::newRow("another host") << QByteArray("http://127.0.0.1:1/x");
+    QTest::newRow("a loop") << QByteArray("/f");
+  }
+  void RedirectsElsewhere() {
+    QFETCH(QByteArray, location);
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write("HTTP/1.1 302 Found\r\nLocation: " + location +
+                   "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    });
+    Mirror mirror;
+    QVERIFY(!mirror.Download(server.Url("/f")).ok());
+    QCOMPARE(ReadAll(mirror.dir.filePath("file")),
+             QByteArray("the previous copy"));
+  }
+
+  // A server that ignores letter case in paths, whose page links to itself
+  // in a thousand letter-case variants and to a folder with a 5 MB name.
+  void HugeAddressAndSelfLinksInManyCases() {
+    const std::string word = "selfreference";
+    std::string page = "<a href=\"" + std::string(5 << 20, 'a') + "/\">x</a>";
+    for (int i = 1; i <= 1000; ++i) {
+      std::string variant = word;
+      for (size_t bit = 0; bit < word.size(); ++bit) {
+        if (i & (1 << bit)) variant[bit] = char(std::toupper(variant[bit]));
+      }
+      page += "<a href=\"/" + variant + "/\">s</a>";
+    }
+    TestServer server;
+    server.server().set_pre_routing_handler(
+        [&](const httplib::Request& request, httplib::Response& response) {
+          if (QString::fromStdString(request.path).toLower() !=
+              QString::fromStdString("/" + word + "/")) {
+            return httplib::Server::HandlerResponse::Unhandled;
+          }
+          response.set_content(page, "text/html");
+          return httplib::Server::HandlerResponse::Handled;
+        });
+    QTemporaryDir temp;
+    qputenv("TEMP", temp.path().toLocal8Bit());
+    FileListModel list;
+    RecordingPrompts prompts;
+    EventPump pump;
+    HttpClient http(pump);
+    const QString start = server.Url();
+    Crawler crawler(list, prompts, http, [&] { return start; });
+    ErrorTrap trap(prompts, "in Quaymill2021/08/31.Form1.PushButton5_Click ");
+    crawler.WalkSite(trap, start + "/" + QString::fromStdString(word) + "/");
+    qunsetenv("TEMP");
+    // A variant is refused while another one waits in the queue, so the
+    // walk visits the start, one variant and the long folder, and ends.
+    QCOMPARE(list.Count(), 3);
+    QVERIFY(list.FailureOf(1).isEmpty());
+    QVERIFY(!list.FailureOf(3).isEmpty());  // the server refuses the name
+    QCOMPARE(list.Text(3), start + "/" + QString::fromStdString(word) + "/" +
+                               QString(5 << 20, 'a') + "/");
+    QVERIFY(prompts.boxes.isEmpty());
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::HostileServerTest)
+#include "hostile_server_test.moc"
