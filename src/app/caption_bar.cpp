@@ -7,13 +7,34 @@ namespace trawlbox {
 CaptionBar::CaptionBar(QWidget* parent) : QProgressBar(parent) {
   setTextVisible(true);
   setAlignment(Qt::AlignCenter);
+  // No format: the caption is ours, and Qt then repaints for a new value
+  // only when the bar itself would look different.
+  setFormat(QString());
+  repaint_timer_.setSingleShot(true);
+  connect(&repaint_timer_, &QTimer::timeout, this, [this] { update(); });
+  since_paint_.start();
   ShowRange();
+}
+
+void CaptionBar::paintEvent(QPaintEvent* event) {
+  since_paint_.restart();
+  QProgressBar::paintEvent(event);
+}
+
+void CaptionBar::ScheduleRepaint() {
+  if (repaint_timer_.isActive()) return;
+  const qint64 waited = since_paint_.elapsed();
+  if (waited >= kRepaintMs) {
+    update();
+  } else {
+    repaint_timer_.start(static_cast<int>(kRepaintMs - waited));
+  }
 }
 
 void CaptionBar::SetCaption(const QString& caption) {
   if (caption == caption_) return;
   caption_ = caption;
-  update();
+  ScheduleRepaint();
   emit CaptionChanged(caption_);
 }
 
