@@ -15,23 +15,13 @@
 #include "app/prompts.h"
 #include "app/status_line.h"
 #include "mirror/download_command.h"
+#include "peak_memory.h"
 
 #ifdef Q_OS_UNIX
 #include <netinet/tcp.h>
-#include <sys/resource.h>
 #endif
 
 namespace {
-
-double PeakResidentMb() {
-#ifdef Q_OS_UNIX
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
-#else
-  return 0;
-#endif
-}
 
 class QuietPrompts : public trawlbox::Prompts {
  public:

@@ -15,10 +15,7 @@
 #include "app/main_window.h"
 #include "app/prompts.h"
 #include "app/settings_store.h"
-
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
+#include "peak_memory.h"
 
 namespace {
 
@@ -39,16 +36,6 @@ class AnsweringPrompts : public trawlbox::Prompts {
     }
   }
 };
-
-double PeakResidentMb() {
-#ifdef Q_OS_UNIX
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
-#else
-  return 0;
-#endif
-}
 
 // Clicks `button` and returns the seconds its command took.
 double Run(trawlbox::Form1& window, const char* button) {

@@ -10,6 +10,7 @@
 #include "crawl/crawler.h"
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
+#include "support/path_text.h"
 #include "support/raw_server.h"
 #include "support/recording_prompts.h"
 #include "support/recording_status_line.h"
@@ -17,21 +18,6 @@
 
 namespace trawlbox {
 namespace {
-
-QString PathText(const QString& native) {
-#ifdef Q_OS_WIN
-  return QDir::toNativeSeparators(native);
-#else
-  QString text = native;
-  text.replace('/', '\\');
-  return FixBackslashes(text);
-#endif
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-}
 
 struct Mirror {
   Mirror() {

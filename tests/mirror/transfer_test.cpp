@@ -5,6 +5,7 @@
 #include "app/app_error.h"
 #include "app/event_pump.h"
 #include "mirror/path_mapping.h"
+#include "support/path_text.h"
 #include "support/recording_prompts.h"
 #include "support/recording_status_line.h"
 #include "support/test_server.h"
@@ -13,21 +14,6 @@ namespace trawlbox {
 namespace {
 
 // The "\" path text the program would make of a native path.
-QString PathText(const QString& native) {
-#ifdef Q_OS_WIN
-  return QDir::toNativeSeparators(native);
-#else
-  QString text = native;
-  text.replace('/', '\\');
-  return FixBackslashes(text);
-#endif
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-}
-
 void WriteAll(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));

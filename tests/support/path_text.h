@@ -1,0 +1,31 @@
+#ifndef TRAWLBOX_TESTS_SUPPORT_PATH_TEXT_H_
+#define TRAWLBOX_TESTS_SUPPORT_PATH_TEXT_H_
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include "mirror/path_mapping.h"
+
+namespace trawlbox {
+
+// The "\" path text the program makes of a native path.
+inline QString PathText(const QString& native) {
+#ifdef Q_OS_WIN
+  return QDir::toNativeSeparators(native);
+#else
+  QString text = native;
+  text.replace('/', '\\');
+  return FixBackslashes(text);
+#endif
+}
+
+// A file's bytes, or "<none>" when it cannot be read.
+inline QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_TESTS_SUPPORT_PATH_TEXT_H_
