@@ -59,9 +59,6 @@ class HostileServerTest : public QObject {
         << QByteArray("1000") << body << body.left(1000) << 0;
     QTest::newRow("negative") << QByteArray("-12") << body << body << 0;
     QTest::newRow("not a number") << QByteArray("many") << body << body << 0;
-    // "Overflow", then read to the end, which comes before the length.
-    QTest::newRow("beyond 32 bits")
-        << QByteArray("4294967296") << body << QByteArray() << 2;
     QTest::newRow("none") << QByteArray() << body << body << 0;
   }
   void LyingLengths() {
@@ -79,6 +76,25 @@ class HostileServerTest : public QObject {
     QCOMPARE(ReadAll(mirror.dir.filePath("file")),
              stored.isEmpty() ? QByteArray("the previous copy") : stored);
     QCOMPARE(mirror.prompts.boxes.size(), reports);
+    QCOMPARE(mirror.Entries(), QStringList({"file"}));
+  }
+
+  // The length does not fit 32 bits: "Overflow", then the body is read to
+  // its end. Whether Qt calls a body that ends before such a length broken
+  // depends on timing; either way the file is whole or untouched.
+  void LengthBeyond32Bits() {
+    const QByteArray body(3000, 'b');
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(Head("4294967296"));
+      socket.write(body);
+    });
+    Mirror mirror;
+    const FetchResult result = mirror.Download(server.Url("/f"));
+    QVERIFY(!mirror.prompts.boxes.isEmpty());
+    QVERIFY(mirror.prompts.boxes[0].text.startsWith("Overflow\r\n"));
+    QVERIFY(mirror.prompts.boxes[0].text.contains("at line 114\r\r"));
+    QCOMPARE(ReadAll(mirror.dir.filePath("file")),
+             result.ok() ? body : QByteArray("the previous copy"));
     QCOMPARE(mirror.Entries(), QStringList({"file"}));
   }
 
@@ -146,10 +162,11 @@ class HostileServerTest : public QObject {
   }
   void RedirectsElsewhere() {
     QFETCH(QByteArray, location);
-    RawServer server([&](QTcpSocket& socket) {
-      socket.write("HTTP/1.1 302 Found\r\nLocation: " + location +
-                   "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-    });
+    TestServer server;
+    server.Handle("/f",
+                  [&](const httplib::Request&, httplib::Response& response) {
+                    response.set_redirect(location.toStdString());
+                  });
     Mirror mirror;
     QVERIFY(!mirror.Download(server.Url("/f")).ok());
     QCOMPARE(ReadAll(mirror.dir.filePath("file")),
