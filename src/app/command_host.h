@@ -41,6 +41,19 @@ class CommandHost {
   bool busy() const { return listing || downloading; }
 };
 
+// Sets a long-command flag for the life of the command, however it ends
+// (also when the window closes under it).
+class ScopedFlag {
+ public:
+  explicit ScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~ScopedFlag() { flag_ = false; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 }  // namespace trawlbox
 
 #endif  // TRAWLBOX_APP_COMMAND_HOST_H_

@@ -13,19 +13,11 @@ namespace {
 const QString kPushButton5Tag =
     QStringLiteral("in Quaymill2021/08/31.Form1.PushButton5_Click ");
 
-// Clears the running flag however the command ends, also when the window
-// closes under it.
-struct ListingFlag {
-  explicit ListingFlag(CommandHost& host) : host(host) { host.listing = true; }
-  ~ListingFlag() { host.listing = false; }
-  CommandHost& host;
-};
-
 }  // namespace
 
 void RunListingCommand(CommandHost& host, Crawler& crawler) {
   if (host.busy()) return;
-  ListingFlag flag(host);
+  ScopedFlag running(host.listing);
   ErrorTrap trap(host.prompts(), kPushButton5Tag);
   if (trap.If(
           100, [&] { return FolderExists(host.FolderText()); },

@@ -19,15 +19,6 @@ namespace {
 const QString kPushButton6Tag =
     QStringLiteral("in Quaymill2021/08/31.Form1.PushButton6_Click ");
 
-// The download-in-progress flag, cleared however the command ends.
-struct DownloadingFlag {
-  explicit DownloadingFlag(CommandHost& host) : host(host) {
-    host.downloading = true;
-  }
-  ~DownloadingFlag() { host.downloading = false; }
-  CommandHost& host;
-};
-
 // What the user sees of a path text: the form the system uses.
 QString ShownPath(const QString& path_text) {
   const std::optional<QString> native = ToNativePath(path_text);
@@ -101,7 +92,7 @@ void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
 
 void RunDownloadCommand(CommandHost& host, HttpClient& http) {
   if (host.busy()) return;
-  DownloadingFlag flag(host);
+  ScopedFlag running(host.downloading);
   host.tag.clear();
   ErrorTrap trap(host.prompts(), kPushButton6Tag);
   if (trap.If(
