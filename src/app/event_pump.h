@@ -22,12 +22,10 @@ class EventPump {
   // Lets pending events run now.
   void PassEvents();
 
-  // Blocks on window events until `done` answers true or `timeout_ms` has
-  // gone by without a call of Touch() (negative: no limit). Returns done().
-  // Never spins: the thread sleeps until an event arrives.
-  bool WaitUntil(const std::function<bool()>& done, int timeout_ms = -1);
-  // Restarts the stall clock of a running WaitUntil (data arrived).
-  void Touch() { since_touch_.restart(); }
+  // Blocks on window events until `done` answers true. Never spins: the
+  // thread sleeps until an event arrives. Stalls are the caller's to bound
+  // (network requests carry their own transfer timeout).
+  void WaitUntil(const std::function<bool()>& done);
 
   // The window was closed: the next pass throws ShutdownRequested so the
   // running command unwinds and the program ends.
@@ -43,7 +41,6 @@ class EventPump {
   void ThrowIfShuttingDown() const;
 
   QElapsedTimer since_pass_;
-  QElapsedTimer since_touch_;
   qint64 longest_gap_ms_ = 0;
   bool shutdown_requested_ = false;
 };
