@@ -71,18 +71,30 @@ FetchResult HttpClient::FailureOf(const QNetworkReply& reply) {
   return {};
 }
 
-FetchResult HttpClient::FetchToFile(const QString& address,
-                                    const QString& path) {
-  QFile::remove(path);
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-    return {
-        QStringLiteral("Cannot create %1: %2").arg(path, file.errorString())};
-  }
+namespace {
+
+FetchResult WithHead(FetchResult result, const QNetworkReply& reply) {
+  result.status =
+      reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  result.content_type = reply.rawHeader("Content-Type");
+  return result;
+}
+
+const QString kStopped = QStringLiteral("Stopped by user");
+
+}  // namespace
+
+FetchResult HttpClient::FetchToFile(const QString& address, QFile& file,
+                                    const std::function<bool()>& stop) {
+  if (!file.resize(0) || !file.seek(0)) return {file.errorString()};
   ReplyPtr reply = Get(address);
   FetchResult result;
   while (result.ok()) {
-    const bool has_data = WaitForData(*reply);
+    pump_.WaitUntil([&] {
+      return stop() || reply->isFinished() || reply->bytesAvailable() > 0;
+    });
+    if (stop()) return {kStopped};
+    const bool has_data = reply->bytesAvailable() > 0;
     result = FailureOf(*reply);
     if (!result.ok() || !has_data) break;
     const QByteArray bytes = reply->readAll();
@@ -90,9 +102,15 @@ FetchResult HttpClient::FetchToFile(const QString& address,
       result = {file.errorString()};
     }
   }
-  file.close();
-  if (!result.ok()) file.remove();
-  return result;
+  return WithHead(result, *reply);
+}
+
+FetchResult HttpClient::FetchHead(const QString& address,
+                                  const std::function<bool()>& stop) {
+  ReplyPtr reply = Get(address);
+  pump_.WaitUntil([&] { return stop() || FinalHeadersIn(*reply); });
+  if (stop()) return {kStopped};
+  return WithHead(FailureOf(*reply), *reply);
 }
 
 }  // namespace trawlbox

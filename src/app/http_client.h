@@ -4,7 +4,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QString>
+#include <functional>
 #include <memory>
+
+class QFile;
 
 namespace trawlbox {
 
@@ -13,7 +16,12 @@ class EventPump;
 // A request's outcome: empty `failure` on success, otherwise why it failed
 // in words a user can act on ("HTTP 404 Not Found", "Connection refused").
 struct FetchResult {
+  FetchResult() = default;
+  FetchResult(QString why) : failure(std::move(why)) {}  // NOLINT: implicit
+
   QString failure;
+  int status = 0;           // of the final response; 0 when none came
+  QByteArray content_type;  // of the final response, as sent
   bool ok() const { return failure.isEmpty(); }
 };
 
@@ -47,11 +55,14 @@ class HttpClient {
   // once the headers are in, or the network error once it has finished.
   static FetchResult FailureOf(const QNetworkReply& reply);
 
-  // GETs `address` into a new file at `path`, streaming the body as it
-  // arrives. Whatever was at `path` is removed first and the file is
-  // created exclusively, so a link planted there is never followed. On
-  // failure the partial file is removed.
-  FetchResult FetchToFile(const QString& address, const QString& path);
+  // GETs `address` into `file` (open for writing, emptied first), streaming
+  // the body as it arrives. Ends at once when `stop` answers true.
+  FetchResult FetchToFile(const QString& address, QFile& file,
+                          const std::function<bool()>& stop);
+  // GETs `address` only as far as the final response's headers: its status
+  // and type.
+  FetchResult FetchHead(const QString& address,
+                        const std::function<bool()>& stop);
 
   void set_stall_timeout_ms(int ms) { stall_timeout_ms_ = ms; }
   EventPump& pump() { return pump_; }

@@ -1,14 +1,12 @@
 #include "crawl/crawler.h"
 
-#include <QFile>
-#include <limits>
+#include <QTemporaryFile>
 
 #include "app/app_error.h"
 #include "app/error_trap.h"
 #include "app/event_pump.h"
 #include "app/file_list.h"
 #include "app/http_client.h"
-#include "crawl/link_scan.h"
 #include "crawl/temp_page.h"
 
 namespace trawlbox {
@@ -17,12 +15,11 @@ namespace {
 const QString kGetUrlsTag =
     QStringLiteral("in Quaymill2021/08/31.ExtractLinks.GetUrls ");
 
+// Read from the page file between two looks at the window's events.
+constexpr qint64 kScanPieceBytes = 64 * 1024;
+
 bool StartsWithHttp(const QString& text) {
   return text.left(4).compare(QLatin1String("http"), Qt::CaseInsensitive) == 0;
-}
-
-void RaiseUnlessOpen(const QFile& file) {
-  if (!file.isOpen()) Raise(ErrorKind::kBadFileName);
 }
 
 }  // namespace
@@ -41,15 +38,41 @@ QString PageRowText(const QString& address) {
   return row;
 }
 
+bool IsHtmlType(const QByteArray& content_type) {
+  const QByteArray media = content_type.split(';').first().trimmed();
+  return media.compare("text/html", Qt::CaseInsensitive) == 0;
+}
+
 Crawler::Crawler(FileList& list, Prompts& prompts, HttpClient& http,
                  std::function<QString()> start_address)
     : list_(list),
       prompts_(prompts),
       http_(http),
-      handler_(list, pages_, std::move(start_address)) {}
+      handler_(list, pages_, std::move(start_address)),
+      scanner_([this](LinkKind kind, const QString& value) {
+        // A link that cannot be handled is passed over; the scan goes on.
+        try {
+          handler_.HandleLink(kind, value, page_base_);
+        } catch (const std::exception&) {
+        }
+      }) {}
+
+QString Crawler::page_file_name() const {
+  return page_file_ != nullptr ? page_file_->fileName() : QString();
+}
 
 void Crawler::WalkSite(ErrorTrap& trap, const QString& start_address) {
   stop_requested_ = false;
+  // Created exclusively under a name of its own, so another walk, another
+  // copy of the program or another user's file can neither take it nor
+  // block it; removed when the walk ends, also by a closing window.
+  QTemporaryFile page_file(TempPageTemplate());
+  page_file_ = &page_file;
+  struct Forget {
+    QFile*& file;
+    ~Forget() { file = nullptr; }
+  } forget{page_file_};
+
   trap.Do(106, [&] { pages_.Clear(); });
   trap.Do(108, [&] { pages_.Append(start_address); });
   while (trap.If(
@@ -59,7 +82,7 @@ void Crawler::WalkSite(ErrorTrap& trap, const QString& start_address) {
       break;
     }
     const qsizetype n = pages_.Count();
-    trap.Do(112, [&] { GetUrls(pages_.At(n), 1); });
+    trap.Do(112, [&] { GetUrls(pages_.At(n)); });
     trap.Do(114, [&] { pages_.Remove(n); });
   }
 }
@@ -72,7 +95,7 @@ void Crawler::SetPageAddress(const QString& address) {
   if (slash >= 0) page_base_ = page_address_.left(slash);
 }
 
-void Crawler::GetUrls(const QString& address, qint16 page_index) {
+void Crawler::GetUrls(const QString& address) {
   ErrorTrap trap(prompts_, kGetUrlsTag);
   QString row;
   trap.Do(100, [&] { row = PageRowText(address); });
@@ -86,75 +109,84 @@ void Crawler::GetUrls(const QString& address, qint16 page_index) {
     position = list_.Count();
   });
   trap.Do(116, [&] { SetPageAddress(address); });
-  QString path;
-  trap.Do(118, [&] { path = TempPagePath(page_index); });
-  trap.Do(120, [&] {
-    page_address_.replace(QLatin1String("https://"), QLatin1String("http://"));
+  // The page is fetched from its address as it stands: a secure site stays
+  // secure.
+  QFile* file = nullptr;
+  trap.Do(118, [&] {
+    if (page_file_ == nullptr) Raise(ErrorKind::kBadFileName);
+    if (!page_file_->isOpen()) {
+      auto* temporary = static_cast<QTemporaryFile*>(page_file_);
+      if (!temporary->open()) Raise(temporary->errorString());
+    }
+    file = page_file_;
   });
   FetchResult fetch{QStringLiteral("Not fetched")};
   trap.Do(122, [&] {
     http_.pump().PassEvents();
-    fetch = fetch_page_ ? fetch_page_(page_address_, path)
-                        : http_.FetchToFile(page_address_, path);
+    if (file == nullptr) return;
+    fetch = fetch_page_ ? fetch_page_(page_address_, *file)
+                        : http_.FetchToFile(page_address_, *file,
+                                            [this] { return stop_requested_; });
   });
+  if (stop_requested_) return;  // the row stays as it is
   if (trap.If(
           124, [&] { return !fetch.ok(); }, OnFailure::kSkipAction)) {
-    if (position > 0) list_.MarkFailed(position, fetch.failure);
+    // Known to fail: shown, and left out of a download unless ticked again.
+    if (position > 0) {
+      list_.MarkFailed(position, fetch.failure);
+      list_.SetTicked(position, false);
+    }
+    // A link without a dot in its last segment may still be a file
+    // (README, copyright): the folder that "/" made of it does not exist.
+    if (fetch.status >= 400 && page_address_ != address) {
+      trap.Do(124, [&] { ListIfFile(address); });
+    }
     return;
   }
-  LoadPage(trap, path);
-  trap.Do(144, [&] { ScanPage(); });
+  ScanPageFile(trap, *file);
   trap.Do(148, [&] {
     http_.pump().PassEvents();
-    RemoveFile(path);
+    file->resize(0);
   });
 }
 
-// The page's bytes come into the one page buffer. Each step is a statement
-// of the visit: a failing one is reported and the next one still runs, so
-// a page that cannot be read leaves the buffer as it was.
-void Crawler::LoadPage(ErrorTrap& trap, const QString& path) {
-  QFile file(path);
-  trap.Do(130, [&] {
-    if (!file.open(QIODevice::ReadOnly)) {
-      Raise(file.exists() ? ErrorKind::kPermissionDenied
-                          : ErrorKind::kFileNotFound);
-    }
-  });
-  trap.Do(132, [&] {
-    RaiseUnlessOpen(file);
-    const qint64 size = file.size();
-    if (size > std::numeric_limits<qint32>::max()) Raise(ErrorKind::kOverflow);
-    page_length_ = static_cast<qint32>(size);
-  });
-  if (trap.If(
-          134, [&] { return page_length_ > 0; }, OnFailure::kRunBody)) {
-    trap.Do(136, [&] { page_bytes_.resize(page_length_); });
-    trap.Do(138, [&] {
-      RaiseUnlessOpen(file);
-      const qint64 read = file.read(page_bytes_.data(), page_length_);
-      if (read < 0) Raise(file.errorString());
-    });
+void Crawler::ListIfFile(const QString& address) {
+  const FetchResult head =
+      fetch_head_
+          ? fetch_head_(address)
+          : http_.FetchHead(address, [this] { return stop_requested_; });
+  if (head.ok() && !IsHtmlType(head.content_type)) {
+    handler_.ListFileLink(address);
   }
-  trap.Do(142, [&] {
-    RaiseUnlessOpen(file);
-    file.close();
-  });
 }
 
-void Crawler::ScanPage() {
-  const QString base = page_base_;
-  CollectData(
-      page_bytes_, page_length_,
-      [&](LinkKind kind, qsizetype position) {
-        // A link that cannot be handled is passed over; the scan goes on.
-        try {
-          const auto value = ReadLinkValue(page_bytes_, page_length_, position);
-          if (value) handler_.HandleLink(kind, *value, base);
-        } catch (const std::exception&) {
-        }
-      },
-      &http_.pump());
+// The page is read back and scanned in pieces, so a page of any size costs
+// the same little memory. Each step is a statement of the visit: a failing
+// one is reported and the next one still runs.
+void Crawler::ScanPageFile(ErrorTrap& trap, QFile& file) {
+  trap.Do(130, [&] {
+    if (!file.seek(0)) Raise(file.errorString());
+  });
+  trap.Do(132, [&] { page_length_ = file.size(); });
+  if (!trap.If(
+          134, [&] { return page_length_ > 0; }, OnFailure::kRunBody)) {
+    return;
+  }
+  trap.Do(144, [&] {
+    scanner_.Finish();  // nothing of an earlier page carries over
+    QByteArray piece(kScanPieceBytes, Qt::Uninitialized);
+    for (;;) {
+      const qint64 read = file.read(piece.data(), kScanPieceBytes);
+      if (read < 0) {
+        scanner_.Finish();
+        Raise(file.errorString());
+      }
+      if (read == 0) break;
+      scanner_.Feed(piece.constData(), read);
+      http_.pump().Yield();
+    }
+    scanner_.Finish();
+  });
 }
 
 }  // namespace trawlbox

@@ -1,12 +1,13 @@
 #ifndef TRAWLBOX_CRAWL_CRAWLER_H_
 #define TRAWLBOX_CRAWL_CRAWLER_H_
 
-#include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <functional>
 
 #include "app/http_client.h"
 #include "crawl/link_handling.h"
+#include "crawl/link_scan.h"
 #include "crawl/pages_to_visit.h"
 
 namespace trawlbox {
@@ -16,50 +17,58 @@ class FileList;
 class Prompts;
 
 // Walks a site depth first from its start address: each visited page gets
-// its row, is fetched into the temporary file, scanned for links (files are
-// listed, folders queued) and the file is removed. The last page's address,
-// base and bytes stay until the next visit.
+// its row, is fetched into the walk's page file and scanned for links
+// (files are listed, folders queued). The last page's address and base stay
+// until the next visit.
 class Crawler {
  public:
   Crawler(FileList& list, Prompts& prompts, HttpClient& http,
           std::function<QString()> start_address);
 
   // Runs the walk to its end under the listing command's trap, whose labels
-  // 106 to 114 its steps carry.
+  // 106 to 114 its steps carry. The walk's page file is made afresh under a
+  // unique name and is gone when the walk ends, however it ends.
   void WalkSite(ErrorTrap& trap, const QString& start_address);
   // Visits one page, under a trap of its own.
-  void GetUrls(const QString& address, qint16 page_index);
+  void GetUrls(const QString& address);
   // Sets the fetch address and the base for relative links of a page.
   void SetPageAddress(const QString& address);
 
-  // Fetches a page into a file; HttpClient::FetchToFile unless replaced
-  // (tests and fuzzing serve pages without a network).
+  // How pages and heads are fetched; the HTTP client unless replaced (tests
+  // and fuzzing serve pages without a network).
   using FetchPage =
-      std::function<FetchResult(const QString& address, const QString& path)>;
+      std::function<FetchResult(const QString& address, QFile& page_file)>;
+  using FetchHead = std::function<FetchResult(const QString& address)>;
   void set_fetch_page(FetchPage fetch) { fetch_page_ = std::move(fetch); }
+  void set_fetch_head(FetchHead fetch) { fetch_head_ = std::move(fetch); }
 
-  // Ends the running walk after the page in work.
+  // Ends the running walk: the page fetch in work ends at once, and no
+  // further page is visited. The rows found so far stay.
   void RequestStop() { stop_requested_ = true; }
 
   const QString& page_address() const { return page_address_; }
   const QString& page_base() const { return page_base_; }
-  const QByteArray& page_bytes() const { return page_bytes_; }
-  qint32 page_length() const { return page_length_; }
+  // The size of the last page scanned, in bytes.
+  qint64 page_length() const { return page_length_; }
+  // The page file of the walk in progress; empty between walks.
+  QString page_file_name() const;
 
  private:
-  void LoadPage(ErrorTrap& trap, const QString& path);
-  void ScanPage();
+  void ScanPageFile(ErrorTrap& trap, QFile& file);
+  void ListIfFile(const QString& address);
 
   FileList& list_;
   Prompts& prompts_;
   HttpClient& http_;
   FetchPage fetch_page_;
+  FetchHead fetch_head_;
   PagesToVisit pages_;
   LinkHandler handler_;
+  LinkScanner scanner_;
+  QFile* page_file_ = nullptr;  // owned by the walk in progress
   QString page_address_;
   QString page_base_;
-  QByteArray page_bytes_;
-  qint32 page_length_ = 0;
+  qint64 page_length_ = 0;
   bool stop_requested_ = false;
 };
 
@@ -71,6 +80,9 @@ bool IsPageLike(const QString& address);
 // in front when it does not start with "http" (any case), and always
 // ending in "/".
 QString PageRowText(const QString& address);
+
+// Whether a Content-Type names an HTML page.
+bool IsHtmlType(const QByteArray& content_type);
 
 }  // namespace trawlbox
 

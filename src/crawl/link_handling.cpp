@@ -30,13 +30,23 @@ QString LastSegment(const QString& address) {
 }  // namespace
 
 QString ResolveLink(const QString& value, const QString& page_base) {
-  QStringView rest(value);
-  if (rest.startsWith(QLatin1Char('/'))) rest = rest.mid(1);
   QString address;
-  if (rest.left(4).compare(QLatin1String("http"), Qt::CaseInsensitive) != 0) {
-    address = page_base + QLatin1Char('/') + rest.toString();
+  const qsizetype scheme_end = page_base.indexOf(QLatin1String("://"));
+  if (value.startsWith(QLatin1String("//")) && scheme_end >= 0) {
+    // Another host, reached the way the page was.
+    address = page_base.left(scheme_end + 1) + value;
+  } else if (value.startsWith(QLatin1Char('/')) && scheme_end >= 0) {
+    // The root of the page's own host: its origin, then the path.
+    const qsizetype path = page_base.indexOf(QLatin1Char('/'), scheme_end + 3);
+    address = (path < 0 ? page_base : page_base.left(path)) + value;
   } else {
-    address = rest.toString();
+    QStringView rest(value);
+    if (rest.startsWith(QLatin1Char('/'))) rest = rest.mid(1);
+    if (rest.left(4).compare(QLatin1String("http"), Qt::CaseInsensitive) != 0) {
+      address = page_base + QLatin1Char('/') + rest.toString();
+    } else {
+      address = rest.toString();
+    }
   }
   const qsizetype fragment = address.indexOf(QLatin1Char('#'));
   if (fragment >= 0) address.truncate(fragment);

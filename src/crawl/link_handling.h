@@ -12,7 +12,9 @@ class FileList;
 class PagesToVisit;
 
 // The absolute address of link value `value` found on a page whose base is
-// `page_base`: one leading "/" dropped, then anything not starting with
+// `page_base`. On a base with a scheme, "//host/x" takes the base's scheme
+// and "/x" the base's origin (scheme and host), as browsers read them.
+// Otherwise one leading "/" is dropped and anything not starting with
 // "http" (any case) is put after the base and a "/". Nothing else is
 // normalised, except that the address ends before its first "#": the
 // fragment names no other page and is never sent to a server.

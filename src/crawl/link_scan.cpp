@@ -1,67 +1,97 @@
 #include "crawl/link_scan.h"
 
+#include <algorithm>
 #include <cstring>
-
-#include "app/event_pump.h"
 
 namespace trawlbox {
 namespace {
 
-// Scanned between two looks at the pump's clock.
-constexpr qsizetype kBlockBytes = 64 * 1024;
-
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
-bool SpellsBefore(const char* data, qsizetype end, const char* word,
-                  qsizetype word_length) {
-  if (end < word_length) return false;
-  const char* start = data + end - word_length;
-  for (qsizetype k = 0; k < word_length; ++k) {
-    if (Lower(start[k]) != word[k]) return false;
+}  // namespace
+
+// Both markers end in a double quote, and so does every value: the scan
+// jumps from one quote to the next with memchr. Each quote closes the open
+// value, if any, and opens a new one when the bytes before it spell a
+// marker.
+void LinkScanner::Feed(const char* data, qsizetype size) {
+  value_start_ = 0;
+  qsizetype at = 0;
+  while (at < size) {
+    const void* found = std::memchr(data + at, '"', size_t(size - at));
+    if (found == nullptr) break;
+    const qsizetype quote = static_cast<const char*>(found) - data;
+    if (value_open_) CloseValue(data, quote);
+    if (EndsMarker(data, quote, "src=", 4)) {
+      OpenValue(LinkKind::kSource);
+    } else if (EndsMarker(data, quote, "href=", 5)) {
+      OpenValue(LinkKind::kReference);
+    }
+    value_start_ = quote + 1;
+    at = quote + 1;
+  }
+  if (value_open_ && !value_dropped_) {
+    const qsizetype rest = size - value_start_;
+    if (value_.size() + rest > kMaxValueBytes) {
+      value_dropped_ = true;
+      value_.clear();
+    } else {
+      value_.append(data + value_start_, rest);
+    }
+  }
+  // Keep the last bytes seen for a marker whose quote is in the next piece.
+  const qsizetype keep = static_cast<qsizetype>(sizeof(tail_));
+  if (size >= keep) {
+    std::memcpy(tail_, data + size - keep, size_t(keep));
+    tail_size_ = keep;
+  } else {
+    const qsizetype old = std::min(tail_size_, keep - size);
+    std::memmove(tail_, tail_ + tail_size_ - old, size_t(old));
+    std::memcpy(tail_ + old, data, size_t(size));
+    tail_size_ = old + size;
+  }
+}
+
+void LinkScanner::Finish() {
+  value_open_ = false;
+  value_dropped_ = false;
+  value_.clear();
+  tail_size_ = 0;
+}
+
+void LinkScanner::OpenValue(LinkKind kind) {
+  value_open_ = true;
+  value_kind_ = kind;
+  value_dropped_ = false;
+  value_.resize(0);
+}
+
+void LinkScanner::CloseValue(const char* data, qsizetype end) {
+  value_open_ = false;
+  if (value_dropped_) return;
+  if (value_.size() + (end - value_start_) > kMaxValueBytes) return;
+  value_.append(data + value_start_, end - value_start_);
+  consumer_(value_kind_, QString::fromLatin1(value_));
+}
+
+// Whether the `count` bytes before the quote at `quote` spell `letters`
+// (letters in any case), reaching back into the previous pieces' tail.
+bool LinkScanner::EndsMarker(const char* data, qsizetype quote,
+                             const char* letters, qsizetype count) const {
+  if (quote + tail_size_ < count) return false;
+  for (qsizetype k = 0; k < count; ++k) {
+    const qsizetype index = quote - count + k;
+    const char c = index >= 0 ? data[index] : tail_[tail_size_ + index];
+    if (Lower(c) != letters[k]) return false;
   }
   return true;
 }
 
-}  // namespace
-
-// Both markers end in `="`, which is rare in most of a page: the scan jumps
-// from one "=" to the next with memchr and looks back at the letters.
-void CollectData(const QByteArray& page, qsizetype length,
-                 const std::function<void(LinkKind, qsizetype)>& consumer,
-                 EventPump* pump) {
-  const qsizetype n = std::min(length, page.size());
-  const char* data = page.constData();
-  for (qsizetype block = 0; block < n; block += kBlockBytes) {
-    const qsizetype block_end = std::min(n, block + kBlockBytes);
-    qsizetype at = block;
-    while (at < block_end) {
-      const void* found = std::memchr(data + at, '=', size_t(block_end - at));
-      if (found == nullptr) break;
-      const qsizetype equals = static_cast<const char*>(found) - data;
-      at = equals + 1;
-      if (equals + 1 >= n || data[equals + 1] != '"') continue;
-      // 0-based index of the value's first byte is equals + 2, which is
-      // 1-based position equals + 3.
-      if (SpellsBefore(data, equals, "src", 3)) {
-        consumer(LinkKind::kSource, equals + 3);
-      } else if (SpellsBefore(data, equals, "href", 4)) {
-        consumer(LinkKind::kReference, equals + 3);
-      }
-    }
-    if (pump != nullptr) pump->Yield();
-  }
-}
-
-std::optional<QString> ReadLinkValue(const QByteArray& page, qsizetype length,
-                                     qsizetype position) {
-  const qsizetype n = std::min(length, page.size());
-  const qsizetype first = position - 1;
-  if (first < 0 || first >= n) return std::nullopt;
-  const char* data = page.constData();
-  const void* quote = std::memchr(data + first, '"', size_t(n - first));
-  if (quote == nullptr) return std::nullopt;
-  const qsizetype end = static_cast<const char*>(quote) - data;
-  return QString::fromLocal8Bit(data + first, end - first);
+void CollectData(const QByteArray& page,
+                 const LinkScanner::Consumer& consumer) {
+  LinkScanner scanner(consumer);
+  scanner.Feed(page);
+  scanner.Finish();
 }
 
 }  // namespace trawlbox

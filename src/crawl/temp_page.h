@@ -5,13 +5,14 @@
 
 namespace trawlbox {
 
-// The temporary file a page passes through: "HTML" + n + ".tmp" in the
-// folder named by the environment variable TEMP, or in the platform's
-// temporary folder when TEMP is unset or empty.
-QString TempPagePath(qint16 n);
+// The folder pages pass through while they are scanned: the one named by
+// the environment variable TEMP, or the platform's temporary folder when
+// TEMP is unset or empty.
+QString TempPageFolder();
 
-// Deletes `path`, read-only or not, and never fails visibly.
-void RemoveFile(const QString& path);
+// The name pattern of a walk's page file in that folder, for
+// QTemporaryFile: "HTML", a unique part, ".tmp".
+QString TempPageTemplate();
 
 }  // namespace trawlbox
 

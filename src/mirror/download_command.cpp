@@ -25,11 +25,12 @@ QString ShownPath(const QString& path_text) {
   return native ? QDir::toNativeSeparators(*native) : path_text;
 }
 
-// Whether a path text names a place inside the destination `folder`. A text
-// that names no path at all fails on its own later, as "Path not found".
+// Whether a path text names a place strictly inside the destination
+// `folder`: the folder itself, a place beside it or one that names no path
+// at all is never written.
 bool IsInsideFolder(const QString& path_text, const QString& folder) {
   const std::optional<QString> native = ToNativePath(path_text);
-  if (!native) return true;
+  if (!native) return false;
 #ifdef Q_OS_WIN
   constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
 #else
@@ -37,26 +38,31 @@ bool IsInsideFolder(const QString& path_text, const QString& folder) {
 #endif
   QString root = QDir::cleanPath(QDir::fromNativeSeparators(folder));
   const QString place = QDir::cleanPath(QDir::fromNativeSeparators(*native));
-  if (place.compare(root, kCase) == 0) return true;
   if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
-  return place.startsWith(root, kCase);
+  return place.size() > root.size() && place.startsWith(root, kCase);
 }
 
-// One ticked row: its path below the folder, its folders, its transfer.
+// The path a row's file is finally stored at: the mapped text, "index.htm"
+// for a folder address, then the free-name rule.
+QString FinalPath(const QString& mapped) {
+  QString path = mapped;
+  if (path.endsWith(QLatin1Char('\\'))) path += QStringLiteral("index.htm");
+  return FreeName(path);
+}
+
+// One ticked row: its path below the folder, its transfer, and its folders
+// once its body starts to arrive, so a row that fails leaves nothing.
 void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
                  qsizetype row) {
   FileList& list = host.file_list();
   EventPump& pump = host.pump();
   QString path;
   trap.Do(120, [&] { pump.Yield(); });
-  // The text replacement can leave a path beside the folder rather than in
-  // it (a folder typed without a separator, a host whose name begins with
-  // the start address): such a row is not written anywhere.
   const bool mapped = trap.Do(122, [&] {
     const QString folder_text = host.FolderText();
     const QString candidate =
         MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
-    if (!IsInsideFolder(candidate, folder_text)) {
+    if (!IsInsideFolder(FinalPath(candidate), folder_text)) {
       Raise(ErrorKind::kPathNotFound);
     }
     path = candidate;
@@ -77,14 +83,18 @@ void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
           OnFailure::kRunBody)) {
     trap.Do(134, [&] { path += QStringLiteral("index.htm"); });
   }
-  if (trap.If(
-          136, [&] { return !PathFolderExists(folder); },
-          OnFailure::kRunBody)) {
-    trap.Do(138, [&] { CreateFolderPath(folder); });
-  }
   trap.Do(150, [&] { path = FreeName(path); });
+  auto make_folders = [&] {
+    if (trap.If(
+            136, [&] { return !PathFolderExists(folder); },
+            OnFailure::kRunBody)) {
+      trap.Do(138, [&] { CreateFolderPath(folder); });
+    }
+  };
   FetchResult result{QStringLiteral("Not downloaded")};
-  trap.Do(152, [&] { result = downloader.DownloadFile(list.Text(row), path); });
+  trap.Do(152, [&] {
+    result = downloader.DownloadFile(list.Text(row), path, make_folders);
+  });
   if (!downloader.cancelled()) list.MarkFailed(row, result.failure);
 }
 
@@ -126,7 +136,10 @@ void RunDownloadCommand(CommandHost& host, HttpClient& http) {
   }
   trap.Do(158, [&] { host.SetPointerMode(CommandHost::kPointerDefault); });
   trap.Do(160, [&] { status.SetPosition(0); });
-  trap.Do(162, [&] { status.SetCaption(StatusLine::kIdleCaption); });
+  // A stopped run keeps saying so.
+  if (!downloader.cancelled()) {
+    trap.Do(162, [&] { status.SetCaption(StatusLine::kIdleCaption); });
+  }
   trap.Do(164, [&] { host.prompts().Message(QStringLiteral("Done.")); });
 }
 

@@ -97,6 +97,13 @@ QString MapAddressText(const QString& address, const QString& start_address,
   // Done by hand rather than with QString::replace so that an empty start
   // address is plainly a no-op and a folder that contains the start address
   // is never scanned again.
+  // A folder typed without a final separator is still the folder: what
+  // follows the start address goes inside it, never beside it.
+  QString inside = folder;
+  if (!inside.isEmpty() && !inside.endsWith(kBackslash) &&
+      !inside.endsWith(u'/')) {
+    inside += kBackslash;
+  }
   QString text;
   if (start_address.isEmpty()) {
     text = address;
@@ -106,7 +113,7 @@ QString MapAddressText(const QString& address, const QString& start_address,
          hit >= 0;
          hit = address.indexOf(start_address, from, Qt::CaseSensitive)) {
       text += QStringView(address).sliced(from, hit - from);
-      text += folder;
+      text += inside;
       from = hit + start_address.size();
     }
     text += QStringView(address).sliced(from);

@@ -22,9 +22,9 @@ QString RemoveExtension(const QString& path);
 QString FixBackslashes(const QString& path);
 
 // Steps 1 to 5 of the mapping of a listed address: the start address
-// replaced by the folder, "/" to "\", FixBackslashes, "?" to "_",
-// FixBackslashes. `after_first_fix`, when given, receives the text after the
-// first three steps.
+// replaced by the folder (with a final separator when it has none), "/" to "\",
+// FixBackslashes, "?" to "_", FixBackslashes. `after_first_fix`, when given,
+// receives the text after the first three steps.
 QString MapAddressText(const QString& address, const QString& start_address,
                        const QString& folder,
                        QString* after_first_fix = nullptr);

@@ -25,39 +25,40 @@ const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
   Raise(file.errorString());  // a name too long or refused, a full disk
 }
 
-// Why a body could not be read whole.
-QString ReadFailureText(const QNetworkReply& reply) {
-  if (reply.error() != QNetworkReply::NoError) {
-    return HttpClient::FailureOf(reply).failure;
+// Why a body could not be read whole, `arrived` bytes into it.
+QString ReadFailureText(const QNetworkReply& reply, qint64 arrived,
+                        std::optional<qint64> announced) {
+  const bool closed = reply.error() == QNetworkReply::NoError ||
+                      reply.error() == QNetworkReply::RemoteHostClosedError;
+  if (!closed) return HttpClient::FailureOf(reply).failure;
+  if (announced && arrived < *announced) {
+    return QStringLiteral(
+               "The connection ended after %1 of %2 bytes, before the whole "
+               "file arrived")
+        .arg(arrived)
+        .arg(*announced);
   }
   return QStringLiteral(
              "The connection ended after %1 bytes, before the whole file "
              "arrived")
-      .arg(reply.size());
+      .arg(arrived);
 }
 
 }  // namespace
 
-std::optional<qint32> DeclaredLength(const QByteArray& header) {
+std::optional<qint64> DeclaredLength(const QByteArray& header) {
   const QByteArray text = header.trimmed();
   if (text.isEmpty()) return std::nullopt;
   bool numeric = false;
   const qlonglong value = text.toLongLong(&numeric);
-  if (!numeric) {
-    // Digits beyond what 64 bits hold are a number all the same.
-    const bool digits = std::all_of(
-        text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (digits) Raise(ErrorKind::kOverflow);
-    return std::nullopt;
-  }
-  if (value > std::numeric_limits<qint32>::max()) Raise(ErrorKind::kOverflow);
-  if (value < 0) return std::nullopt;
-  return static_cast<qint32>(value);
+  if (!numeric || value < 0) return std::nullopt;
+  return value;
 }
 
-qint16 PercentDone(qint32 length, qint32 received) {
+qint16 PercentDone(qint64 length, qint64 received) {
   // std::nearbyint rounds half to even in the default rounding mode.
-  return static_cast<qint16>(std::nearbyint(100.0 / length * received));
+  return static_cast<qint16>(
+      std::nearbyint(100.0 / double(length) * double(received)));
 }
 
 QString TrimBlanks(const QString& text) {
@@ -76,7 +77,8 @@ Downloader::Downloader(HttpClient& http, StatusLine& status, Prompts& prompts,
       cancel_requested_(std::move(cancel_requested)) {}
 
 FetchResult Downloader::DownloadFile(const QString& address_as_passed,
-                                     const QString& local_path) {
+                                     const QString& local_path,
+                                     const std::function<void()>& before_body) {
   ErrorTrap trap(prompts_, kDownloadFileTag);
   EventPump& pump = http_.pump();
   cancelled_ = false;
@@ -97,9 +99,6 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
   trap.Do(100, [&] {
     status_.SetCaption(QStringLiteral("Downloading: ") + address);
   });
-  trap.Do(102, [&] {
-    address.replace(QLatin1String("https://"), QLatin1String("http://"));
-  });
   trap.Do(104, [&] { reply = http_.Get(TrimBlanks(address)); });
   if (!reply) result = {QStringLiteral("The request could not be started")};
   if (reply) {
@@ -116,16 +115,30 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
       trap.Do(154, [&] { status_.SetCaption(StatusLine::kIdleCaption); });
       return result;
     }
+    if (reply->isFinished() && reply->error() != QNetworkReply::NoError &&
+        reply->bytesAvailable() == 0) {
+      // No response at all (no server, a refused redirect): nothing is made
+      // on the disk for it.
+      result = {ReadFailureText(*reply, 0, std::nullopt)};
+      trap.Do(136, [&] { Raise(result.failure); });
+      trap.Do(154, [&] { status_.SetCaption(StatusLine::kIdleCaption); });
+      return result;
+    }
   }
 
   QByteArray header;
   trap.Do(110, [&] {
     if (reply) header = reply->rawHeader("Content-Length");
   });
-  std::optional<qint32> length;
+  std::optional<qint64> length;
   trap.Do(114, [&] { length = DeclaredLength(header); });
 
+  if (before_body) before_body();
   bool open = false;
+  qint64 taken = 0;  // bytes of the body read so far
+  auto read_failure = [&] {
+    return ReadFailureText(*reply, taken + reply->bytesAvailable(), length);
+  };
   trap.Do(124, [&] {
     const std::optional<QString> native = ToNativePath(local_path);
     if (!native) Raise(ErrorKind::kPathNotFound);
@@ -155,32 +168,32 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
     if (to_end && reply->error() == QNetworkReply::NoError) {
       return reply->read(available);
     }
-    Raise(ReadFailureText(*reply));
+    Raise(read_failure());
   };
   auto write_pieces = [&](const QByteArray& pieces) {
+    taken += pieces.size();
     return trap.Do(150, [&] {
       if (!file->Write(pieces)) Raise(file->errorString());
     });
   };
 
   if (open && reply && length) {
-    qint32 remaining = *length;
+    qint64 remaining = *length;
     qint16 shown_percent = -1;
     while (remaining != 0 && result.ok()) {
       if (cancel_now()) return stop_for_user();
       QByteArray pieces;
       const bool read = trap.Do(remaining > kPieceBytes ? 136 : 140, [&] {
-        pieces =
-            take_pieces(std::min(remaining, kPieceBytes), remaining, false);
+        pieces = take_pieces(std::min<qint64>(remaining, kPieceBytes),
+                             remaining, false);
       });
       if (cancel_now()) return stop_for_user();
       if (!read) {
-        result = {ReadFailureText(*reply)};
+        result = {read_failure()};
         break;
       }
       for (qsizetype done = 0; done < pieces.size(); done += kPieceBytes) {
-        remaining -= static_cast<qint32>(
-            std::min<qsizetype>(kPieceBytes, pieces.size() - done));
+        remaining -= std::min<qsizetype>(kPieceBytes, pieces.size() - done);
         const qint16 percent = PercentDone(*length, *length - remaining);
         if (percent == shown_percent) continue;
         shown_percent = percent;
@@ -202,7 +215,7 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
           136, [&] { pieces = take_pieces(kPieceBytes, kBatchBytes, true); });
       if (cancel_now()) return stop_for_user();
       if (!read) {
-        result = {ReadFailureText(*reply)};
+        result = {read_failure()};
         break;
       }
       if (pieces.isEmpty()) break;  // the end of the body
@@ -217,8 +230,8 @@ FetchResult Downloader::DownloadFile(const QString& address_as_passed,
     pump.WaitUntil([&] { return cancel_now() || reply->isFinished(); });
     if (cancel_now()) return stop_for_user();
     if (reply->error() != QNetworkReply::NoError) {
-      trap.Do(136, [&] { Raise(ReadFailureText(*reply)); });
-      result = {ReadFailureText(*reply)};
+      result = {read_failure()};
+      trap.Do(136, [&] { Raise(result.failure); });
     }
   }
   if (open) {

@@ -13,13 +13,14 @@ class Prompts;
 class StatusLine;
 
 // The "Content-Length" a response declares, when it is a whole number that
-// fits 32 signed bits and is not negative. A number beyond that range
-// throws "Overflow"; anything else (absent, empty, not a number) is none.
-std::optional<qint32> DeclaredLength(const QByteArray& header);
+// fits 64 signed bits and is not negative; anything else (absent, empty,
+// not a number, too large to count) is none, and the body is then read to
+// its end.
+std::optional<qint64> DeclaredLength(const QByteArray& header);
 
 // The percentage shown after `received` of `length` bytes, rounded to the
 // nearest whole number with exact halves going to the even one.
-qint16 PercentDone(qint32 length, qint32 received);
+qint16 PercentDone(qint64 length, qint64 received);
 
 // Trims blanks (spaces only) at both ends.
 QString TrimBlanks(const QString& text);
@@ -41,7 +42,11 @@ class Downloader {
   // reported in the error report; an HTTP error status is not (a site with
   // many broken links must not raise a box for each) but is returned like
   // every failure, for the row to show.
-  FetchResult DownloadFile(const QString& address, const QString& local_path);
+  // `before_body`, when given, runs once the response is known to be good
+  // and before the local file is made (the caller creates its folders
+  // there, so a failed request leaves none behind).
+  FetchResult DownloadFile(const QString& address, const QString& local_path,
+                           const std::function<void()>& before_body = {});
 
   // Whether the last DownloadFile was stopped by a cancel request.
   bool cancelled() const { return cancelled_; }

@@ -201,6 +201,11 @@ class MainWindowTest : public QObject {
               QByteArray("}}{{ not css \xff\xfe\x00 at all", 23));
     fixture.form->Form_Load();
     QVERIFY(fixture.prompts.boxes.isEmpty());
+    // The sheet is in place as it stood, and the window took the button
+    // face colour that a skin brings.
+    QVERIFY(fixture.form->styleSheet().startsWith("}}{{ not css"));
+    QCOMPARE(fixture.form->palette().color(QPalette::Window),
+             fixture.form->palette().color(QPalette::Button));
   }
 
   void ControlsStandWhereTheLayoutSays_data() {

@@ -1,5 +1,6 @@
 #include "crawl/crawler.h"
 
+#include <QFileInfo>
 #include <QtTest>
 #include <random>
 
@@ -103,26 +104,48 @@ class CrawlerTest : public QObject {
     QCOMPARE(fixture.crawler.page_base(), QString("http://h/a"));
   }
 
-  void TempPageFile() {
+  void PageFilesLiveInTempUnderNamesOfTheirOwn() {
     QTemporaryDir dir;
     qputenv("TEMP", dir.path().toLocal8Bit());
-    QCOMPARE(TempPagePath(1), dir.path() + "/HTML1.tmp");
-    QCOMPARE(TempPagePath(12), dir.path() + "/HTML12.tmp");
+    QCOMPARE(TempPageTemplate(), dir.path() + "/HTMLXXXXXX.tmp");
     qputenv("TEMP", "");
-    QCOMPARE(TempPagePath(1), QDir::tempPath() + "/HTML1.tmp");
+    QCOMPARE(TempPageFolder(), QDir::tempPath());
     qunsetenv("TEMP");
-    QCOMPARE(TempPagePath(1), QDir::tempPath() + "/HTML1.tmp");
+    QCOMPARE(TempPageFolder(), QDir::tempPath());
   }
 
-  void RemovingAMissingOrReadOnlyFile() {
-    QTemporaryDir dir;
-    RemoveFile(dir.filePath("absent"));  // nothing happens, nothing shown
-    QFile file(dir.filePath("ro"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QFile::setPermissions(file.fileName(), QFile::ReadOwner);
-    RemoveFile(file.fileName());
-    QVERIFY(!file.exists());
+  // A walk inside a walk (two listings at once, as two copies of the
+  // program would run them) never shares a page file, and each is gone
+  // when its walk ends.
+  void TwoWalksAtOnceEachHaveTheirOwnPageFile() {
+    TestServer server;
+    server.Serve("/one/", "<img src=\"1.png\">");
+    server.Serve("/two/", "<img src=\"2.png\">");
+    CrawlFixture outer;
+    CrawlFixture inner;
+    qputenv("TEMP", outer.temp.path().toLocal8Bit());
+    QStringList page_files;
+    QStringList inner_rows;
+    outer.crawler.set_fetch_page([&](const QString& address, QFile& file) {
+      page_files << outer.crawler.page_file_name();
+      inner_rows = inner.Walk(server.Url() + "/two/");
+      return outer.http.FetchToFile(address, file, [] { return false; });
+    });
+    inner.crawler.set_fetch_page([&](const QString& address, QFile& file) {
+      page_files << inner.crawler.page_file_name();
+      return inner.http.FetchToFile(address, file, [] { return false; });
+    });
+    const QString s = server.Url();
+    QCOMPARE(outer.Walk(s + "/one/"),
+             QStringList({s + "/one/", s + "/one/1.png"}));
+    QCOMPARE(inner_rows, QStringList({s + "/two/", s + "/two/2.png"}));
+    QCOMPARE(page_files.size(), 2);
+    QVERIFY(page_files[0] != page_files[1]);
+    for (const QString& name : page_files) {
+      QVERIFY(QFileInfo(name).fileName().startsWith("HTML"));
+      QVERIFY(!QFile::exists(name));
+    }
+    QVERIFY(outer.crawler.page_file_name().isEmpty());
   }
 
   void WalksDepthFirstInTheOrderFound() {
@@ -203,16 +226,23 @@ class CrawlerTest : public QObject {
     QCOMPARE(fixture.crawler.page_base(), s);
   }
 
-  void SecureStartAddressIsFetchedOverHttp() {
-    TestServer server;
-    server.Serve("/", "<img src=\"a.png\"><a href=\"sub/\">s</a>");
-    server.Serve("/sub/", "<img src=\"b.png\">");
+  void SecureSiteIsFetchedSecurely() {
     CrawlFixture fixture;
-    const QString q = "https://" + server.Host();
+    QStringList fetched;
+    fixture.crawler.set_fetch_page([&](const QString& address, QFile& file) {
+      fetched << address;
+      if (address.endsWith("/sub/")) {
+        file.write("<img src=\"b.png\">");
+      } else {
+        file.write("<img src=\"a.png\"><a href=\"sub/\">s</a>");
+      }
+      return FetchResult();
+    });
+    const QString q = "https://h.example";
     QCOMPARE(
         fixture.Walk(q + "/"),
         QStringList({q + "/", q + "/a.png", q + "/sub/", q + "/sub/b.png"}));
-    QCOMPARE(server.Requests("/sub/"), 1);
+    QCOMPARE(fetched, QStringList({q + "/", q + "/sub/"}));
   }
 
   void InPageAnchorsEndAtOnce() {
@@ -241,14 +271,14 @@ class CrawlerTest : public QObject {
              QStringList({s + "/a/", s + "/a/b/", s + "/a/b/x.png"}));
   }
 
-  void FailedPagesKeepTheirRowMarked_data() {
+  void FailedPagesKeepTheirRowMarkedAndUnticked_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("reason");
     QTest::newRow("404") << 404 << "HTTP 404";
     QTest::newRow("500") << 500 << "HTTP 500";
     QTest::newRow("503") << 503 << "HTTP 503";
   }
-  void FailedPagesKeepTheirRowMarked() {
+  void FailedPagesKeepTheirRowMarkedAndUnticked() {
     QFETCH(int, status);
     QFETCH(QString, reason);
     TestServer server;
@@ -260,7 +290,8 @@ class CrawlerTest : public QObject {
     QCOMPARE(
         fixture.Walk(s + "/"),
         QStringList({s + "/", s + "/good/", s + "/good/g.png", s + "/bad/"}));
-    QVERIFY(fixture.list.Ticked(4));
+    QVERIFY(!fixture.list.Ticked(4));
+    QVERIFY(fixture.list.Ticked(3));
     QVERIFY2(fixture.list.FailureOf(4).startsWith(reason),
              qPrintable(fixture.list.FailureOf(4)));
     QVERIFY(fixture.list.FailureOf(1).isEmpty());
@@ -295,7 +326,7 @@ class CrawlerTest : public QObject {
     QVERIFY(!fixture.list.FailureOf(1).isEmpty());
   }
 
-  void EmptyPageLeavesTheOldBytesUnscanned() {
+  void EmptyPageYieldsNothing() {
     TestServer server;
     server.Serve("/", "<a href=\"empty/\">e</a><img src=\"a.png\">");
     server.Serve("/empty/", "");
@@ -304,36 +335,6 @@ class CrawlerTest : public QObject {
     QCOMPARE(fixture.Walk(s + "/"),
              QStringList({s + "/", s + "/a.png", s + "/empty/"}));
     QCOMPARE(fixture.crawler.page_length(), 0);
-    QVERIFY(fixture.crawler.page_bytes().contains("a.png"));
-  }
-
-  void FailedFetchLeavesTheBufferAsItWas() {
-    TestServer server;
-    server.Serve("/", "<img src=\"a.png\">");
-    CrawlFixture fixture;
-    fixture.Walk(server.Url() + "/");
-    const QByteArray before = fixture.crawler.page_bytes();
-    fixture.list.Clear();
-    fixture.Walk(server.Url() + "/missing/");
-    QCOMPARE(fixture.crawler.page_bytes(), before);
-    QCOMPARE(fixture.crawler.page_length(), before.size());
-  }
-
-  void PlantedLinkAtTheTempNameIsNotFollowed() {
-    TestServer server;
-    server.Serve("/", "<img src=\"a.png\">");
-    CrawlFixture fixture;
-    QTemporaryDir elsewhere;
-    const QString victim = elsewhere.filePath("victim");
-    QFile file(victim);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("precious");
-    file.close();
-    QVERIFY(QFile::link(victim, TempPagePath(1)));
-    fixture.Walk(server.Url() + "/");
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("precious"));
-    QCOMPARE(fixture.list.Count(), 2);
   }
 
   void RedirectsAreFollowedLoopsFail() {
@@ -405,29 +406,122 @@ class CrawlerTest : public QObject {
     QVERIFY(fixture.prompts.boxes.isEmpty());
   }
 
-  void StopEndsTheWalkAfterThePageInWork() {
+  // Escape during a page that is still arriving ends its fetch at once;
+  // the rows found so far stay and nothing else is visited.
+  void StopEndsThePageFetchInWork() {
     TestServer server;
-    server.Serve("/", "<a href=\"a/\">a</a><a href=\"b/\">b</a>");
-    server.Serve("/b/", "<img src=\"b.png\">");
+    server.Serve("/", "<a href=\"a/\">a</a><a href=\"slow/\">s</a>");
     server.Serve("/a/", "<img src=\"a.png\">");
+    std::atomic<int> pieces_sent{0};
     CrawlFixture fixture;
-    std::atomic<bool> stop_once{true};
-    server.server().set_pre_routing_handler(
-        [&](const httplib::Request& request, httplib::Response&) {
-          if (request.path == "/b/" && stop_once.exchange(false)) {
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [&] { fixture.crawler.RequestStop(); }, Qt::QueuedConnection);
-          }
-          return httplib::Server::HandlerResponse::Unhandled;
+    server.Handle(
+        "/slow/", [&](const httplib::Request&, httplib::Response& response) {
+          response.set_chunked_content_provider(
+              "text/html", [&](size_t, httplib::DataSink& sink) {
+                if (pieces_sent == 1) {
+                  QMetaObject::invokeMethod(
+                      qApp, [&] { fixture.crawler.RequestStop(); },
+                      Qt::QueuedConnection);
+                }
+                if (pieces_sent == 200) {
+                  sink.done();
+                  return true;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                ++pieces_sent;
+                return sink.write("<img src=\"s.png\">", 17);
+              });
         });
     const QString s = server.Url();
-    QCOMPARE(fixture.Walk(s + "/"),
-             QStringList({s + "/", s + "/b/", s + "/b/b.png"}));
+    QCOMPARE(fixture.Walk(s + "/"), QStringList({s + "/", s + "/slow/"}));
     QCOMPARE(server.Requests("/a/"), 0);
+    QVERIFY(pieces_sent < 200);
+    QVERIFY(fixture.list.FailureOf(2).isEmpty());
     // The next walk starts afresh.
     fixture.list.Clear();
-    QCOMPARE(fixture.Walk(s + "/").size(), 5);
+    QCOMPARE(fixture.Walk(s + "/a/"), QStringList({s + "/a/", s + "/a/a.png"}));
+  }
+
+  // A server that answers every path with the same page of root-relative
+  // links (a single-page application) offers only the same few folders.
+  void CatchAllSiteEnds() {
+    TestServer server;
+    server.server().set_pre_routing_handler(
+        [](const httplib::Request& request, httplib::Response& response) {
+          if (request.path.rfind("/app/", 0) != 0) {
+            return httplib::Server::HandlerResponse::Unhandled;
+          }
+          response.set_content(
+              "<a href=\"/app/home\">h</a><a href=\"/app/about/\">a</a>"
+              "<a href=\"/app/x/y\">x</a><a href=\"/\">root</a>"
+              "<img src=\"/app/logo.png\">",
+              "text/html");
+          return httplib::Server::HandlerResponse::Handled;
+        });
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/app/"),
+             QStringList({s + "/app/", s + "/app/logo.png", s + "/app/x/y/",
+                          s + "/app/about/", s + "/app/home/"}));
+  }
+
+  // An Apache directory listing: root-relative "Parent Directory" links,
+  // files with and without a dot, and a folder linked without its slash
+  // that the server redirects.
+  void ApacheListingsGiveNoFailedRows() {
+    TestServer server;
+    server.Serve("/doc/", R"(<h1>Index of /doc</h1>
+<a href="?C=N;O=D">Name</a><a href="/">Parent Directory</a>
+<a href="pkg/">pkg/</a>)");
+    server.Serve("/doc/pkg/", R"(<h1>Index of /doc/pkg</h1>
+<a href="/doc/">Parent Directory</a><a href="changelog.gz">changelog.gz</a>
+<a href="copyright">copyright</a><a href="examples">examples</a>)");
+    server.Serve("/doc/pkg/copyright", "Format: dep5", 200, "text/plain");
+    server.Handle("/doc/pkg/examples",
+                  [&](const httplib::Request&, httplib::Response& response) {
+                    response.set_redirect(
+                        server.Url("/doc/pkg/examples/").toStdString(), 301);
+                  });
+    server.Serve("/doc/pkg/examples/", R"(<h1>Index of /doc/pkg/examples</h1>
+<a href="/doc/pkg/">Parent Directory</a><a href="README">README</a>)");
+    server.Serve("/doc/pkg/examples/README", "read me", 200,
+                 "application/octet-stream");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(
+        fixture.Walk(s + "/doc/"),
+        QStringList({s + "/doc/", s + "/doc/pkg/", s + "/doc/pkg/changelog.gz",
+                     s + "/doc/pkg/examples/", s + "/doc/pkg/examples/README/",
+                     s + "/doc/pkg/examples/README", s + "/doc/pkg/copyright/",
+                     s + "/doc/pkg/copyright"}));
+    for (qsizetype row : {1, 2, 3, 4, 6, 8}) {
+      QVERIFY2(fixture.list.FailureOf(row).isEmpty(),
+               qPrintable(QString::number(row)));
+      QVERIFY(fixture.list.Ticked(row));
+    }
+    // The folder that "/" made of a file is listed unticked, and asked for
+    // once; the file itself once more.
+    QVERIFY(!fixture.list.Ticked(5) && !fixture.list.Ticked(7));
+    QCOMPARE(server.Requests("/doc/pkg/copyright/"), 1);
+    QCOMPARE(server.Requests("/doc/pkg/copyright"), 1);
+    QCOMPARE(server.Requests("/"), 0);
+    // A folder is asked for with its slash, never redirected to it.
+    QCOMPARE(server.Requests("/doc/pkg/examples"), 0);
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  // A dot-less link that fails as a folder and is a page, or fails as
+  // itself too, adds nothing.
+  void DotlessLinksThatAreNoFiles() {
+    TestServer server;
+    server.Serve("/", "<a href=\"gone\">g</a><a href=\"page\">p</a>");
+    server.Serve("/page", "<html>a page</html>");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList({s + "/", s + "/page/", s + "/gone/"}));
+    QCOMPARE(server.Requests("/gone"), 1);
+    QCOMPARE(server.Requests("/page"), 1);
   }
 };
 

@@ -33,10 +33,11 @@ class LinkHandlingTest : public QObject {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("address");
     QTest::newRow("relative") << "img/a.png" << kBase + "/img/a.png";
-    QTest::newRow("root-relative resolves against the base")
-        << "/img/a.png" << kBase + "/img/a.png";
-    QTest::newRow("two slashes keep one")
-        << "//cdn/x.js" << kBase + "//cdn/x.js";
+    QTest::newRow("root-relative joins the origin")
+        << "/img/a.png"
+        << "http://site.example/img/a.png";
+    QTest::newRow("two slashes take the scheme") << "//cdn.example/x.js"
+                                                 << "http://cdn.example/x.js";
     QTest::newRow("absolute unchanged") << "http://other.example/a.png"
                                         << "http://other.example/a.png";
     QTest::newRow("absolute in capitals") << "HTTP://SITE.EXAMPLE/A.PNG"
@@ -56,6 +57,48 @@ class LinkHandlingTest : public QObject {
     QFETCH(QString, value);
     QFETCH(QString, address);
     QCOMPARE(ResolveLink(value, kBase), address);
+  }
+
+  void ResolutionAgainstOtherBases_data() {
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("port kept in the origin")
+        << "http://127.0.0.1:8080/doc/adduser"
+        << "/doc/"
+        << "http://127.0.0.1:8080/doc/";
+    QTest::newRow("secure origin") << "https://h.example/a/b"
+                                   << "/c/d.png"
+                                   << "https://h.example/c/d.png";
+    QTest::newRow("secure scheme for two slashes")
+        << "https://h.example/a"
+        << "//cdn.example/x.js"
+        << "https://cdn.example/x.js";
+    QTest::newRow("base that is just the origin") << "http://h.example:81"
+                                                  << "/x/"
+                                                  << "http://h.example:81/x/";
+    QTest::newRow("origin-relative dot dot kept")
+        << "http://h.example/a"
+        << "/../x.png"
+        << "http://h.example/../x.png";
+    QTest::newRow("no scheme: one slash dropped") << "h.example/a"
+                                                  << "/x.png"
+                                                  << "h.example/a/x.png";
+    QTest::newRow("no scheme: two slashes keep one") << "h.example"
+                                                     << "//x.png"
+                                                     << "h.example//x.png";
+    QTest::newRow("fragment cut after the origin") << "http://h.example/a"
+                                                   << "/#top"
+                                                   << "http://h.example/";
+    QTest::newRow("query and case kept") << "http://h.example/a"
+                                         << "/B/?q=1"
+                                         << "http://h.example/B/?q=1";
+  }
+  void ResolutionAgainstOtherBases() {
+    QFETCH(QString, base);
+    QFETCH(QString, value);
+    QFETCH(QString, address);
+    QCOMPARE(ResolveLink(value, base), address);
   }
 
   void SortLinks_data() {
@@ -114,6 +157,11 @@ class LinkHandlingTest : public QObject {
     QTest::newRow("javascript queued")
         << false << "javascript:void(0)" << kStart << none
         << QStringList{kBase + "/javascript:void(0)"};
+    QTest::newRow("root-relative folder outside the start dropped")
+        << false << "/" << kBase << none << none;
+    QTest::newRow("root-relative folder inside the start queued")
+        << false << "/docs/sub/" << kBase << none
+        << QStringList{kBase + "/sub/"};
     QTest::newRow("foreign folder dropped")
         << false << "http://other.example/x/" << kStart << none << none;
     QTest::newRow("foreign file dropped")

@@ -95,7 +95,9 @@ class ListingCommandTest : public QObject {
     fixture.SetStart("http://127.0.0.1:1/");
     fixture.Click("PushButton5");
     QCOMPARE(Rows(*fixture.form), QStringList({"http://127.0.0.1:1/"}));
-    QVERIFY(fixture.form->file_list().Ticked(1));
+    // Known to fail: listed, marked and left out of a download.
+    QVERIFY(!fixture.form->file_list().Ticked(1));
+    QVERIFY(!fixture.form->file_list().FailureOf(1).isEmpty());
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
   }
 
@@ -136,9 +138,12 @@ class ListingCommandTest : public QObject {
     server.DuringRequest(
         "/b/", [&] { QTest::keyClick(fixture.form.get(), Qt::Key_Escape); });
     fixture.Click("PushButton5");
-    QCOMPARE(Rows(*fixture.form),
-             QStringList({s + "/", s + "/b/", s + "/b/b.png"}));
+    // The page in work when Escape came is not waited for.
+    QCOMPARE(Rows(*fixture.form), QStringList({s + "/", s + "/b/"}));
+    QCOMPARE(server.Requests("/a/"), 0);
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+    // No page file is left behind.
+    QVERIFY(QDir(fixture.temp.path()).isEmpty());
   }
 
   void EditingTheStartAddressChangesTheSiteFromThenOn() {

@@ -79,9 +79,8 @@ class HostileServerTest : public QObject {
     QCOMPARE(mirror.Entries(), QStringList({"file"}));
   }
 
-  // The length does not fit 32 bits: "Overflow", then the body is read to
-  // its end. Whether Qt calls a body that ends before such a length broken
-  // depends on timing; either way the file is whole or untouched.
+  // The length does not fit 32 bits: it is counted in 64, and a body that
+  // ends before it breaks off. The file is whole or untouched, never cut.
   void LengthBeyond32Bits() {
     const QByteArray body(3000, 'b');
     RawServer server([&](QTcpSocket& socket) {
@@ -90,9 +89,9 @@ class HostileServerTest : public QObject {
     });
     Mirror mirror;
     const FetchResult result = mirror.Download(server.Url("/f"));
-    QVERIFY(!mirror.prompts.boxes.isEmpty());
-    QVERIFY(mirror.prompts.boxes[0].text.startsWith("Overflow\r\n"));
-    QVERIFY(mirror.prompts.boxes[0].text.contains("at line 114\r\r"));
+    for (const auto& box : mirror.prompts.boxes) {
+      QVERIFY2(!box.text.startsWith("Overflow"), qPrintable(box.text));
+    }
     QCOMPARE(ReadAll(mirror.dir.filePath("file")),
              result.ok() ? body : QByteArray("the previous copy"));
     QCOMPARE(mirror.Entries(), QStringList({"file"}));

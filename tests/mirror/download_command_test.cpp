@@ -145,12 +145,25 @@ class DownloadCommandTest : public QObject {
     QVERIFY(fixture.form->progress_bar()->text().startsWith("Progress Bar"));
   }
 
-  void UnreachableServerMarksTheRowAndKeepsTheFolder() {
+  // A row whose request fails leaves no folder behind.
+  void FailedRowsMakeNoFolders() {
+    TestServer server;
+    server.Serve("/doc/a/copyright/", "gone", 404);
+    DownloadFixture fixture;
+    fixture.SetStart(server.Url());
+    fixture.form->file_list().Add(server.Url("/doc/a/copyright/"));
+    fixture.Click("PushButton6");
+    QVERIFY(QDir(fixture.destination.path()).isEmpty());
+    QVERIFY(fixture.form->file_list().FailureOf(1).startsWith("HTTP 404"));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+  }
+
+  void UnreachableServerMarksTheRowAndMakesNoFolder() {
     DownloadFixture fixture;
     fixture.SetStart("http://127.0.0.1:1");
     fixture.form->file_list().Add("http://127.0.0.1:1/docs/");
     fixture.Click("PushButton6");
-    QVERIFY(QFileInfo(fixture.Dest("docs")).isDir());
+    QVERIFY(!QFileInfo::exists(fixture.Dest("docs")));
     QVERIFY(!QFile::exists(fixture.Dest("docs/index.htm")));
     QVERIFY(!fixture.form->file_list().FailureOf(1).isEmpty());
     QCOMPARE(fixture.prompts.boxes.size(), 2);  // the failing read, "Done."
@@ -201,6 +214,39 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.form->progress_bar()->Position(), 0);
   }
 
+  // Files without a dot in their name are listed and stored; the folder
+  // rows that failed while listing are not asked for again, and no empty
+  // folder is left.
+  void OpenDirectoryIsMirroredWhole() {
+    TestServer server;
+    server.Serve("/", R"(<a href="/">Parent Directory</a>
+<a href="LICENSE">LICENSE</a><a href="sub/">sub/</a>)");
+    server.Serve("/LICENSE", "MIT License", 200, "text/plain");
+    server.Serve("/sub/", R"(<a href="/">Parent Directory</a>
+<a href="TODO">TODO</a><a href="a.txt">a.txt</a>)");
+    server.Serve("/sub/TODO", "nothing", 200, "application/octet-stream");
+    server.Serve("/sub/a.txt", "a", 200, "text/plain");
+    DownloadFixture fixture;
+    fixture.SetStart(server.Url() + "/");
+    fixture.Click("PushButton5");
+    fixture.Click("PushButton6");
+    const std::map<QString, QByteArray> expected = {
+        {"index.htm", ReadAll(fixture.Dest("index.htm"))},
+        {"LICENSE", "MIT License"},
+        {"sub/index.htm", ReadAll(fixture.Dest("sub/index.htm"))},
+        {"sub/TODO", "nothing"},
+        {"sub/a.txt", "a"},
+    };
+    QCOMPARE(Tree(fixture.destination.path()), expected);
+    QCOMPARE(server.Requests("/LICENSE/"), 1);
+    QCOMPARE(server.Requests("/sub/TODO/"), 1);
+    QCOMPARE(server.Requests("/LICENSE"), 2);  // its listing look, its copy
+    QCOMPARE(QDir(fixture.destination.path())
+                 .entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList({"sub"}));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done.", "Done."}));
+  }
+
   void BadRowsAreReportedAndTheRunGoesOn() {
     TestServer server;
     server.Serve("/ok.txt", "fine", 200, "text/plain");
@@ -234,29 +280,58 @@ class DownloadCommandTest : public QObject {
                        box.text.section("at line ", 1).section("\r", 0, 0);
       }
     }
-    // The climbing row's folders cannot be made (its transfer then meets a
-    // 404); the foreign row's neither, and its file cannot be opened; the
-    // long name is refused when the finished file takes its name.
-    QCOMPARE(reports,
-             QStringList({"Path not found 138", "Path not found 138",
-                          "Path not found 124", "File name too long 152"}));
+    // The climbing row and the foreign row name no place in the folder and
+    // are refused before any request; the long name is refused when the
+    // finished file takes its name.
+    QCOMPARE(reports, QStringList({"Path not found 122", "Path not found 122",
+                                   "File name too long 152"}));
+    QCOMPARE(server.Requests("/x/../../escape.txt"), 0);
   }
 
-  void RowsMappedBesideTheFolderAreNotWritten() {
+  // A folder typed without its final separator holds the mirror all the
+  // same, and nothing beside it is touched.
+  void FolderTypedWithoutSeparator() {
     TestServer server;
+    server.Serve("/", "root page");
     server.Serve("/a.txt", "inside", 200, "text/plain");
     DownloadFixture fixture;
-    // Typed without a trailing separator.
-    fixture.Find<QLineEdit>("Text1")->setText(fixture.destination.path());
+    const QString folder = fixture.destination.filePath("m");
+    QVERIFY(QDir().mkdir(folder));
+    for (const QString& beside : {folder + "1", folder + "a.txt"}) {
+      QFile file(beside);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write("precious");
+    }
+    fixture.Find<QLineEdit>("Text1")->setText(folder);
+    const QString s = server.Url();
+    fixture.SetStart(s + "/");
+    fixture.form->file_list().Add(s + "/");
+    fixture.form->file_list().Add(s + "/a.txt");
+    fixture.Click("PushButton6");
+    QCOMPARE(ReadAll(folder + "/index.htm"), QByteArray("root page"));
+    QCOMPARE(ReadAll(folder + "/a.txt"), QByteArray("inside"));
+    QCOMPARE(ReadAll(folder + "1"), QByteArray("precious"));
+    QCOMPARE(ReadAll(folder + "a.txt"), QByteArray("precious"));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
+  }
+
+  // The free-name rule can move a path out of the folder (its number goes
+  // before the last dot of the whole path): such a row is refused before
+  // its request, and nothing is made outside.
+  void RowsThatWouldLandOutsideAreRefused() {
+    TestServer server;
+    server.Serve("/docs", "a file named like a folder", 200, "text/plain");
+    DownloadFixture fixture;
+    const QString folder = fixture.destination.filePath("my.site");
+    QVERIFY(QDir().mkpath(folder + "/docs"));
+    fixture.Find<QLineEdit>("Text1")->setText(folder);
     const QString s = server.Url();
     fixture.SetStart(s);
-    FileList& list = fixture.form->file_list();
-    list.Add(s + "0/b.txt");  // another port whose number begins with ours
-    list.Add(s + "/a.txt");
+    fixture.form->file_list().Add(s + "/docs");
     fixture.Click("PushButton6");
-    QVERIFY(!QFileInfo::exists(fixture.destination.path() + "0"));
-    QCOMPARE(list.FailureOf(1), QString("Path not found"));
-    QCOMPARE(ReadAll(fixture.Dest("a.txt")), QByteArray("inside"));
+    QCOMPARE(server.Requests("/docs"), 0);
+    QVERIFY(!QFileInfo::exists(fixture.destination.filePath("my1.site")));
+    QCOMPARE(fixture.form->file_list().FailureOf(1), QString("Path not found"));
     QCOMPARE(fixture.prompts.boxes.size(), 2);
     QVERIFY(fixture.prompts.boxes[0].text.startsWith("Path not found\r\n"));
     QVERIFY(fixture.prompts.boxes[0].text.contains("at line 122\r\r"));
@@ -331,7 +406,9 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(ReadAll(fixture.Dest("big.bin")), QByteArray("previous"));
     QCOMPARE(server.Requests("/after.txt"), 0);
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
-    QCOMPARE(fixture.Caption(), QString("Progress Bar"));
+    // The run has ended and still says why.
+    QCOMPARE(fixture.Caption(), QString("Download Stoped By User"));
+    QCOMPARE(fixture.form->progress_bar()->Position(), 0);
     QVERIFY(fixture.form->file_list().FailureOf(1).isEmpty());
   }
 

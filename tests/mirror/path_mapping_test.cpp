@@ -182,13 +182,19 @@ class PathMappingTest : public QObject {
         << Site() + "/img/logo.gif" << Site() << "C:\\Mirror\\"
         << "C:\\Mirror\\img\\logo.gif"
         << "C:\\Mirror\\img\\logo.gif";
+    // A folder typed without its final separator still holds the files.
     QTest::newRow("start with trailing slash")
         << Site() + "/img/a.gif" << Site() + "/" << mirror
-        << "C:\\Mirrorimg\\a.gif"
-        << "C:\\Mirrorimg\\a.gif";
+        << "C:\\Mirror\\img\\a.gif"
+        << "C:\\Mirror\\img\\a.gif";
     QTest::newRow("start with trailing slash, its own address")
-        << Site() + "/" << Site() + "/" << mirror << "C:\\Mirror"
-        << "C:\\Mirror";
+        << Site() + "/" << Site() + "/" << mirror << "C:\\Mirror\\"
+        << "C:\\Mirror\\";
+    QTest::newRow("unix folder without trailing slash")
+        << Site() + "/a.gif" << Site() + "/"
+        << "/home/u/m"
+        << "\\\\home\\u\\m\\a.gif"
+        << "\\\\home\\u\\m\\a.gif";
     QTest::newRow("host only start")
         << Site() + "/a.gif"
         << "www.example.com" << mirror << "http:\\C:\\Mirror\\a.gif"
@@ -206,16 +212,16 @@ class PathMappingTest : public QObject {
         << "C:\\Mirror\\x\\C:\\Mirror\\y.gif";
     QTest::newRow("non-overlapping from the left") << "aaa"
                                                    << "aa"
-                                                   << "X"
-                                                   << "Xa"
-                                                   << "Xa";
+                                                   << "X\\"
+                                                   << "X\\a"
+                                                   << "X\\a";
     QTest::newRow("folder holding the start is not rescanned") << "h/h"
                                                                << "h"
-                                                               << "hh"
-                                                               << "hh\\hh"
-                                                               << "hh\\hh";
+                                                               << "hh\\"
+                                                               << "hh\\hh\\"
+                                                               << "hh\\hh\\";
     QTest::newRow("second fix halves again")
-        << Site() + "////x.gif" << Site() << mirror << "C:\\Mirror\\\\x.gif"
+        << Site() + "///x.gif" << Site() << mirror << "C:\\Mirror\\\\x.gif"
         << "C:\\Mirror\\x.gif";
     QTest::newRow("question marks only")
         << Site() + "/a?b?c" << Site() << mirror << "C:\\Mirror\\a?b?c"
@@ -449,7 +455,17 @@ class PathMappingTest : public QObject {
     QVERIFY(!QFileInfo::exists("http:"));
   }
 
-  void CreateEmptyTextDoesNothing() { CreateFolderPath(QString()); }
+  void CreateEmptyTextDoesNothing() {
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    CreateFolderPath(QString());
+    CreateFolderPath(QStringLiteral("\\"));
+    QVERIFY(QDir::setCurrent(before));
+    QVERIFY(
+        QDir(dir.path())
+            .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+  }
 
   void ClimbingAddressNeverReachesTheDisk_data() {
     QTest::addColumn<QString>("address");
