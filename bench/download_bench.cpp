@@ -8,12 +8,12 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "app/command_host.h"
-#include "app/event_pump.h"
-#include "app/file_list_model.h"
-#include "app/http_client.h"
-#include "app/prompts.h"
-#include "app/status_line.h"
+#include "core/command_host.h"
+#include "core/event_pump.h"
+#include "core/http_client.h"
+#include "core/prompts.h"
+#include "core/status_line.h"
+#include "gui/file_list_model.h"
 #include "mirror/download_command.h"
 #include "peak_memory.h"
 

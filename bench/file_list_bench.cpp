@@ -5,9 +5,9 @@
 
 #include <QApplication>
 
-#include "app/event_pump.h"
-#include "app/file_list_model.h"
-#include "app/file_list_view.h"
+#include "core/event_pump.h"
+#include "gui/file_list_model.h"
+#include "gui/file_list_view.h"
 
 namespace {
 

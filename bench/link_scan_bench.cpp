@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <random>
 
-#include "app/event_pump.h"
+#include "core/event_pump.h"
 #include "crawl/link_scan.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <QTest>
 #include <cstdio>
 
-#include "app/file_list.h"
-#include "app/main_window.h"
-#include "app/prompts.h"
-#include "app/settings_store.h"
+#include "core/file_list.h"
+#include "core/prompts.h"
+#include "core/settings_store.h"
+#include "gui/main_window.h"
 #include "peak_memory.h"
 
 namespace {
@@ -38,7 +38,7 @@ class AnsweringPrompts : public trawlbox::Prompts {
 };
 
 // Clicks `button` and returns the seconds its command took.
-double Run(trawlbox::Form1& window, const char* button) {
+double Run(trawlbox::MainWindow& window, const char* button) {
   window.pump().ResetLongestGap();
   QElapsedTimer timer;
   timer.start();
@@ -61,14 +61,14 @@ int main(int argc, char* argv[]) {
                      settings_dir.path());
   trawlbox::SettingsStore settings;
   AnsweringPrompts prompts;
-  trawlbox::Form1Services services;
+  trawlbox::MainWindowServices services;
   services.settings = &settings;
   services.prompts = &prompts;
   services.program_folder = settings_dir.path();
   services.check_online = [] {};
   services.maybe_open_home_page = [] {};
-  trawlbox::Form1 window(std::move(services));
-  window.Form_Load();
+  trawlbox::MainWindow window(std::move(services));
+  window.RunStartUp();
   window.show();
   window.findChild<QLineEdit*>("txtWebsite")
       ->setText(QString::fromLocal8Bit(argv[1]));

@@ -1,22 +1,41 @@
+// Composes the program: the settings store, the boxes, the start-up
+// services, and the window they are handed to.
 #include <QApplication>
+#include <QDesktopServices>
 
-#include "app/main_window.h"
-#include "app/prompts.h"
-#include "app/settings_store.h"
+#include "auxiliary/desktop_folder.h"
+#include "auxiliary/home_page.h"
+#include "auxiliary/online_check.h"
+#include "core/event_pump.h"
+#include "core/settings_store.h"
+#include "gui/dialog_prompts.h"
+#include "gui/main_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   // Lets the desktop tie the window to the installed menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("trawlbox-harvester"));
+
   trawlbox::SettingsStore settings;
   trawlbox::DialogPrompts prompts;
-  trawlbox::Form1Services services;
+  trawlbox::EventPump pump;
+  trawlbox::MainWindowServices services;
   services.settings = &settings;
   services.prompts = &prompts;
+  services.pump = &pump;
   services.program_folder = QApplication::applicationDirPath();
-  trawlbox::Form1 window(std::move(services));
+  services.desktop_folder = trawlbox::GetDesktopFolder;
+  services.maybe_open_home_page = [] {
+    trawlbox::MaybeOpenHomePage(nullptr, [](const QUrl& url) {
+      return QDesktopServices::openUrl(url);
+    });
+  };
+  services.check_online = [&prompts, &pump] {
+    trawlbox::CheckOnline(prompts, &pump);
+  };
+  trawlbox::MainWindow window(std::move(services));
   prompts.set_owner(&window);
-  window.Form_Load();
+  window.RunStartUp();
   window.show();
   return app.exec();
 }

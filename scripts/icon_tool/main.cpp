@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QString>
 
-#include "app/app_icon.h"
+#include "gui/app_icon.h"
 
 int main(int argc, char* argv[]) {
   QGuiApplication app(argc, argv);

@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/main_window.h"
-#include "app/prompts.h"
-#include "app/settings_store.h"
-#include "ui/input_fields.h"
+#include "core/prompts.h"
+#include "core/settings_store.h"
+#include "gui/input_fields.h"
+#include "gui/main_window.h"
 
 namespace {
 
@@ -38,12 +38,12 @@ int main(int argc, char* argv[]) {
   settings.WriteSetting(trawlbox::kWebSiteKey, trawlbox::kSampleSiteAddress);
   settings.WriteSetting(trawlbox::kText1Key, "/home/user/Mirror/");
   SilentPrompts prompts;
-  trawlbox::Form1Services services;
+  trawlbox::MainWindowServices services;
   services.settings = &settings;
   services.prompts = &prompts;
   services.program_folder = settings_dir.path();
-  trawlbox::Form1 window(std::move(services));
-  window.Form_Load();
+  trawlbox::MainWindow window(std::move(services));
+  window.RunStartUp();
   const QString site = trawlbox::kSampleSiteAddress;
   for (const char* row :
        {"", "static/oscar/favicon.ico", "static/oscar/css/styles.css",

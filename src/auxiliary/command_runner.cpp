@@ -3,8 +3,8 @@
 #include <QProcess>
 #include <QStringDecoder>
 
-#include "app/app_error.h"
-#include "app/event_pump.h"
+#include "core/app_error.h"
+#include "core/event_pump.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

@@ -1,12 +1,9 @@
 #include "auxiliary/home_page.h"
 
-#include <QDesktopServices>
 #include <QRandomGenerator>
 #include <QTime>
 
-#include "app/app_error.h"
-#include "app/error_trap.h"
-#include "app/prompts.h"
+#include "core/app_error.h"
 
 namespace trawlbox {
 namespace {
@@ -26,19 +23,7 @@ void MaybeOpenHomePage(const std::function<double()>& random,
   const double r = random ? random() : TimeOfDayDraw();
   if (HomePageDraw(r) != 7) return;
   const QUrl home(kHomePageAddress);
-  const bool opened = open ? open(home) : QDesktopServices::openUrl(home);
-  if (!opened) Raise(ErrorKind::kFileNotFound);
-}
-
-void ShowHelp(Prompts& prompts) {
-  ErrorTrap trap(
-      prompts,
-      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton1_Click "));
-  trap.Do(100, [&] {
-    prompts.Message(
-        QStringLiteral("Questions? Please contact Team Marlwick at ") +
-        kContactPageAddress);
-  });
+  if (!open(home)) Raise(ErrorKind::kFileNotFound);
 }
 
 }  // namespace trawlbox

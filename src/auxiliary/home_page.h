@@ -7,13 +7,9 @@
 
 namespace trawlbox {
 
-class Prompts;
-
 // The maker's site.
 inline const QString kHomePageAddress =
     QStringLiteral("http://www.marlwick.example/");
-inline const QString kContactPageAddress =
-    QStringLiteral("http://www.marlwick.example/contact/");
 
 // The number 1 to 100 that a draw r in [0, 1) stands for.
 int HomePageDraw(double r);
@@ -21,13 +17,10 @@ int HomePageDraw(double r);
 // About one start in a hundred (a draw of 7) opens the home page in the
 // default browser, without waiting for it. `random` gives the draw (seeded
 // from the time of day by default); `open` starts the browser and answers
-// whether it could (QDesktopServices by default). A browser that cannot be
-// started is a failure: AppError.
-void MaybeOpenHomePage(const std::function<double()>& random = nullptr,
-                       const std::function<bool(const QUrl&)>& open = nullptr);
-
-// "Help": the one message naming the contact page.
-void ShowHelp(Prompts& prompts);
+// whether it could (the desktop's URL handler, which the window's side
+// supplies). A browser that cannot be started is a failure: AppError.
+void MaybeOpenHomePage(const std::function<double()>& random,
+                       const std::function<bool(const QUrl&)>& open);
 
 }  // namespace trawlbox
 

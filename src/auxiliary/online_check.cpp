@@ -1,7 +1,7 @@
 #include "auxiliary/online_check.h"
 
-#include "app/prompts.h"
 #include "auxiliary/command_runner.h"
+#include "core/prompts.h"
 
 namespace trawlbox {
 namespace {

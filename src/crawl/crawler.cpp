@@ -2,18 +2,16 @@
 
 #include <QTemporaryFile>
 
-#include "app/app_error.h"
-#include "app/error_trap.h"
-#include "app/event_pump.h"
-#include "app/file_list.h"
-#include "app/http_client.h"
+#include "core/app_error.h"
+#include "core/error_trap.h"
+#include "core/event_pump.h"
+#include "core/file_list.h"
+#include "core/http_client.h"
+#include "core/procedure_tags.h"
 #include "crawl/temp_page.h"
 
 namespace trawlbox {
 namespace {
-
-const QString kGetUrlsTag =
-    QStringLiteral("in Quaymill2021/08/31.ExtractLinks.GetUrls ");
 
 // Read from the page file between two looks at the window's events.
 constexpr qint64 kScanPieceBytes = 64 * 1024;
@@ -43,10 +41,11 @@ bool IsHtmlType(const QByteArray& content_type) {
   return media.compare("text/html", Qt::CaseInsensitive) == 0;
 }
 
-Crawler::Crawler(FileList& list, Prompts& prompts, HttpClient& http,
-                 std::function<QString()> start_address)
+Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
+                 HttpClient& http, std::function<QString()> start_address)
     : list_(list),
-      prompts_(prompts),
+      reporter_(reporter),
+      pump_(pump),
       http_(http),
       handler_(list, pages_, std::move(start_address)),
       scanner_([this](LinkKind kind, const QString& value) {
@@ -61,7 +60,8 @@ QString Crawler::page_file_name() const {
   return page_file_ != nullptr ? page_file_->fileName() : QString();
 }
 
-void Crawler::WalkSite(ErrorTrap& trap, const QString& start_address) {
+void Crawler::WalkSite(const QString& start_address) {
+  ErrorTrap trap(reporter_, tags::kStartListing);
   stop_requested_ = false;
   // Created exclusively under a name of its own, so another walk, another
   // copy of the program or another user's file can neither take it nor
@@ -82,7 +82,7 @@ void Crawler::WalkSite(ErrorTrap& trap, const QString& start_address) {
       break;
     }
     const qsizetype n = pages_.Count();
-    trap.Do(112, [&] { GetUrls(pages_.At(n)); });
+    trap.Do(112, [&] { VisitPage(pages_.At(n)); });
     trap.Do(114, [&] { pages_.Remove(n); });
   }
 }
@@ -95,8 +95,8 @@ void Crawler::SetPageAddress(const QString& address) {
   if (slash >= 0) page_base_ = page_address_.left(slash);
 }
 
-void Crawler::GetUrls(const QString& address) {
-  ErrorTrap trap(prompts_, kGetUrlsTag);
+void Crawler::VisitPage(const QString& address) {
+  ErrorTrap trap(reporter_, tags::kVisitPage);
   QString row;
   trap.Do(100, [&] { row = PageRowText(address); });
   if (trap.If(
@@ -122,7 +122,7 @@ void Crawler::GetUrls(const QString& address) {
   });
   FetchResult fetch{QStringLiteral("Not fetched")};
   trap.Do(122, [&] {
-    http_.pump().PassEvents();
+    pump_.PassEvents();
     if (file == nullptr) return;
     fetch = fetch_page_ ? fetch_page_(page_address_, *file)
                         : http_.FetchToFile(page_address_, *file,
@@ -145,7 +145,7 @@ void Crawler::GetUrls(const QString& address) {
   }
   ScanPageFile(trap, *file);
   trap.Do(148, [&] {
-    http_.pump().PassEvents();
+    pump_.PassEvents();
     file->resize(0);
   });
 }
@@ -183,7 +183,7 @@ void Crawler::ScanPageFile(ErrorTrap& trap, QFile& file) {
       }
       if (read == 0) break;
       scanner_.Feed(piece.constData(), read);
-      http_.pump().Yield();
+      pump_.Yield();
     }
     scanner_.Finish();
   });

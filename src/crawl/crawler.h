@@ -5,16 +5,17 @@
 #include <QString>
 #include <functional>
 
-#include "app/http_client.h"
+#include "core/http_client.h"
 #include "crawl/link_handling.h"
 #include "crawl/link_scan.h"
 #include "crawl/pages_to_visit.h"
 
 namespace trawlbox {
 
+class ErrorReporter;
 class ErrorTrap;
+class EventPump;
 class FileList;
-class Prompts;
 
 // Walks a site depth first from its start address: each visited page gets
 // its row, is fetched into the walk's page file and scanned for links
@@ -22,15 +23,16 @@ class Prompts;
 // until the next visit.
 class Crawler {
  public:
-  Crawler(FileList& list, Prompts& prompts, HttpClient& http,
-          std::function<QString()> start_address);
+  Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
+          HttpClient& http, std::function<QString()> start_address);
 
-  // Runs the walk to its end under the listing command's trap, whose labels
-  // 106 to 114 its steps carry. The walk's page file is made afresh under a
-  // unique name and is gone when the walk ends, however it ends.
-  void WalkSite(ErrorTrap& trap, const QString& start_address);
-  // Visits one page, under a trap of its own.
-  void GetUrls(const QString& address);
+  // Runs the walk to its end; its steps are reported under the listing
+  // command's name, with labels 106 to 114. The walk's page file is made
+  // afresh under a unique name and is gone when the walk ends, however it
+  // ends.
+  void WalkSite(const QString& start_address);
+  // Visits one page: lists its row, fetches it and scans it.
+  void VisitPage(const QString& address);
   // Sets the fetch address and the base for relative links of a page.
   void SetPageAddress(const QString& address);
 
@@ -58,7 +60,8 @@ class Crawler {
   void ListIfFile(const QString& address);
 
   FileList& list_;
-  Prompts& prompts_;
+  ErrorReporter& reporter_;
+  EventPump& pump_;
   HttpClient& http_;
   FetchPage fetch_page_;
   FetchHead fetch_head_;

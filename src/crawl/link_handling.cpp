@@ -1,6 +1,6 @@
 #include "crawl/link_handling.h"
 
-#include "app/file_list.h"
+#include "core/file_list.h"
 #include "crawl/pages_to_visit.h"
 
 namespace trawlbox {

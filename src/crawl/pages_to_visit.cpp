@@ -1,6 +1,6 @@
 #include "crawl/pages_to_visit.h"
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 
 namespace trawlbox {
 

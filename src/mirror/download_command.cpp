@@ -2,22 +2,21 @@
 
 #include <QDir>
 
-#include "app/app_error.h"
-#include "app/command_host.h"
-#include "app/error_trap.h"
-#include "app/event_pump.h"
-#include "app/existence.h"
-#include "app/file_list.h"
-#include "app/prompts.h"
-#include "app/status_line.h"
+#include "core/app_error.h"
+#include "core/command_host.h"
+#include "core/error_trap.h"
+#include "core/event_pump.h"
+#include "core/existence.h"
+#include "core/file_list.h"
+#include "core/procedure_tags.h"
+#include "core/prompts.h"
+#include "core/scoped_flag.h"
+#include "core/status_line.h"
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
 
 namespace trawlbox {
 namespace {
-
-const QString kPushButton6Tag =
-    QStringLiteral("in Quaymill2021/08/31.Form1.PushButton6_Click ");
 
 // What the user sees of a path text: the form the system uses.
 QString ShownPath(const QString& path_text) {
@@ -103,8 +102,8 @@ void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
 void RunDownloadCommand(CommandHost& host, HttpClient& http) {
   if (host.busy()) return;
   ScopedFlag running(host.downloading);
-  host.tag.clear();
-  ErrorTrap trap(host.prompts(), kPushButton6Tag);
+  host.cancel_requested = false;
+  ErrorTrap trap(host.prompts(), tags::kStartDownloading);
   if (trap.If(
           110, [&] { return !FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
@@ -116,9 +115,8 @@ void RunDownloadCommand(CommandHost& host, HttpClient& http) {
   }
   FileList& list = host.file_list();
   StatusLine& status = host.status_line();
-  Downloader downloader(http, status, host.prompts(), [&host] {
-    return host.tag == CommandHost::kCancelTag;
-  });
+  Downloader downloader(http, host.pump(), status, host.prompts(),
+                        [&host] { return host.cancel_requested; });
   trap.Do(112, [&] { host.SetPointerMode(CommandHost::kPointerBusy); });
   qsizetype rows = 0;
   trap.Do(114, [&] {

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <limits>
 
-#include "app/app_error.h"
-#include "app/existence.h"
+#include "core/app_error.h"
+#include "core/existence.h"
 
 namespace trawlbox {
 namespace {

@@ -4,18 +4,18 @@
 #include <cmath>
 #include <limits>
 
-#include "app/app_error.h"
-#include "app/error_trap.h"
-#include "app/event_pump.h"
-#include "app/status_line.h"
+#include "core/app_error.h"
+#include "core/error_trap.h"
+#include "core/event_pump.h"
+#include "core/procedure_tags.h"
+#include "core/status_line.h"
 #include "mirror/path_mapping.h"
 #include "mirror/replacing_file.h"
+#include "mirror/trim_blanks.h"
 
 namespace trawlbox {
 namespace {
 
-const QString kDownloadFileTag =
-    QStringLiteral("in Quaymill2021/08/31.Download.DownloadFile ");
 const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
 
 [[noreturn]] void RaiseOpenFailure(const ReplacingFile& file) {
@@ -61,26 +61,20 @@ qint16 PercentDone(qint64 length, qint64 received) {
       std::nearbyint(100.0 / double(length) * double(received)));
 }
 
-QString TrimBlanks(const QString& text) {
-  qsizetype first = 0;
-  qsizetype last = text.size();
-  while (first < last && text[first] == QLatin1Char(' ')) ++first;
-  while (last > first && text[last - 1] == QLatin1Char(' ')) --last;
-  return text.mid(first, last - first);
-}
-
-Downloader::Downloader(HttpClient& http, StatusLine& status, Prompts& prompts,
+Downloader::Downloader(HttpClient& http, EventPump& pump, StatusLine& status,
+                       ErrorReporter& reporter,
                        std::function<bool()> cancel_requested)
     : http_(http),
+      pump_(pump),
       status_(status),
-      prompts_(prompts),
+      reporter_(reporter),
       cancel_requested_(std::move(cancel_requested)) {}
 
 FetchResult Downloader::DownloadFile(const QString& address_as_passed,
                                      const QString& local_path,
                                      const std::function<void()>& before_body) {
-  ErrorTrap trap(prompts_, kDownloadFileTag);
-  EventPump& pump = http_.pump();
+  ErrorTrap trap(reporter_, tags::kDownloadFile);
+  EventPump& pump = pump_;
   cancelled_ = false;
   QString address = address_as_passed;
   ReplyPtr reply;

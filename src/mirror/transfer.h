@@ -5,11 +5,12 @@
 #include <functional>
 #include <optional>
 
-#include "app/http_client.h"
+#include "core/http_client.h"
 
 namespace trawlbox {
 
-class Prompts;
+class ErrorReporter;
+class EventPump;
 class StatusLine;
 
 // The "Content-Length" a response declares, when it is a whole number that
@@ -22,9 +23,6 @@ std::optional<qint64> DeclaredLength(const QByteArray& header);
 // nearest whole number with exact halves going to the even one.
 qint16 PercentDone(qint64 length, qint64 received);
 
-// Trims blanks (spaces only) at both ends.
-QString TrimBlanks(const QString& text);
-
 // Transfers single files over HTTP into local files, in pieces of 1024
 // bytes, with the address and the percentage done in the status line.
 class Downloader {
@@ -33,8 +31,8 @@ class Downloader {
   // Whole pieces that have already arrived are moved this many at a time.
   static constexpr qint64 kBatchBytes = 64 * 1024;
 
-  Downloader(HttpClient& http, StatusLine& status, Prompts& prompts,
-             std::function<bool()> cancel_requested);
+  Downloader(HttpClient& http, EventPump& pump, StatusLine& status,
+             ErrorReporter& reporter, std::function<bool()> cancel_requested);
 
   // Stores the body of `address` at `local_path` (a "\" path text). The
   // file is replaced only when the whole body has arrived; on any failure
@@ -53,8 +51,9 @@ class Downloader {
 
  private:
   HttpClient& http_;
+  EventPump& pump_;
   StatusLine& status_;
-  Prompts& prompts_;
+  ErrorReporter& reporter_;
   std::function<bool()> cancel_requested_;
   bool cancelled_ = false;
 };

@@ -1,10 +1,11 @@
 #include <QtTest>
 
-#include "app/app_error.h"
-#include "app/event_pump.h"
 #include "auxiliary/command_runner.h"
+#include "auxiliary/help.h"
 #include "auxiliary/home_page.h"
 #include "auxiliary/online_check.h"
+#include "core/app_error.h"
+#include "core/event_pump.h"
 #include "support/recording_prompts.h"
 
 namespace trawlbox {

@@ -4,11 +4,11 @@
 #include <QtTest>
 #include <random>
 
-#include "app/error_trap.h"
-#include "app/event_pump.h"
-#include "app/file_list_model.h"
-#include "app/http_client.h"
+#include "core/error_trap.h"
+#include "core/event_pump.h"
+#include "core/http_client.h"
 #include "crawl/temp_page.h"
+#include "gui/file_list_model.h"
 #include "support/recording_prompts.h"
 #include "support/test_server.h"
 
@@ -22,8 +22,7 @@ struct CrawlFixture {
 
   QStringList Walk(const QString& start_address) {
     start = start_address;
-    ErrorTrap trap(prompts, "in Quaymill2021/08/31.Form1.PushButton5_Click ");
-    crawler.WalkSite(trap, start_address);
+    crawler.WalkSite(start_address);
     return Rows();
   }
   QStringList Rows() const {
@@ -38,7 +37,7 @@ struct CrawlFixture {
   RecordingPrompts prompts;
   EventPump pump;
   HttpClient http{pump};
-  Crawler crawler{list, prompts, http, [this] { return start; }};
+  Crawler crawler{list, prompts, pump, http, [this] { return start; }};
 };
 
 }  // namespace

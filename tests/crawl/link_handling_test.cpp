@@ -2,8 +2,8 @@
 
 #include <QtTest>
 
-#include "app/file_list_model.h"
 #include "crawl/pages_to_visit.h"
+#include "gui/file_list_model.h"
 
 namespace trawlbox {
 namespace {

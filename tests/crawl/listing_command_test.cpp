@@ -11,7 +11,7 @@ namespace {
 const QString kMissingFolder =
     "Folder does not exist. Please select another folder.";
 
-QStringList Rows(Form1& form) {
+QStringList Rows(MainWindow& form) {
   QStringList rows;
   for (qsizetype i = 1; i <= form.file_list().Count(); ++i) {
     rows << form.file_list().Text(i);
@@ -22,7 +22,7 @@ QStringList Rows(Form1& form) {
 struct ListingFixture : FormFixture {
   ListingFixture() {
     qputenv("TEMP", temp.path().toLocal8Bit());
-    form->Form_Load();
+    form->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination.path());
   }
   ~ListingFixture() { qunsetenv("TEMP"); }
@@ -65,7 +65,7 @@ class ListingCommandTest : public QObject {
     QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
     QCOMPARE(fixture.prompts.boxes[0].icon, MessageIcon::kNone);
     QCOMPARE(Rows(*fixture.form), QStringList({"earlier row"}));
-    QCOMPARE(fixture.form->pointer_mode(), Form1::kPointerDefault);
+    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
   }
 
   void ListsTheSiteAndSaysDone() {
@@ -85,8 +85,8 @@ class ListingCommandTest : public QObject {
                                                s + "/sub/", s + "/sub/b.png"}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
-    QCOMPARE(pointer_at_done, int(Form1::kPointerBusy));
-    QCOMPARE(fixture.form->pointer_mode(), Form1::kPointerDefault);
+    QCOMPARE(pointer_at_done, int(MainWindow::kPointerBusy));
+    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
     QVERIFY(!fixture.form->busy());
   }
 

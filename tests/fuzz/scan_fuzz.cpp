@@ -9,16 +9,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/error_trap.h"
-#include "app/event_pump.h"
-#include "app/file_list_model.h"
-#include "app/http_client.h"
-#include "app/prompts.h"
+#include "core/error_trap.h"
+#include "core/event_pump.h"
+#include "core/http_client.h"
+#include "core/prompts.h"
 #include "crawl/crawler.h"
 #include "crawl/link_handling.h"
 #include "crawl/link_scan.h"
 #include "crawl/pages_to_visit.h"
 #include "fuzz/fuzz_support.h"
+#include "gui/file_list_model.h"
 
 namespace trawlbox {
 namespace {
@@ -135,7 +135,7 @@ bool WithinServedDepth(const QString& address) {
 void Walk(const QByteArray& page, qsizetype markers) {
   FileListModel list;
   SilentPrompts prompts;
-  Crawler crawler(list, prompts, Http(), [] { return kStart; });
+  Crawler crawler(list, prompts, Http().pump(), Http(), [] { return kStart; });
   QSet<qsizetype> page_rows;
   qsizetype visits = 0;
   qsizetype served = 0;
@@ -155,8 +155,7 @@ void Walk(const QByteArray& page, qsizetype markers) {
     return FetchResult{};
   });
   // Failed pages are answered with 404 without a status: no second look.
-  ErrorTrap trap(prompts, QStringLiteral("in fuzz walk "));
-  crawler.WalkSite(trap, kStart);
+  crawler.WalkSite(kStart);
   FuzzCheck(list.Count() <= 1 + 2 * served * markers, "too many rows");
   CheckRows(list, page_rows);
 }

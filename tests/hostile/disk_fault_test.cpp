@@ -39,7 +39,7 @@ struct SmallDisk {
 
 struct DiskFixture : FormFixture {
   explicit DiskFixture(const QString& destination) {
-    form->Form_Load();
+    form->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination + "/");
     Find<QLineEdit>("txtWebsite")->setText(server.Url());
   }

@@ -3,11 +3,11 @@
 // the walk ends, and no file already in the destination is damaged.
 #include <QtTest>
 
-#include "app/error_trap.h"
-#include "app/event_pump.h"
-#include "app/file_list_model.h"
-#include "app/http_client.h"
+#include "core/error_trap.h"
+#include "core/event_pump.h"
+#include "core/http_client.h"
 #include "crawl/crawler.h"
+#include "gui/file_list_model.h"
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
 #include "support/path_text.h"
@@ -38,7 +38,8 @@ struct Mirror {
   EventPump pump;
   HttpClient http{pump};
   std::function<bool()> cancel = [] { return false; };
-  Downloader downloader{http, status, prompts, [this] { return cancel(); }};
+  Downloader downloader{http, pump, status, prompts,
+                        [this] { return cancel(); }};
 };
 
 }  // namespace
@@ -201,9 +202,8 @@ class HostileServerTest : public QObject {
     EventPump pump;
     HttpClient http(pump);
     const QString start = server.Url();
-    Crawler crawler(list, prompts, http, [&] { return start; });
-    ErrorTrap trap(prompts, "in Quaymill2021/08/31.Form1.PushButton5_Click ");
-    crawler.WalkSite(trap, start + "/" + QString::fromStdString(word) + "/");
+    Crawler crawler(list, prompts, pump, http, [&] { return start; });
+    crawler.WalkSite(start + "/" + QString::fromStdString(word) + "/");
     qunsetenv("TEMP");
     // A variant is refused while another one waits in the queue, so the
     // walk visits the start, one variant and the long folder, and ends.

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/caption_bar.h"
+#include "gui/caption_bar.h"
 #include "support/form_fixture.h"
 #include "support/test_server.h"
 
@@ -30,7 +30,7 @@ std::map<QString, QByteArray> Tree(const QString& root) {
 struct DownloadFixture : FormFixture {
   DownloadFixture() {
     qputenv("TEMP", temp.path().toLocal8Bit());
-    form->Form_Load();
+    form->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination.path() + "/");
     QObject::connect(form->progress_bar(), &QProgressBar::valueChanged,
                      [this](int value) { bar_values << value; });
@@ -83,7 +83,7 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
     QCOMPARE(fixture.form->progress_bar()->Maximum(), 0);
     QCOMPARE(fixture.Caption(), QString("Progress Bar"));
-    QCOMPARE(fixture.form->pointer_mode(), Form1::kPointerDefault);
+    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
   }
 
   void OnlyTickedRowsAreTransferred() {
@@ -109,7 +109,7 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.form->progress_bar()->Maximum(), 3);
     QCOMPARE(fixture.bar_values, QList<int>({2, 0}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
-    QCOMPARE(pointer_at_done, int(Form1::kPointerDefault));
+    QCOMPARE(pointer_at_done, int(MainWindow::kPointerDefault));
     QCOMPARE(Tree(fixture.destination.path()).size(), size_t(1));
   }
 

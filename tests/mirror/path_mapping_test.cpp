@@ -3,7 +3,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 
 #ifndef Q_OS_WIN
 #include <unistd.h>

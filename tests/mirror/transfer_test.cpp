@@ -2,8 +2,8 @@
 
 #include <QtTest>
 
-#include "app/app_error.h"
-#include "app/event_pump.h"
+#include "core/app_error.h"
+#include "core/event_pump.h"
 #include "mirror/path_mapping.h"
 #include "support/path_text.h"
 #include "support/recording_prompts.h"
@@ -47,7 +47,7 @@ struct TransferFixture {
   EventPump pump;
   HttpClient http{pump};
   std::function<bool()> cancel_when = [] { return false; };
-  Downloader downloader{http, status, prompts,
+  Downloader downloader{http, pump, status, prompts,
                         [this] { return cancel_when(); }};
 };
 

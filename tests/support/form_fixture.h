@@ -4,8 +4,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/settings_store.h"
+#include "core/event_pump.h"
+#include "core/settings_store.h"
+#include "gui/main_window.h"
 #include "support/recording_prompts.h"
 #include "support/temp_settings.h"
 
@@ -16,16 +17,17 @@ namespace trawlbox {
 // test says otherwise.
 struct FormFixture {
   explicit FormFixture(
-      const std::function<void(Form1Services&)>& adjust = nullptr) {
-    Form1Services services;
+      const std::function<void(MainWindowServices&)>& adjust = nullptr) {
+    MainWindowServices services;
     services.settings = &settings;
     services.prompts = &prompts;
+    services.pump = &pump;
     services.program_folder = program_folder.path();
     services.check_online = [] {};
     services.maybe_open_home_page = [] {};
     services.desktop_folder = [] { return QString("/home/u/Desktop/"); };
     if (adjust) adjust(services);
-    form = std::make_unique<Form1>(std::move(services));
+    form = std::make_unique<MainWindow>(std::move(services));
   }
 
   template <typename T>
@@ -37,7 +39,8 @@ struct FormFixture {
   QTemporaryDir program_folder;
   SettingsStore settings;
   RecordingPrompts prompts;
-  std::unique_ptr<Form1> form;
+  EventPump pump;
+  std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace trawlbox

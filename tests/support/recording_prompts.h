@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "app/prompts.h"
+#include "core/prompts.h"
 
 namespace trawlbox {
 

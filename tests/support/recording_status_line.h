@@ -3,7 +3,7 @@
 
 #include <QStringList>
 
-#include "app/status_line.h"
+#include "core/status_line.h"
 
 namespace trawlbox {
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
 namespace trawlbox {
 

@@ -1,0 +1,17 @@
+#ifndef TRAWLBOX_AUXILIARY_DESKTOP_FOLDER_H_
+#define TRAWLBOX_AUXILIARY_DESKTOP_FOLDER_H_
+
+#include <QString>
+
+namespace trawlbox {
+
+// The default destination: `desktop` followed by the native separator.
+// An empty `desktop` (the platform knows none) fails: AppError.
+QString DesktopFolderText(const QString& desktop);
+
+// The user's desktop folder, as DesktopFolderText gives it.
+QString GetDesktopFolder();
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_AUXILIARY_DESKTOP_FOLDER_H_

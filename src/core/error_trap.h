@@ -1,0 +1,76 @@
+#ifndef TRAWLBOX_CORE_ERROR_TRAP_H_
+#define TRAWLBOX_CORE_ERROR_TRAP_H_
+
+#include <QString>
+#include <exception>
+#include <utility>
+
+#include "core/error_reporter.h"
+
+namespace trawlbox {
+
+// The address that every error report asks the user to write to.
+inline const QString kSupportEmail = QStringLiteral("support@marlwick.example");
+
+// The text of the error report for a failure with `description` at `label`
+// of the procedure named by `tag`.
+QString ComposeErrorReport(const QString& description, const QString& tag,
+                           int label);
+
+// What a failing test of a conditional does next.
+enum class OnFailure {
+  kRunBody,     // a conditional block: its body runs as if the test passed
+  kSkipAction,  // a one-statement conditional: its action is passed over
+};
+
+// The error trap of one procedure: statements run under line labels, a
+// failing one is reported ("Application Error") and the procedure resumes
+// with the next statement. Failures are AppError or any std::exception;
+// anything else (ShutdownRequested) passes through untouched.
+class ErrorTrap {
+ public:
+  ErrorTrap(ErrorReporter& reporter, QString tag)
+      : reporter_(reporter), tag_(std::move(tag)) {}
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+  // Runs one statement; false when it failed (and was reported).
+  template <typename Statement>
+  bool Do(int label, Statement&& statement) {
+    label_ = label;
+    try {
+      std::forward<Statement>(statement)();
+      return true;
+    } catch (const std::exception& failure) {
+      Report(failure);
+      return false;
+    }
+  }
+
+  // Evaluates the test of a conditional; a failing test is reported and
+  // answered as `on_failure` says.
+  template <typename Test>
+  bool If(int label, Test&& test, OnFailure on_failure) {
+    label_ = label;
+    try {
+      return static_cast<bool>(std::forward<Test>(test)());
+    } catch (const std::exception& failure) {
+      Report(failure);
+      return on_failure == OnFailure::kRunBody;
+    }
+  }
+
+  // Reports a failure that was not thrown: `text` at `label`.
+  void Report(int label, const QString& text);
+
+ private:
+  void Report(const std::exception& failure);
+
+  ErrorReporter& reporter_;
+  QString tag_;
+  int label_ = 0;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_CORE_ERROR_TRAP_H_

@@ -1,0 +1,38 @@
+#include "core/event_pump.h"
+
+#include <QCoreApplication>
+
+#include "core/app_error.h"
+
+namespace trawlbox {
+
+EventPump::EventPump() { since_pass_.start(); }
+
+void EventPump::ThrowIfShuttingDown() const {
+  if (shutdown_requested_) throw ShutdownRequested{};
+}
+
+void EventPump::PassEvents() {
+  ThrowIfShuttingDown();
+  longest_gap_ms_ = std::max(longest_gap_ms_, since_pass_.elapsed());
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  since_pass_.restart();
+  ThrowIfShuttingDown();
+}
+
+void EventPump::ResetLongestGap() {
+  longest_gap_ms_ = 0;
+  since_pass_.restart();
+}
+
+void EventPump::WaitUntil(const std::function<bool()>& done) {
+  while (!done()) {
+    ThrowIfShuttingDown();
+    longest_gap_ms_ = std::max(longest_gap_ms_, since_pass_.elapsed());
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    since_pass_.restart();
+  }
+  ThrowIfShuttingDown();
+}
+
+}  // namespace trawlbox

@@ -1,0 +1,30 @@
+#ifndef TRAWLBOX_CORE_SETTINGS_STORE_H_
+#define TRAWLBOX_CORE_SETTINGS_STORE_H_
+
+#include <QString>
+
+namespace trawlbox {
+
+// The per-user store of the three values kept between runs, addressed as
+// "Marlwick" / "Trawlbox Harvester" / key in the platform's native format.
+// Values are text, stored and returned unchanged.
+class SettingsStore {
+ public:
+  static inline const QString kOrganization = QStringLiteral("Marlwick");
+  static inline const QString kApplication =
+      QStringLiteral("Trawlbox Harvester");
+
+  virtual ~SettingsStore() = default;
+
+  // The stored value, or `fallback` when the key is absent. Never creates a
+  // key. Throws AppError when the store cannot be read.
+  virtual QString ReadSetting(const QString& key,
+                              const QString& fallback) const;
+  // Stores `value` and makes it reach the disk at once, so a killed program
+  // loses nothing. Throws AppError when the store cannot be written.
+  virtual void WriteSetting(const QString& key, const QString& value);
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_CORE_SETTINGS_STORE_H_

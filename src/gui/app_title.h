@@ -1,0 +1,15 @@
+#ifndef TRAWLBOX_GUI_APP_TITLE_H_
+#define TRAWLBOX_GUI_APP_TITLE_H_
+
+#include <QString>
+
+namespace trawlbox {
+
+// The application title made from a product name: its last word is cut off
+// at least once, and again while the rest is longer than 40 characters.
+// A name without a blank cannot be cut: AppError (invalid argument).
+QString ShortenedTitle(const QString& product_name);
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_GUI_APP_TITLE_H_

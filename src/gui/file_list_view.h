@@ -1,0 +1,37 @@
+#ifndef TRAWLBOX_GUI_FILE_LIST_VIEW_H_
+#define TRAWLBOX_GUI_FILE_LIST_VIEW_H_
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QTreeView>
+
+namespace trawlbox {
+
+class FileListModel;
+
+// ListView1: the file list in report view, one check box per row. Rows
+// added by the program are shown and scrolled into view in batches, at the
+// next event pass, but no more often than keeps the layout of a long list
+// to a fifth of the time: adding a row costs the same however long the
+// list is.
+class FileListView : public QTreeView {
+  Q_OBJECT
+
+ public:
+  explicit FileListView(QWidget* parent = nullptr);
+
+  void SetFileList(FileListModel* model);
+
+ private:
+  void ScheduleShow();
+  void ShowNewRows();
+
+  FileListModel* file_list_ = nullptr;
+  QTimer show_timer_;
+  QElapsedTimer since_show_;
+  qint64 hold_off_ms_ = 0;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_GUI_FILE_LIST_VIEW_H_

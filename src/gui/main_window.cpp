@@ -1,0 +1,328 @@
+#include "gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "auxiliary/help.h"
+#include "core/procedure_tags.h"
+#include "gui/app_icon.h"
+#include "gui/app_title.h"
+#include "gui/caption_bar.h"
+#include "core/error_trap.h"
+#include "core/existence.h"
+#include "gui/file_list_view.h"
+#include "gui/hand_cursor.h"
+#include "core/handler_guard.h"
+#include "core/prompts.h"
+#include "core/settings_store.h"
+#include "gui/skin.h"
+#include "gui/twips.h"
+#include "crawl/listing_command.h"
+#include "mirror/download_command.h"
+#include "gui/folder_chooser.h"
+#include "gui/input_fields.h"
+#include "gui/list_operations.h"
+#include "gui/sample_site.h"
+#include "gui/select_all_line_edit.h"
+
+namespace trawlbox {
+namespace {
+
+const QString kListTooltip = QStringLiteral(
+    "Double-click item to remove it. Move | line to right and out of window "
+    "to reveal full names.");
+const QString kColumnHeader = QStringLiteral(" File(s)");
+
+constexpr int kClientWidthTwips = 8040;
+constexpr int kClientHeightTwips = 7755;
+constexpr int kColumnWidthTwips = 7000;
+
+QFont ArialBold(double points) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(points);
+  font.setBold(true);
+  return font;
+}
+
+void PaintWhite(QWidget* widget, QPalette::ColorRole role) {
+  QPalette palette = widget->palette();
+  palette.setColor(role, Qt::white);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(role == QPalette::Window);
+}
+
+// The buttons' captions and places (twips), PushButton1 to PushButton8.
+// The "..." button sits in Frame2; the others on the window.
+struct ButtonSpec {
+  const char* caption;
+  int left, top, width, height;
+};
+constexpr ButtonSpec kButtonSpecs[8] = {
+    {"Help", 120, 1050, 3840, 405},
+    {"...", 6960, 300, 600, 345},
+    {"Load Sample/Example Web Site", 4080, 1050, 3840, 405},
+    {"Clear List", 120, 5310, 7800, 405},
+    {"Start Listing Web Files", 120, 1560, 7800, 405},
+    {"Start Downloading Checked Files", 120, 6710, 7800, 405},
+    {"Check All", 120, 4800, 3840, 405},
+    {"Uncheck All", 4080, 4800, 3840, 405},
+};
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
+    : QWidget(parent),
+      services_(std::move(services)),
+      http_(*services_.pump),
+      crawler_(file_list_, *services_.prompts, *services_.pump, http_,
+               [this] { return WebSiteText(); }) {
+  BuildControls();
+  SetTabOrder();
+  ConnectHandlers();
+}
+
+MainWindow::~MainWindow() = default;
+
+int MainWindow::TwipsX(int twips) const {
+  return TwipsToPixels(twips, logicalDpiX());
+}
+
+void MainWindow::BuildControls() {
+  setObjectName(QStringLiteral("Form1"));
+  const double dpi_x = logicalDpiX();
+  const double dpi_y = logicalDpiY();
+  auto place = [&](QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(TwipsToPixels(left, dpi_x), TwipsToPixels(top, dpi_y),
+                        TwipsToPixels(width, dpi_x),
+                        TwipsToPixels(height, dpi_y));
+  };
+  setFixedSize(TwipsToPixels(kClientWidthTwips, dpi_x),
+               TwipsToPixels(kClientHeightTwips, dpi_y));
+  setFont(ArialBold(9));
+  PaintWhite(this, QPalette::Window);
+
+  site_frame_ = new QGroupBox(QStringLiteral("Web Site"), this);
+  site_frame_->setObjectName(QStringLiteral("Frame1"));
+  place(site_frame_, 120, 120, 7800, 830);
+  PaintWhite(site_frame_, QPalette::Window);
+
+  site_edit_ = new QLineEdit(QStringLiteral("http://"), site_frame_);
+  site_edit_->setObjectName(QStringLiteral("txtWebsite"));
+  place(site_edit_, 240, 300, 7305, 345);
+  PaintWhite(site_edit_, QPalette::Base);
+
+  folder_frame_ =
+      new QGroupBox(QStringLiteral("Save Files To This Folder"), this);
+  folder_frame_->setObjectName(QStringLiteral("Frame2"));
+  place(folder_frame_, 120, 5760, 7800, 830);
+  PaintWhite(folder_frame_, QPalette::Window);
+
+  folder_edit_ = new SelectAllLineEdit(folder_frame_);
+  folder_edit_->setObjectName(QStringLiteral("Text1"));
+  place(folder_edit_, 240, 300, 6645, 345);
+  PaintWhite(folder_edit_, QPalette::Base);
+
+  for (int i = 0; i < 8; ++i) {
+    const ButtonSpec& spec = kButtonSpecs[i];
+    QWidget* owner = i == 1 ? static_cast<QWidget*>(folder_frame_) : this;
+    auto* button = new QPushButton(QString::fromLatin1(spec.caption), owner);
+    button->setObjectName(QStringLiteral("PushButton%1").arg(i + 1));
+    button->setFont(ArialBold(11.25));
+    button->setAutoDefault(false);
+    place(button, spec.left, spec.top, spec.width, spec.height);
+    buttons_[i] = button;
+  }
+
+  list_view_ = new FileListView(this);
+  list_view_->setObjectName(QStringLiteral("ListView1"));
+  place(list_view_, 120, 2070, 7800, 2640);
+  list_view_->SetFileList(&file_list_);
+  list_view_->setToolTip(kListTooltip);
+
+  progress_bar_ = new CaptionBar(this);
+  progress_bar_->setObjectName(QStringLiteral("ProgressBar1"));
+  place(progress_bar_, 120, 7230, 7800, 405);
+}
+
+// The window's tab order; frames and the bar take no focus. The list comes
+// first, so it has the focus when the window opens.
+void MainWindow::SetTabOrder() {
+  QWidget* const order[] = {
+      list_view_,  site_edit_,  folder_edit_, buttons_[1],
+      buttons_[4], buttons_[6],  buttons_[7], buttons_[5],
+      buttons_[0], buttons_[2],  buttons_[3],
+  };
+  for (size_t i = 1; i < std::size(order); ++i) {
+    setTabOrder(order[i - 1], order[i]);
+  }
+  progress_bar_->setFocusPolicy(Qt::NoFocus);
+  list_view_->setFocus();
+}
+
+void MainWindow::ConnectHandlers() {
+  MirrorToSetting(site_edit_, *services_.settings, kWebSiteKey);
+  MirrorToSetting(folder_edit_, *services_.settings, kText1Key);
+
+  void (MainWindow::*const clicks[8])() = {
+      &MainWindow::OnShowHelp,     &MainWindow::OnChooseFolder,
+      &MainWindow::OnLoadSample,   &MainWindow::OnClearList,
+      &MainWindow::OnStartListing, &MainWindow::OnStartDownloading,
+      &MainWindow::OnCheckAll,     &MainWindow::OnUncheckAll,
+  };
+  for (int i = 0; i < 8; ++i) {
+    connect(buttons_[i], &QPushButton::clicked, this,
+            GuardedSlot([this, click = clicks[i]] { (this->*click)(); }));
+  }
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this,
+          GuardedSlot([this] { OnEscape(); }));
+
+  // Pointer feedback: the window tracks the mouse over its buttons and its
+  // background areas.
+  setMouseTracking(true);
+  for (QWidget* watched :
+       {static_cast<QWidget*>(site_frame_), static_cast<QWidget*>(folder_frame_),
+        list_view_->viewport()}) {
+    watched->setMouseTracking(true);
+    watched->installEventFilter(this);
+  }
+  for (QPushButton* button : buttons_) {
+    button->setMouseTracking(true);
+    button->installEventFilter(this);
+  }
+}
+
+void MainWindow::RunStartUp() {
+  ErrorTrap trap(*services_.prompts, tags::kStartUp);
+  const QString folder = services_.program_folder;
+  trap.Do(100,
+          [&] { ApplySkin(folder, this, {site_frame_, folder_frame_}); });
+  trap.Do(102, [&] { services_.check_online(); });
+  if (trap.If(
+          104, [&] { return FileExists(HandCursorPath(folder)); },
+          OnFailure::kRunBody)) {
+    trap.Do(106, [&] {
+      hand_pointer_ = LoadCursorFile(HandCursorPath(folder));
+      has_hand_pointer_ = true;
+    });
+  }
+  trap.Do(108, [&] { setWindowTitle(Prompts::kProductName); });
+  trap.Do(108, [&] { setWindowIcon(AppIcon()); });
+  trap.Do(108, [&] {
+    services_.prompts->set_app_title(ShortenedTitle(Prompts::kProductName));
+  });
+  trap.Do(112, [&] { services_.maybe_open_home_page(); });
+  trap.Do(130, [&] {
+    AssignText(site_edit_,
+               services_.settings->ReadSetting(kWebSiteKey, QString()));
+  });
+  trap.Do(132, [&] {
+    const QString fallback = services_.desktop_folder();
+    AssignText(folder_edit_,
+               services_.settings->ReadSetting(kText1Key, fallback));
+  });
+  trap.Do(134, [&] { file_list_.set_header(kColumnHeader); });
+  trap.Do(136,
+          [&] { list_view_->setColumnWidth(0, TwipsX(kColumnWidthTwips)); });
+}
+
+StatusLine& MainWindow::status_line() { return *progress_bar_; }
+
+QString MainWindow::WebSiteText() const { return site_edit_->text(); }
+
+QString MainWindow::FolderText() const { return folder_edit_->text(); }
+
+void MainWindow::SetPointerMode(int mode) {
+  pointer_mode_ = mode;
+  switch (mode) {
+    case kPointerBusy:
+      setCursor(Qt::WaitCursor);
+      break;
+    case kPointerCustom:
+      if (has_hand_pointer_) {
+        setCursor(hand_pointer_);
+      } else {
+        setCursor(Qt::ArrowCursor);
+      }
+      break;
+    default:
+      unsetCursor();
+      break;
+  }
+}
+
+// Escape stops the running command: a listing after the page in work, a
+// download at once.
+void MainWindow::OnEscape() {
+  if (listing) crawler_.RequestStop();
+  if (downloading) cancel_requested = true;
+}
+
+void MainWindow::HoverOverButton() {
+  if (pointer_mode_ != kPointerBusy) SetPointerMode(kPointerCustom);
+}
+
+void MainWindow::HoverOverBackground() {
+  if (pointer_mode_ != kPointerBusy) SetPointerMode(kPointerDefault);
+}
+
+// Unhandled mouse moves travel on to the parent; only the widget directly
+// under the mouse decides the pointer.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove) {
+    auto* widget = static_cast<QWidget*>(watched);
+    const auto* move = static_cast<QMouseEvent*>(event);
+    if (widget->childAt(move->position().toPoint()) == nullptr) {
+      const bool over_button =
+          std::find(std::begin(buttons_), std::end(buttons_), widget) !=
+          std::end(buttons_);
+      Guarded([&] {
+        if (over_button) {
+          HoverOverButton();
+        } else {
+          HoverOverBackground();
+        }
+      });
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+  if (childAt(event->position().toPoint()) == nullptr) {
+    Guarded([this] { HoverOverBackground(); });
+  }
+  QWidget::mouseMoveEvent(event);
+}
+
+// Closing ends the program at once. A long command that is letting events
+// run is told to unwind; the application then quits.
+void MainWindow::closeEvent(QCloseEvent* event) {
+  services_.pump->RequestShutdown();
+  event->accept();
+}
+
+void MainWindow::OnShowHelp() { ShowHelp(*services_.prompts); }
+
+void MainWindow::OnChooseFolder() {
+  RunFolderChooser(*services_.prompts, *services_.settings, last_chosen_folder_,
+                   folder_edit_);
+}
+
+void MainWindow::OnLoadSample() {
+  ErrorTrap trap(*services_.prompts, tags::kLoadSample);
+  trap.Do(100, [&] { AssignText(site_edit_, kSampleSiteAddress); });
+}
+
+void MainWindow::OnClearList() { ClearList(*this); }
+void MainWindow::OnStartListing() { RunListingCommand(*this, crawler_); }
+void MainWindow::OnStartDownloading() { RunDownloadCommand(*this, http_); }
+void MainWindow::OnCheckAll() { CheckAll(*this); }
+void MainWindow::OnUncheckAll() { UncheckAll(*this); }
+
+}  // namespace trawlbox

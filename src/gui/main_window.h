@@ -1,0 +1,112 @@
+#ifndef TRAWLBOX_GUI_MAIN_WINDOW_H_
+#define TRAWLBOX_GUI_MAIN_WINDOW_H_
+
+#include <QCursor>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+#include "core/command_host.h"
+#include "core/event_pump.h"
+#include "core/http_client.h"
+#include "crawl/crawler.h"
+#include "gui/file_list_model.h"
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+namespace trawlbox {
+
+class CaptionBar;
+class FileListView;
+class Prompts;
+class SelectAllLineEdit;
+class SettingsStore;
+
+// What the main window is given by the program (or by a test).
+struct MainWindowServices {
+  SettingsStore* settings = nullptr;
+  Prompts* prompts = nullptr;
+  // Lets window events run from inside long commands.
+  EventPump* pump = nullptr;
+  // Where the optional skin and hand pointer files are looked for.
+  QString program_folder;
+  // Start-up steps owned by other parts of the program.
+  std::function<void()> check_online;
+  std::function<void()> maybe_open_home_page;
+  std::function<QString()> desktop_folder;
+};
+
+// The program's only window: the start address, the file list, the
+// destination folder and the buttons that act on them.
+class MainWindow : public QWidget, public CommandHost {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The start-up procedure: runs once before the window is shown.
+  void RunStartUp();
+
+  bool has_hand_pointer() const { return has_hand_pointer_; }
+  FileListModel& file_list_model() { return file_list_; }
+  CaptionBar* progress_bar() const { return progress_bar_; }
+
+  // CommandHost.
+  Prompts& prompts() override { return *services_.prompts; }
+  FileList& file_list() override { return file_list_; }
+  EventPump& pump() override { return *services_.pump; }
+  StatusLine& status_line() override;
+  QString WebSiteText() const override;
+  QString FolderText() const override;
+  int pointer_mode() const override { return pointer_mode_; }
+  void SetPointerMode(int mode) override;
+
+  // The buttons' commands.
+  void OnShowHelp();
+  void OnChooseFolder();
+  void OnLoadSample();
+  void OnClearList();
+  void OnStartListing();
+  void OnStartDownloading();
+  void OnCheckAll();
+  void OnUncheckAll();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void SetTabOrder();
+  void ConnectHandlers();
+  void OnEscape();
+  void HoverOverButton();
+  void HoverOverBackground();
+  int TwipsX(int twips) const;
+
+  MainWindowServices services_;
+  FileListModel file_list_;
+  HttpClient http_;
+
+  QGroupBox* site_frame_ = nullptr;
+  QLineEdit* site_edit_ = nullptr;
+  QPushButton* buttons_[8] = {};
+  FileListView* list_view_ = nullptr;
+  QGroupBox* folder_frame_ = nullptr;
+  SelectAllLineEdit* folder_edit_ = nullptr;
+  CaptionBar* progress_bar_ = nullptr;
+  Crawler crawler_;
+
+  int pointer_mode_ = kPointerDefault;
+  QString last_chosen_folder_;
+  QCursor hand_pointer_;
+  bool has_hand_pointer_ = false;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_GUI_MAIN_WINDOW_H_

@@ -1,0 +1,166 @@
+#include "core/error_trap.h"
+
+#include <QtTest>
+
+#include "core/app_error.h"
+#include "support/recording_prompts.h"
+
+namespace trawlbox {
+
+class ErrorTrapTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void ReportTextIsExactToTheByte() {
+    const QString expected =
+        QStringLiteral(
+            "Overflow\r\nin Quaymill2021/08/31.Form1.Form_Load at "
+            "line 132\r\rPlease email screenshot of this message "
+            "to ") +
+        kSupportEmail;
+    QCOMPARE(ComposeErrorReport("Overflow",
+                                "in Quaymill2021/08/31.Form1.Form_Load ", 132),
+             expected);
+  }
+
+  void ReportIsAWarningTitledApplicationError() {
+    RecordingPrompts prompts;
+    prompts.set_app_title("Trawlbox");
+    ErrorTrap trap(prompts, "in Quaymill2021/08/31.Form1.Form_Load ");
+    QVERIFY(!trap.Do(132, [] { Raise(ErrorKind::kOverflow); }));
+    QCOMPARE(prompts.boxes.size(), 1);
+    QCOMPARE(prompts.boxes[0].title, QString("Application Error"));
+    QCOMPARE(prompts.boxes[0].icon, MessageIcon::kWarning);
+    QCOMPARE(prompts.boxes[0].text,
+             ComposeErrorReport("Overflow",
+                                "in Quaymill2021/08/31.Form1.Form_Load ", 132));
+  }
+
+  void ClassicDescriptions_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("invalid call")
+        << int(ErrorKind::kInvalidCall) << "Invalid procedure call or argument";
+    QTest::newRow("overflow") << int(ErrorKind::kOverflow) << "Overflow";
+    QTest::newRow("bad file")
+        << int(ErrorKind::kBadFileName) << "Bad file name or number";
+    QTest::newRow("file not found")
+        << int(ErrorKind::kFileNotFound) << "File not found";
+    QTest::newRow("permission")
+        << int(ErrorKind::kPermissionDenied) << "Permission denied";
+    QTest::newRow("path not found")
+        << int(ErrorKind::kPathNotFound) << "Path not found";
+  }
+  void ClassicDescriptions() {
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+    QCOMPARE(AppError(static_cast<ErrorKind>(kind)).description(), text);
+  }
+
+  void ResumesWithTheNextStatementAfterAFailure() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "tag ");
+    QStringList ran;
+    trap.Do(100, [&] { ran << "100"; });
+    trap.Do(102, [&] {
+      Raise(ErrorKind::kFileNotFound);
+      ran << "102 rest";  // abandoned at the point of failure
+    });
+    trap.Do(104, [&] { ran << "104"; });
+    QCOMPARE(ran, QStringList({"100", "104"}));
+    QCOMPARE(prompts.boxes.size(), 1);
+  }
+
+  void FailingAssignmentLeavesItsTargetUnchanged() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "tag ");
+    QString target = "before";
+    auto failing_value = []() -> QString { Raise(ErrorKind::kOverflow); };
+    trap.Do(100, [&] { target = failing_value(); });
+    QCOMPARE(target, QString("before"));
+  }
+
+  void FailingTestOfABlockRunsItsBody() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "tag ");
+    const bool run = trap.If(
+        104, []() -> bool { Raise(ErrorKind::kFileNotFound); },
+        OnFailure::kRunBody);
+    QVERIFY(run);
+    QCOMPARE(prompts.boxes.size(), 1);
+    QVERIFY(prompts.boxes[0].text.contains("at line 104\r\r"));
+  }
+
+  void FailingOneStatementConditionalSkipsItsAction() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "tag ");
+    const bool run = trap.If(
+        102, []() -> bool { Raise(ErrorKind::kOverflow); },
+        OnFailure::kSkipAction);
+    QVERIFY(!run);
+    QCOMPARE(prompts.boxes.size(), 1);
+  }
+
+  void PassingTestsAnswerAsTheyAre() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "tag ");
+    QVERIFY(!trap.If(
+        100, [] { return false; }, OnFailure::kRunBody));
+    QVERIFY(trap.If(
+        100, [] { return true; }, OnFailure::kSkipAction));
+    QVERIFY(prompts.boxes.isEmpty());
+  }
+
+  void TwoFailuresGiveTwoReportsWithTheirOwnLabels() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "in Quaymill2021/08/31.Form1.Form_Load ");
+    trap.Do(104, [] { Raise(ErrorKind::kPermissionDenied); });
+    trap.Do(106, [] {});
+    trap.Do(132, [] { Raise("Something else"); });
+    QCOMPARE(prompts.boxes.size(), 2);
+    QVERIFY(prompts.boxes[0].text.startsWith("Permission denied\r\n"));
+    QVERIFY(prompts.boxes[0].text.contains("at line 104\r\r"));
+    QVERIFY(prompts.boxes[1].text.startsWith("Something else\r\n"));
+    QVERIFY(prompts.boxes[1].text.contains("at line 132\r\r"));
+  }
+
+  void AFailureInAnUntrappedRoutineIsReportedAtTheCallersLabel() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "tag ");
+    bool routine_resumed = false;
+    auto routine = [&] {
+      Raise(ErrorKind::kPathNotFound);
+      routine_resumed = true;
+    };
+    trap.Do(138, routine);
+    QVERIFY(!routine_resumed);
+    QVERIFY(prompts.boxes[0].text.contains("at line 138"));
+  }
+
+  void PlatformFailuresCarryTheirOwnText() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "tag ");
+    trap.Do(100, [] { throw std::runtime_error("disk on fire"); });
+    trap.Do(102, [] { throw std::bad_alloc(); });
+    QVERIFY(prompts.boxes[0].text.startsWith("disk on fire\r\n"));
+    QVERIFY(prompts.boxes[1].text.startsWith("Out of memory\r\n"));
+  }
+
+  void ShutdownIsNoFailureAndPassesThrough() {
+    RecordingPrompts prompts;
+    ErrorTrap trap(prompts, "tag ");
+    bool passed = false;
+    try {
+      trap.Do(100, [] { throw ShutdownRequested{}; });
+    } catch (const ShutdownRequested&) {
+      passed = true;
+    }
+    QVERIFY(passed);
+    QVERIFY(prompts.boxes.isEmpty());
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::ErrorTrapTest)
+#include "error_trap_test.moc"

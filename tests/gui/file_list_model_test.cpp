@@ -1,0 +1,167 @@
+#include "gui/file_list_model.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "core/app_error.h"
+
+namespace trawlbox {
+
+class FileListModelTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void MembershipIsExactAndCaseSensitive_data() {
+    QTest::addColumn<QString>("probe");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("same text") << "http://site.example/a/" << true;
+    QTest::newRow("scheme in capitals") << "HTTP://site.example/a/" << false;
+    QTest::newRow("without final slash") << "http://site.example/a" << false;
+    QTest::newRow("trailing blank") << "http://site.example/a/ " << false;
+    QTest::newRow("backslash") << "http:\\\\site.example\\a\\" << false;
+    QTest::newRow("empty") << "" << false;
+  }
+  void MembershipIsExactAndCaseSensitive() {
+    QFETCH(QString, probe);
+    QFETCH(bool, listed);
+    FileListModel list;
+    list.Add("http://site.example/a/");
+    QCOMPARE(list.IsListed(probe), listed);
+  }
+
+  void EmptyListAnswersNo() {
+    FileListModel list;
+    QVERIFY(!list.IsListed(""));
+    QCOMPARE(list.Count(), 0);
+  }
+
+  void NewRowsAreTickedAndAppendedInOrder() {
+    FileListModel list;
+    QSignalSpy added(&list, &FileListModel::RowAdded);
+    list.Add("one");
+    list.Add("two");
+    QCOMPARE(list.Count(), 2);
+    QCOMPARE(list.Text(1), QString("one"));
+    QCOMPARE(list.Text(2), QString("two"));
+    QVERIFY(list.Ticked(1) && list.Ticked(2));
+    QCOMPARE(added.count(), 2);
+    list.Publish();
+    QCOMPARE(list.data(list.index(1), Qt::CheckStateRole).toInt(),
+             int(Qt::Checked));
+  }
+
+  void TicksChangeByProgramAndByMouse() {
+    FileListModel list;
+    list.Add("a");
+    list.SetTicked(1, false);
+    QVERIFY(!list.Ticked(1));
+    list.Publish();
+    // A click on the check box goes through setData.
+    QVERIFY(list.setData(list.index(0), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(list.Ticked(1));
+    QVERIFY(list.flags(list.index(0)) & Qt::ItemIsUserCheckable);
+    QVERIFY(!(list.flags(list.index(0)) & Qt::ItemIsEditable));
+  }
+
+  void RowsReachViewsWhenPublished() {
+    FileListModel list;
+    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+    list.Add("a");
+    list.Add("b");
+    QCOMPARE(list.Count(), 2);
+    QCOMPARE(list.rowCount(), 0);
+    list.SetTicked(1, false);  // not yet shown: no change signal needed
+    list.Publish();
+    list.Publish();
+    QCOMPARE(list.rowCount(), 2);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(list.data(list.index(0), Qt::CheckStateRole).toInt(),
+             int(Qt::Unchecked));
+    list.Add("c");
+    list.Publish();
+    QCOMPARE(inserted.count(), 2);
+    QCOMPARE(inserted.last().at(1).toInt(), 2);
+    QCOMPARE(inserted.last().at(2).toInt(), 2);
+  }
+
+  void DuplicatesAndClearKeepTheIndexTrue() {
+    FileListModel list;
+    list.Add("same");
+    list.Add("same");  // callers test first, but the list allows it
+    QCOMPARE(list.Count(), 2);
+    QVERIFY(list.IsListed("same"));
+    list.Clear();
+    QVERIFY(!list.IsListed("same"));
+    for (int round = 0; round < 3; ++round) {
+      for (int i = 0; i < 1000; ++i) list.Add(QString::number(i));
+      for (int i = 0; i < 1000; ++i) QVERIFY(list.IsListed(QString::number(i)));
+      QVERIFY(!list.IsListed("1000"));
+      list.Clear();
+    }
+  }
+
+  void ClearEmptiesRowsAndMembership() {
+    FileListModel list;
+    list.Clear();  // an empty list: nothing happens
+    list.Add("a");
+    list.Clear();
+    QCOMPARE(list.Count(), 0);
+    QVERIFY(!list.IsListed("a"));
+    list.Add("a");
+    QCOMPARE(list.Count(), 1);
+  }
+
+  void MarkingFailedKeepsTextAndTick() {
+    FileListModel list;
+    list.Add("http://site.example/x.gif");
+    list.SetTicked(1, false);
+    list.MarkFailed(1, "HTTP 404");
+    QCOMPARE(list.Text(1), QString("http://site.example/x.gif"));
+    QVERIFY(!list.Ticked(1));
+    QCOMPARE(list.FailureOf(1), QString("HTTP 404"));
+    list.Publish();
+    QCOMPARE(list.data(list.index(0), Qt::ToolTipRole).toString(),
+             QString("HTTP 404"));
+    QCOMPARE(list.data(list.index(0), Qt::ForegroundRole).value<QBrush>(),
+             QBrush(Qt::red));
+    QCOMPARE(list.data(list.index(0), Qt::DisplayRole).toString(),
+             QString("http://site.example/x.gif"));
+  }
+
+  void PositionsOutsideTheListFail() {
+    FileListModel list;
+    list.Add("a");
+    for (qsizetype position : {qsizetype(0), qsizetype(2), qsizetype(-1)}) {
+      bool failed = false;
+      try {
+        list.Text(position);
+      } catch (const AppError&) {
+        failed = true;
+      }
+      QVERIFY(failed);
+    }
+  }
+
+  void MoreRowsThanASixteenBitCounterHolds() {
+    FileListModel list;
+    for (int i = 0; i < 40000; ++i) list.Add(QString::number(i));
+    QCOMPARE(list.Count(), 40000);
+    QVERIFY(list.IsListed("39999"));
+    QVERIFY(list.IsListed("32767"));
+    QVERIFY(list.IsListed("32768"));
+    QVERIFY(!list.IsListed("40000"));
+    QCOMPARE(list.Text(40000), QString("39999"));
+  }
+
+  void HeaderIsTheColumnTitle() {
+    FileListModel list;
+    list.set_header(" File(s)");
+    QCOMPARE(list.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString(" File(s)"));
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::FileListModelTest)
+#include "file_list_model_test.moc"
