@@ -3,8 +3,13 @@
 #include "app/main_window.h"
 #include "app/prompts.h"
 #include "app/settings_store.h"
+#include "auxiliary/command_line.h"
 
 int main(int argc, char* argv[]) {
+  // --help and --version answer before any window or display is needed.
+  if (const auto exit_code = trawlbox::AnswerCommandLine(argc, argv)) {
+    return *exit_code;
+  }
   QApplication app(argc, argv);
   // Lets the desktop tie the window to the installed menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("trawlbox-harvester"));
