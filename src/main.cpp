@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 
+#include "auxiliary/command_line.h"
 #include "auxiliary/desktop_folder.h"
 #include "auxiliary/home_page.h"
 #include "auxiliary/online_check.h"
@@ -12,6 +13,10 @@
 #include "gui/main_window.h"
 
 int main(int argc, char* argv[]) {
+  // --help and --version answer before any window or display is needed.
+  if (const auto exit_code = trawlbox::AnswerCommandLine(argc, argv)) {
+    return *exit_code;
+  }
   QApplication app(argc, argv);
   // Lets the desktop tie the window to the installed menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("trawlbox-harvester"));

@@ -1,0 +1,97 @@
+#include "auxiliary/command_line.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <cstdio>
+
+namespace trawlbox {
+namespace {
+
+// Qt's documented start-up options, which QGuiApplication and QApplication
+// take from the command line themselves. They pass here unanswered and stay
+// out of the help.
+const char* const kQtOptionsWithValue[] = {
+    "platform",    "platformpluginpath", "platformtheme",
+    "plugin",      "qmljsdebugger",      "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",
+    "display",     "geometry",           "style",
+    "stylesheet",
+};
+const char* const kQtFlags[] = {"reverse", "widgetcount"};
+
+QString HelpText(const QCommandLineParser& parser) {
+  // Qt names the program in the usage line by the application object's first
+  // argument, which does not exist yet; the rest of its text stands.
+  const QString text = parser.helpText();
+  return QStringLiteral("Usage: %1 [options]").arg(kProgramName) +
+         text.mid(text.indexOf(QLatin1Char('\n')));
+}
+
+void WriteError(const QString& error, QTextStream& err) {
+  err << kProgramName << ": " << error << " Try '" << kProgramName
+      << " --help'.\n";
+}
+
+}  // namespace
+
+QString ProgramVersion() { return QStringLiteral(TRAWLBOX_VERSION); }
+
+std::optional<int> AnswerCommandLine(const QStringList& arguments,
+                                     QTextStream& out, QTextStream& err) {
+  QCommandLineParser parser;
+  // Qt's options are words behind one dash ("-style"), so single-dash words
+  // are option names rather than bundles of letters.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.setApplicationDescription(
+      QStringLiteral("Copies a web site into a local folder. Without options "
+                     "it opens its window;\nsee trawlbox-harvester(1)."));
+  const QCommandLineOption help(
+      {QStringLiteral("h"), QStringLiteral("help")},
+      QStringLiteral("Displays this help and exits."));
+  const QCommandLineOption version(
+      {QStringLiteral("v"), QStringLiteral("version")},
+      QStringLiteral("Displays the version and exits."));
+  parser.addOption(help);
+  parser.addOption(version);
+  for (const char* name : kQtOptionsWithValue) {
+    QCommandLineOption option(QString::fromLatin1(name), QString(),
+                              QStringLiteral("value"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+  for (const char* name : kQtFlags) {
+    QCommandLineOption option(QString::fromLatin1(name));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+
+  if (!parser.parse(arguments)) {
+    WriteError(parser.errorText(), err);
+    return 1;
+  }
+  const QStringList stray = parser.positionalArguments();
+  if (!stray.isEmpty()) {
+    WriteError(QStringLiteral("Unexpected argument '%1'.").arg(stray.first()),
+               err);
+    return 1;
+  }
+  if (parser.isSet(help)) {
+    out << HelpText(parser);
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    out << kProgramName << ' ' << ProgramVersion() << '\n';
+    return 0;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> AnswerCommandLine(int argc, char* argv[]) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+  return AnswerCommandLine(arguments, out, err);
+}
+
+}  // namespace trawlbox

@@ -1,0 +1,145 @@
+#include "auxiliary/command_line.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace trawlbox {
+namespace {
+
+// What the program does with a command line: -1 when it starts as usual.
+constexpr int kStarts = -1;
+
+const QString kHelp = QStringLiteral(
+    "Usage: trawlbox-harvester \\[options\\]\n"
+    "Copies a web site into a local folder\\..*\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help +Displays this help and exits\\.\n"
+    "  -v, --version +Displays the version and exits\\.\n");
+
+QString VersionLine() {
+  return QStringLiteral("trawlbox-harvester ") +
+         QRegularExpression::escape(QStringLiteral(TRAWLBOX_PROJECT_VERSION)) +
+         QStringLiteral("\n");
+}
+
+// One line naming the fault and pointing at --help.
+QString ErrorLine(const QString& fault) {
+  return QStringLiteral("trawlbox-harvester: ") +
+         QRegularExpression::escape(fault) +
+         QStringLiteral(" Try 'trawlbox-harvester --help'\\.\n");
+}
+
+void VerifyMatches(const QString& text, const QString& pattern) {
+  const QRegularExpression expression(
+      QRegularExpression::anchoredPattern(pattern),
+      QRegularExpression::DotMatchesEverythingOption);
+  QVERIFY2(expression.isValid(), qPrintable(expression.errorString()));
+  QVERIFY2(
+      expression.match(text).hasMatch(),
+      qPrintable(
+          QStringLiteral("\"%1\" does not match \"%2\"").arg(text, pattern)));
+}
+
+void AddRows() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<int>("exit_code");
+  QTest::addColumn<QString>("out");
+  QTest::addColumn<QString>("err");
+  QTest::newRow("none") << QStringList() << kStarts << ""
+                        << "";
+  QTest::newRow("--help") << QStringList{"--help"} << 0 << kHelp << "";
+  QTest::newRow("-h") << QStringList{"-h"} << 0 << kHelp << "";
+  QTest::newRow("--version")
+      << QStringList{"--version"} << 0 << VersionLine() << "";
+  QTest::newRow("-v") << QStringList{"-v"} << 0 << VersionLine() << "";
+  QTest::newRow("help before version")
+      << QStringList{"--version", "--help"} << 0 << kHelp << "";
+  QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << ""
+                                  << ErrorLine("Unknown option 'bogus'.");
+  QTest::newRow("unknown letter")
+      << QStringList{"-x"} << 1 << "" << ErrorLine("Unknown option 'x'.");
+  QTest::newRow("unknown option beside --help")
+      << QStringList{"--help", "--bogus"} << 1 << ""
+      << ErrorLine("Unknown option 'bogus'.");
+  QTest::newRow("stray argument")
+      << QStringList{"http://example.com/"} << 1 << ""
+      << ErrorLine("Unexpected argument 'http://example.com/'.");
+  QTest::newRow("stray argument beside --version")
+      << QStringList{"--version", "extra"} << 1 << ""
+      << ErrorLine("Unexpected argument 'extra'.");
+  QTest::newRow("Qt option with a value")
+      << QStringList{"-style", "fusion"} << kStarts << ""
+      << "";
+  QTest::newRow("Qt option with an attached value")
+      << QStringList{"-platform=offscreen"} << kStarts << ""
+      << "";
+  QTest::newRow("Qt flag") << QStringList{"-reverse"} << kStarts << ""
+                           << "";
+  QTest::newRow("Qt option without its value")
+      << QStringList{"-style"} << 1 << ""
+      << ErrorLine("Missing value after '-style'.");
+}
+
+}  // namespace
+
+class CommandLineTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void AnswersTheCommandLine_data() { AddRows(); }
+  void AnswersTheCommandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit_code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QString out_text;
+    QString err_text;
+    QTextStream out_stream(&out_text);
+    QTextStream err_stream(&err_text);
+    const std::optional<int> answer = AnswerCommandLine(
+        QStringList{"/usr/bin/trawlbox-harvester"} + arguments, out_stream,
+        err_stream);
+    out_stream.flush();
+    err_stream.flush();
+    QCOMPARE(answer.value_or(kStarts), exit_code);
+    VerifyMatches(out_text, out);
+    VerifyMatches(err_text, err);
+  }
+
+  void VersionIsTheProjectVersion() {
+    QCOMPARE(ProgramVersion(), QStringLiteral(TRAWLBOX_PROJECT_VERSION));
+    VerifyMatches(ProgramVersion(), "[0-9]+\\.[0-9]+\\.[0-9]+");
+  }
+
+  // The built program answers without a display and without Qt's platform
+  // variable: no window or application object is made before it answers.
+  // Rows that would start the window are left out.
+  void ProgramAnswersWithoutADisplay_data() { AddRows(); }
+  void ProgramAnswersWithoutADisplay() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit_code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    if (exit_code == kStarts) QSKIP("would open the window");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+      environment.remove(QString::fromLatin1(name));
+    }
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TRAWLBOX_PROGRAM), arguments);
+    QVERIFY2(program.waitForFinished(30000), "the program did not exit");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), exit_code);
+    VerifyMatches(QString::fromLocal8Bit(program.readAllStandardOutput()), out);
+    VerifyMatches(QString::fromLocal8Bit(program.readAllStandardError()), err);
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::CommandLineTest)
+#include "command_line_test.moc"
