@@ -1,15 +1,22 @@
-// Lists and downloads a site through the program's real main window, on the
-// offscreen platform with every box answered at once, and prints what it
-// measured as "key value" lines:
-//   trawlbox-window-driver START_ADDRESS DESTINATION_FOLDER
+// Lists and downloads a site through the program's real main window, with
+// every box answered at once, and prints what it measured as "key value"
+// lines:
+//   trawlbox-window-driver [--request-list FILE] START_ADDRESS DESTINATION
+// The window shows on whatever platform Qt picks (QT_QPA_PLATFORM, DISPLAY),
+// so painting costs what it costs the user; scripts/bench runs it on Xvfb.
+// --request-list writes the text of every row after the listing, one a line:
+// the addresses the download will request.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "app/file_list.h"
 #include "app/main_window.h"
@@ -46,13 +53,31 @@ double Run(trawlbox::Form1& window, const char* button) {
   return timer.nsecsElapsed() / 1e9;
 }
 
+// Writes the text of every row, one a line; false when the file fails.
+bool WriteRows(const trawlbox::FileList& list, const QString& file_name) {
+  QFile out(file_name);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  for (qsizetype i = 1; i <= list.Count(); ++i) {
+    out.write(list.Text(i).toUtf8());
+    out.write("\n");
+  }
+  return out.flush();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s START_ADDRESS DESTINATION_FOLDER\n",
+  QApplication app(argc, argv);  // Takes Qt's own options out of argv.
+  QString request_list;
+  int first = 1;
+  if (argc == 5 && std::strcmp(argv[1], "--request-list") == 0) {
+    request_list = QString::fromLocal8Bit(argv[2]);
+    first = 3;
+  }
+  if (argc - first != 2) {
+    std::fprintf(stderr,
+                 "usage: %s [--request-list FILE] START_ADDRESS "
+                 "DESTINATION_FOLDER\n",
                  argv[0]);
     return 2;
   }
@@ -71,9 +96,9 @@ int main(int argc, char* argv[]) {
   window.Form_Load();
   window.show();
   window.findChild<QLineEdit*>("txtWebsite")
-      ->setText(QString::fromLocal8Bit(argv[1]));
+      ->setText(QString::fromLocal8Bit(argv[first]));
   window.findChild<QLineEdit*>("Text1")->setText(
-      QString::fromLocal8Bit(argv[2]));
+      QString::fromLocal8Bit(argv[first + 1]));
 
   const double list_seconds = Run(window, "PushButton5");
   const qint64 list_gap = window.pump().longest_gap_ms();
@@ -81,6 +106,10 @@ int main(int argc, char* argv[]) {
   qsizetype failed = 0;
   for (qsizetype i = 1; i <= rows; ++i) {
     if (!window.file_list().FailureOf(i).isEmpty()) ++failed;
+  }
+  if (!request_list.isEmpty() && !WriteRows(window.file_list(), request_list)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(request_list));
+    return 1;
   }
   const double download_seconds = Run(window, "PushButton6");
   const qint64 download_gap = window.pump().longest_gap_ms();
