@@ -95,6 +95,10 @@ int main(int argc, char* argv[]) {
   trawlbox::Form1 window(std::move(services));
   window.Form_Load();
   window.show();
+  // Painting counts from the start: the clicks wait for a window on screen.
+  if (!QTest::qWaitForWindowExposed(&window)) {
+    std::fprintf(stderr, "the window was not exposed\n");
+  }
   window.findChild<QLineEdit*>("txtWebsite")
       ->setText(QString::fromLocal8Bit(argv[first]));
   window.findChild<QLineEdit*>("Text1")->setText(
