@@ -8,68 +8,16 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "core/command_host.h"
-#include "core/event_pump.h"
 #include "core/http_client.h"
-#include "core/prompts.h"
-#include "core/status_line.h"
-#include "gui/file_list_model.h"
 #include "mirror/download_command.h"
 #include "peak_memory.h"
+#include "support/headless_host.h"
 
 #ifdef Q_OS_UNIX
 #include <netinet/tcp.h>
 #endif
 
 namespace {
-
-class QuietPrompts : public trawlbox::Prompts {
- public:
-  QString BrowseForFolder(const QString&, const QString&) override {
-    return {};
-  }
-  int boxes = 0;
-
- protected:
-  void ShowBox(const QString&, const QString&, trawlbox::MessageIcon) override {
-    ++boxes;
-  }
-};
-
-class QuietStatus : public trawlbox::StatusLine {
- public:
-  void SetCaption(const QString& caption) override { caption_ = caption; }
-  QString Caption() const override { return caption_; }
-  void SetMaximum(qint64 maximum) override { maximum_ = maximum; }
-  qint64 Maximum() const override { return maximum_; }
-  void SetPosition(qint64 position) override { position_ = position; }
-  qint64 Position() const override { return position_; }
-
- private:
-  QString caption_;
-  qint64 maximum_ = 0;
-  qint64 position_ = 0;
-};
-
-// The command's view of a window, without one.
-class HeadlessHost : public trawlbox::CommandHost {
- public:
-  trawlbox::Prompts& prompts() override { return prompts_; }
-  trawlbox::FileList& file_list() override { return list_; }
-  trawlbox::EventPump& pump() override { return pump_; }
-  trawlbox::StatusLine& status_line() override { return status_; }
-  QString WebSiteText() const override { return start; }
-  QString FolderText() const override { return folder; }
-  int pointer_mode() const override { return 0; }
-  void SetPointerMode(int) override {}
-
-  QString start;
-  QString folder;
-  QuietPrompts prompts_;
-  trawlbox::FileListModel list_;
-  trawlbox::EventPump pump_;
-  QuietStatus status_;
-};
 
 class Server {
  public:
@@ -126,7 +74,7 @@ void Run(benchmark::State& state, const QStringList& paths, qint64 bytes) {
   for (auto _ : state) {
     state.PauseTiming();
     QTemporaryDir destination;
-    HeadlessHost host;
+    trawlbox::HeadlessHost host;
     trawlbox::HttpClient http(host.pump());
     host.start = server.Url();
     host.folder = destination.path() + QLatin1Char('/');
@@ -134,7 +82,9 @@ void Run(benchmark::State& state, const QStringList& paths, qint64 bytes) {
     state.ResumeTiming();
     trawlbox::RunDownloadCommand(host, http);
     state.PauseTiming();
-    if (host.prompts_.boxes != 1) state.SkipWithError("a transfer failed");
+    if (host.prompts_.boxes.size() != 1) {
+      state.SkipWithError("a transfer failed");
+    }
     state.ResumeTiming();
   }
   state.SetBytesProcessed(state.iterations() * bytes);

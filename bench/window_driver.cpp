@@ -1,41 +1,33 @@
-// Lists and downloads a site through the program's real main window, on the
-// offscreen platform with every box answered at once, and prints what it
-// measured as "key value" lines:
-//   trawlbox-window-driver START_ADDRESS DESTINATION_FOLDER
+// Lists and downloads a site through the program's real main window, with
+// every box answered at once, and prints what it measured as "key value"
+// lines:
+//   trawlbox-window-driver [--request-list FILE] START_ADDRESS DESTINATION
+// The window shows on whatever platform Qt picks (QT_QPA_PLATFORM, DISPLAY),
+// so painting costs what it costs the user; scripts/bench runs it on Xvfb.
+// --request-list writes the text of every row after the listing, one a line:
+// the addresses the download will request.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+#include "core/event_pump.h"
 #include "core/file_list.h"
 #include "core/prompts.h"
 #include "core/settings_store.h"
 #include "gui/main_window.h"
 #include "peak_memory.h"
+#include "support/recording_prompts.h"
 
 namespace {
-
-class AnsweringPrompts : public trawlbox::Prompts {
- public:
-  QString BrowseForFolder(const QString&, const QString&) override {
-    return {};
-  }
-  int reports = 0;
-
- protected:
-  void ShowBox(const QString& title, const QString& text,
-               trawlbox::MessageIcon) override {
-    if (title == QLatin1String("Application Error")) {
-      ++reports;
-      std::fprintf(stderr, "report: %s\n",
-                   qPrintable(text.section('\r', 0, 0)));
-    }
-  }
-};
 
 // Clicks `button` and returns the seconds its command took.
 double Run(trawlbox::MainWindow& window, const char* button) {
@@ -46,13 +38,31 @@ double Run(trawlbox::MainWindow& window, const char* button) {
   return timer.nsecsElapsed() / 1e9;
 }
 
+// Writes the text of every row, one a line; false when the file fails.
+bool WriteRows(const trawlbox::FileList& list, const QString& file_name) {
+  QFile out(file_name);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  for (qsizetype i = 1; i <= list.Count(); ++i) {
+    out.write(list.Text(i).toUtf8());
+    out.write("\n");
+  }
+  return out.flush();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s START_ADDRESS DESTINATION_FOLDER\n",
+  QApplication app(argc, argv);  // Takes Qt's own options out of argv.
+  QString request_list;
+  int first = 1;
+  if (argc == 5 && std::strcmp(argv[1], "--request-list") == 0) {
+    request_list = QString::fromLocal8Bit(argv[2]);
+    first = 3;
+  }
+  if (argc - first != 2) {
+    std::fprintf(stderr,
+                 "usage: %s [--request-list FILE] START_ADDRESS "
+                 "DESTINATION_FOLDER\n",
                  argv[0]);
     return 2;
   }
@@ -60,20 +70,34 @@ int main(int argc, char* argv[]) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                      settings_dir.path());
   trawlbox::SettingsStore settings;
-  AnsweringPrompts prompts;
+  trawlbox::RecordingPrompts prompts;
+  int reports = 0;
+  prompts.on_show = [&](const trawlbox::RecordingPrompts::Box& box) {
+    if (box.title != QLatin1String("Application Error")) return;
+    ++reports;
+    std::fprintf(stderr, "report: %s\n",
+                 qPrintable(box.text.section('\r', 0, 0)));
+  };
+  trawlbox::EventPump pump;
   trawlbox::MainWindowServices services;
   services.settings = &settings;
   services.prompts = &prompts;
+  services.pump = &pump;
   services.program_folder = settings_dir.path();
   services.check_online = [] {};
   services.maybe_open_home_page = [] {};
+  services.desktop_folder = [] { return QDir::homePath(); };
   trawlbox::MainWindow window(std::move(services));
   window.RunStartUp();
   window.show();
+  // Painting counts from the start: the clicks wait for a window on screen.
+  if (!QTest::qWaitForWindowExposed(&window)) {
+    std::fprintf(stderr, "the window was not exposed\n");
+  }
   window.findChild<QLineEdit*>("txtWebsite")
-      ->setText(QString::fromLocal8Bit(argv[1]));
+      ->setText(QString::fromLocal8Bit(argv[first]));
   window.findChild<QLineEdit*>("Text1")->setText(
-      QString::fromLocal8Bit(argv[2]));
+      QString::fromLocal8Bit(argv[first + 1]));
 
   const double list_seconds = Run(window, "PushButton5");
   const qint64 list_gap = window.pump().longest_gap_ms();
@@ -82,6 +106,10 @@ int main(int argc, char* argv[]) {
   for (qsizetype i = 1; i <= rows; ++i) {
     if (!window.file_list().FailureOf(i).isEmpty()) ++failed;
   }
+  if (!request_list.isEmpty() && !WriteRows(window.file_list(), request_list)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(request_list));
+    return 1;
+  }
   const double download_seconds = Run(window, "PushButton6");
   const qint64 download_gap = window.pump().longest_gap_ms();
 
@@ -89,7 +117,7 @@ int main(int argc, char* argv[]) {
   std::printf("download_seconds %.3f\n", download_seconds);
   std::printf("rows %lld\n", static_cast<long long>(rows));
   std::printf("failed_pages %lld\n", static_cast<long long>(failed));
-  std::printf("reports %d\n", prompts.reports);
+  std::printf("reports %d\n", reports);
   std::printf("longest_gap_ms %lld\n",
               static_cast<long long>(std::max(list_gap, download_gap)));
   std::printf("peak_rss_mb %.1f\n", PeakResidentMb());

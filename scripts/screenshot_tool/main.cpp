@@ -5,10 +5,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "core/event_pump.h"
 #include "core/prompts.h"
 #include "core/settings_store.h"
 #include "gui/input_fields.h"
 #include "gui/main_window.h"
+#include "gui/sample_site.h"
 
 namespace {
 
@@ -38,10 +40,15 @@ int main(int argc, char* argv[]) {
   settings.WriteSetting(trawlbox::kWebSiteKey, trawlbox::kSampleSiteAddress);
   settings.WriteSetting(trawlbox::kText1Key, "/home/user/Mirror/");
   SilentPrompts prompts;
+  trawlbox::EventPump pump;
   trawlbox::MainWindowServices services;
   services.settings = &settings;
   services.prompts = &prompts;
+  services.pump = &pump;
   services.program_folder = settings_dir.path();
+  services.check_online = [] {};
+  services.maybe_open_home_page = [] {};
+  services.desktop_folder = [] { return QStringLiteral("/home/user/"); };
   trawlbox::MainWindow window(std::move(services));
   window.RunStartUp();
   const QString site = trawlbox::kSampleSiteAddress;

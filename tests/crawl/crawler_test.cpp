@@ -9,6 +9,7 @@
 #include "core/http_client.h"
 #include "crawl/temp_page.h"
 #include "gui/file_list_model.h"
+#include "support/files.h"
 #include "support/recording_prompts.h"
 #include "support/test_server.h"
 
@@ -25,11 +26,7 @@ struct CrawlFixture {
     crawler.WalkSite(start_address);
     return Rows();
   }
-  QStringList Rows() const {
-    QStringList rows;
-    for (qsizetype i = 1; i <= list.Count(); ++i) rows << list.Text(i);
-    return rows;
-  }
+  QStringList Rows() const { return trawlbox::Rows(list); }
 
   QTemporaryDir temp;
   QString start;

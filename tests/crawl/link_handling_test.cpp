@@ -4,18 +4,13 @@
 
 #include "crawl/pages_to_visit.h"
 #include "gui/file_list_model.h"
+#include "support/files.h"
 
 namespace trawlbox {
 namespace {
 
 const QString kBase = "http://site.example/docs";  // B
 const QString kStart = "http://site.example";      // T, contained in B
-
-QStringList Rows(const FileListModel& list) {
-  QStringList rows;
-  for (qsizetype i = 1; i <= list.Count(); ++i) rows << list.Text(i);
-  return rows;
-}
 
 QStringList Queued(const PagesToVisit& pages) {
   QStringList queued;

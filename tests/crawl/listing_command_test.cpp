@@ -2,6 +2,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "support/files.h"
 #include "support/form_fixture.h"
 #include "support/test_server.h"
 
@@ -10,14 +11,6 @@ namespace {
 
 const QString kMissingFolder =
     "Folder does not exist. Please select another folder.";
-
-QStringList Rows(MainWindow& form) {
-  QStringList rows;
-  for (qsizetype i = 1; i <= form.file_list().Count(); ++i) {
-    rows << form.file_list().Text(i);
-  }
-  return rows;
-}
 
 struct ListingFixture : FormFixture {
   ListingFixture() {
@@ -64,7 +57,7 @@ class ListingCommandTest : public QObject {
     QCOMPARE(fixture.prompts.boxes[0].text, kMissingFolder);
     QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
     QCOMPARE(fixture.prompts.boxes[0].icon, MessageIcon::kNone);
-    QCOMPARE(Rows(*fixture.form), QStringList({"earlier row"}));
+    QCOMPARE(Rows(fixture.form->file_list()), QStringList({"earlier row"}));
     QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
   }
 
@@ -81,8 +74,9 @@ class ListingCommandTest : public QObject {
       pointer_at_done = fixture.form->pointer_mode();
     };
     fixture.Click("PushButton5");
-    QCOMPARE(Rows(*fixture.form), QStringList({s + "/", s + "/a.png",
-                                               s + "/sub/", s + "/sub/b.png"}));
+    QCOMPARE(
+        Rows(fixture.form->file_list()),
+        QStringList({s + "/", s + "/a.png", s + "/sub/", s + "/sub/b.png"}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
     QCOMPARE(pointer_at_done, int(MainWindow::kPointerBusy));
@@ -94,7 +88,8 @@ class ListingCommandTest : public QObject {
     ListingFixture fixture;
     fixture.SetStart("http://127.0.0.1:1/");
     fixture.Click("PushButton5");
-    QCOMPARE(Rows(*fixture.form), QStringList({"http://127.0.0.1:1/"}));
+    QCOMPARE(Rows(fixture.form->file_list()),
+             QStringList({"http://127.0.0.1:1/"}));
     // Known to fail: listed, marked and left out of a download.
     QVERIFY(!fixture.form->file_list().Ticked(1));
     QVERIFY(!fixture.form->file_list().FailureOf(1).isEmpty());
@@ -114,7 +109,7 @@ class ListingCommandTest : public QObject {
       fixture.Click("PushButton8");  // Uncheck All: acts at once
     });
     fixture.Click("PushButton5");
-    QCOMPARE(Rows(*fixture.form),
+    QCOMPARE(Rows(fixture.form->file_list()),
              QStringList({s + "/", s + "/r.png", s + "/a/", s + "/a/x.png"}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     QVERIFY(!fixture.form->file_list().Ticked(1));
@@ -139,7 +134,8 @@ class ListingCommandTest : public QObject {
         "/b/", [&] { QTest::keyClick(fixture.form.get(), Qt::Key_Escape); });
     fixture.Click("PushButton5");
     // The page in work when Escape came is not waited for.
-    QCOMPARE(Rows(*fixture.form), QStringList({s + "/", s + "/b/"}));
+    QCOMPARE(Rows(fixture.form->file_list()),
+             QStringList({s + "/", s + "/b/"}));
     QCOMPARE(server.Requests("/a/"), 0);
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     // No page file is left behind.
@@ -156,7 +152,7 @@ class ListingCommandTest : public QObject {
     server.DuringRequest(
         "/a/", [&] { fixture.SetStart("http://elsewhere.example/"); });
     fixture.Click("PushButton5");
-    QCOMPARE(Rows(*fixture.form),
+    QCOMPARE(Rows(fixture.form->file_list()),
              QStringList({s + "/", s + "/r.png", s + "/a/"}));
   }
 

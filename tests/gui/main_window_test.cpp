@@ -6,23 +6,17 @@
 #include <QtTest>
 
 #include "core/app_error.h"
-#include "gui/caption_bar.h"
 #include "core/handler_guard.h"
+#include "gui/caption_bar.h"
 #include "gui/twips.h"
 #include "support/cursor_file.h"
+#include "support/files.h"
 #include "support/form_fixture.h"
 
 namespace trawlbox {
 namespace {
 
 const QString kLoadTag = "in Quaymill2021/08/31.Form1.Form_Load ";
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).path());
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
 
 }  // namespace
 

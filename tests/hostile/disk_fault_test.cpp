@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "support/files.h"
 #include "support/form_fixture.h"
 #include "support/path_text.h"
 #include "support/test_server.h"
@@ -56,12 +57,6 @@ struct DiskFixture : FormFixture {
 
   TestServer server;
 };
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
 
 }  // namespace
 

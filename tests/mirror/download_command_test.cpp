@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "gui/caption_bar.h"
+#include "support/files.h"
 #include "support/form_fixture.h"
 #include "support/test_server.h"
 
@@ -410,13 +411,6 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.Caption(), QString("Download Stoped By User"));
     QCOMPARE(fixture.form->progress_bar()->Position(), 0);
     QVERIFY(fixture.form->file_list().FailureOf(1).isEmpty());
-  }
-
- private:
-  static QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll()
-                                          : QByteArray("<none>");
   }
 };
 

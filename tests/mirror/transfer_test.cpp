@@ -13,13 +13,6 @@
 namespace trawlbox {
 namespace {
 
-// The "\" path text the program would make of a native path.
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
 std::string Body(qsizetype size) {
   std::string body(size_t(size), '\0');
   for (size_t i = 0; i < body.size(); ++i) body[i] = char('a' + i % 26);
@@ -176,7 +169,7 @@ class TransferTest : public QObject {
     TestServer server;
     server.Serve("/empty", "", 200, "text/plain");
     TransferFixture fixture;
-    WriteAll(fixture.dir.filePath("e"), "old bytes");
+    WriteFile(fixture.dir.filePath("e"), "old bytes");
     QVERIFY(fixture.Download(server.Url("/empty"), "e").ok());
     QCOMPARE(ReadAll(fixture.dir.filePath("e")), QByteArray());
   }
@@ -185,7 +178,7 @@ class TransferTest : public QObject {
     TestServer server;
     server.Serve("/s", "new", 200, "text/plain");
     TransferFixture fixture;
-    WriteAll(fixture.dir.filePath("s"), "a much longer old content");
+    WriteFile(fixture.dir.filePath("s"), "a much longer old content");
     QVERIFY(fixture.Download(server.Url("/s"), "s").ok());
     QCOMPARE(ReadAll(fixture.dir.filePath("s")), QByteArray("new"));
   }
@@ -201,7 +194,7 @@ class TransferTest : public QObject {
     TestServer server;
     server.Serve("/gone.gif", "<html>error page</html>", status);
     TransferFixture fixture;
-    WriteAll(fixture.dir.filePath("gone.gif"), "GIF89a old");
+    WriteFile(fixture.dir.filePath("gone.gif"), "GIF89a old");
     const FetchResult result =
         fixture.Download(server.Url("/gone.gif"), "gone.gif");
     QVERIFY(result.failure.startsWith("HTTP " + QString::number(status)));
@@ -243,7 +236,7 @@ class TransferTest : public QObject {
     });
     TransferFixture fixture;
     fixture.http.set_stall_timeout_ms(400);
-    WriteAll(fixture.dir.filePath("f"), "old");
+    WriteFile(fixture.dir.filePath("f"), "old");
     const QString address =
         kind == "refused" ? QString("http://127.0.0.1:1/f") : server.Url("/f");
     const FetchResult result = fixture.Download(address, "f");
@@ -290,7 +283,7 @@ class TransferTest : public QObject {
     TestServer server;
     server.Serve("/big", Body(200'000), 200, "application/octet-stream");
     TransferFixture fixture;
-    WriteAll(fixture.dir.filePath("big"), "previous");
+    WriteFile(fixture.dir.filePath("big"), "previous");
     int pieces = 0;
     fixture.cancel_when = [&] { return ++pieces > 20; };
     const FetchResult result = fixture.Download(server.Url("/big"), "big");

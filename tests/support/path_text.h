@@ -2,10 +2,10 @@
 #define TRAWLBOX_TESTS_SUPPORT_PATH_TEXT_H_
 
 #include <QDir>
-#include <QFile>
 #include <QString>
 
 #include "mirror/path_mapping.h"
+#include "support/files.h"
 
 namespace trawlbox {
 
@@ -18,12 +18,6 @@ inline QString PathText(const QString& native) {
   text.replace('/', '\\');
   return FixBackslashes(text);
 #endif
-}
-
-// A file's bytes, or "<none>" when it cannot be read.
-inline QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
 }
 
 }  // namespace trawlbox
