@@ -1,0 +1,932 @@
+// The libcurl engine against servers on 127.0.0.1: bodies arrive whole and
+// untouched, redirects and errors are judged the program's way, waits sleep,
+// and pausing, stalling and cancelling end where they should.
+#include "core/http_engine.h"
+
+#include <unistd.h>
+
+#include <QScopeGuard>
+#include <QTcpServer>
+#include <QTemporaryFile>
+#include <QtTest>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "support/https_server.h"
+#include "support/raw_server.h"
+#include "support/test_server.h"
+
+namespace trawlbox {
+namespace {
+
+using Take = HttpTransfer::Take;
+
+const QString kCertDir = QStringLiteral(TRAWLBOX_TEST_CERT_DIR);
+
+// Lets events run until `done`, the way the program waits: the thread
+// sleeps until something happens. `between` runs before each sleep. The
+// guard only keeps a broken engine from hanging the suite.
+bool WaitUntil(const std::function<bool()>& done,
+               const std::function<void()>& between = {}) {
+  bool expired = false;
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [&] { expired = true; });
+  guard.start(30'000);
+  while (!done() && !expired) {
+    if (between) between();
+    if (done()) break;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return done();
+}
+
+// Lets events run for a while, sleeping between them.
+void LetEventsRun(int ms) {
+  bool over = false;
+  QTimer::singleShot(ms, [&] { over = true; });
+  WaitUntil([&] { return over; });
+}
+
+// A byte for each offset of a big body, with no short period, so a piece
+// lost or handed twice shows.
+char PatternByte(quint64 offset) {
+  return static_cast<char>((offset * 0x9E3779B97F4A7C15ull) >> 56);
+}
+
+QByteArray Pattern(qsizetype size) {
+  QByteArray bytes(size, Qt::Uninitialized);
+  for (qsizetype i = 0; i < size; ++i) bytes[i] = PatternByte(i);
+  return bytes;
+}
+
+// What a sink took.
+struct Taken {
+  QByteArray bytes;
+  int calls = 0;
+};
+
+HttpTransfer::Sink Keep(Taken& taken) {
+  return [&taken](const char* data, qsizetype size) {
+    ++taken.calls;
+    taken.bytes.append(data, size);
+    return Take::kTaken;
+  };
+}
+
+// A finished GET.
+struct Fetched {
+  QString failure;
+  HttpHead head;
+  QByteArray body;
+  QString final_address;
+  bool finished = false;
+};
+
+Fetched Fetch(HttpEngine& engine, const QString& address) {
+  Taken taken;
+  const auto transfer = engine.Get(address, Keep(taken));
+  Fetched fetched;
+  fetched.finished = WaitUntil([&] { return transfer->finished(); });
+  fetched.failure = transfer->failure();
+  fetched.head = transfer->head();
+  fetched.body = taken.bytes;
+  fetched.final_address = transfer->final_address();
+  return fetched;
+}
+
+// Holds server threads back until the test is over (or the gate opens), so
+// a server stops at once however a test ends.
+struct Gate {
+  Gate() : open(std::make_shared<std::atomic<bool>>(false)) {}
+  ~Gate() { *open = true; }
+  std::function<void()> Waiter() const {
+    return [open = open] {
+      for (int i = 0; i < 3000 && !*open; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    };
+  }
+  std::shared_ptr<std::atomic<bool>> open;
+};
+
+// Serves `sent` bytes of a body announced as `total` long, then holds the
+// connection open without a word until the gate opens.
+httplib::Server::Handler StallingBody(size_t total, size_t sent,
+                                      const Gate& gate) {
+  return [total, sent, wait = gate.Waiter()](const httplib::Request&,
+                                             httplib::Response& response) {
+    response.set_content_provider(
+        total, "application/octet-stream",
+        [sent, wait](size_t offset, size_t, httplib::DataSink& sink) {
+          if (offset < sent) {
+            const std::string part(sent - offset, 'x');
+            return sink.write(part.data(), part.size());
+          }
+          wait();
+          return false;
+        });
+  };
+}
+
+// An address where nothing listens.
+QString DeadAddress() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost);
+  const quint16 port = probe.serverPort();
+  probe.close();
+  return QStringLiteral("http://127.0.0.1:%1/").arg(port);
+}
+
+void UnsetProxies() {
+  for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY",
+                           "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+    qunsetenv(name);
+  }
+}
+
+}  // namespace
+
+class HttpEngineTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    // The tests talk to 127.0.0.1 only, whatever proxy the machine has.
+    UnsetProxies();
+  }
+
+  void DeliversTheBodyAsSent_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("type");
+    QTest::newRow("page") << "/page.html" << QByteArray("<html>hi</html>")
+                          << QByteArray("text/html; charset=utf-8");
+    QTest::newRow("empty") << "/empty" << QByteArray()
+                           << QByteArray("text/plain");
+    QTest::newRow("binary") << "/blob" << Pattern(300'000)
+                            << QByteArray("application/octet-stream");
+  }
+  void DeliversTheBodyAsSent() {
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, type);
+    TestServer server;
+    server.Serve(path.toStdString(), body.toStdString(), 200,
+                 type.toStdString());
+    HttpEngine engine;
+    const Fetched fetched = Fetch(engine, server.Url(path));
+    QVERIFY(fetched.finished);
+    QCOMPARE(fetched.failure, QString());
+    QCOMPARE(fetched.head.status, 200);
+    QCOMPARE(fetched.head.reason, QByteArray("OK"));
+    QCOMPARE(fetched.head.content_type, type);
+    QCOMPARE(fetched.head.content_length, QByteArray::number(body.size()));
+    QCOMPARE(fetched.body, body);
+    QCOMPARE(fetched.final_address, server.Url(path));
+  }
+
+  void ReportsTheHeadBeforeTheBody() {
+    TestServer server;
+    Gate gate;
+    server.Handle("/slow", StallingBody(5000, 100, gate));
+    HttpEngine engine;
+    Taken taken;
+    const auto transfer = engine.Get(server.Url("/slow"), Keep(taken));
+    QVERIFY(WaitUntil([&] { return transfer->head_in(); }));
+    QVERIFY(!transfer->finished());
+    QCOMPARE(transfer->head().status, 200);
+    QCOMPARE(transfer->head().content_length, QByteArray("5000"));
+    QCOMPARE(transfer->failure(), QString());
+  }
+
+  void SendsAPlainRequest() {
+    TestServer server;
+    std::mutex mutex;
+    std::string agent;
+    std::string encoding;
+    server.Handle("/h", [&](const httplib::Request& request,
+                            httplib::Response& response) {
+      std::lock_guard<std::mutex> lock(mutex);
+      agent = request.get_header_value("User-Agent");
+      encoding = request.get_header_value("Accept-Encoding");
+      response.set_content("ok", "text/plain");
+    });
+    HttpEngine engine;
+    QCOMPARE(Fetch(engine, server.Url("/h")).failure, QString());
+    std::lock_guard<std::mutex> lock(mutex);
+    QCOMPARE(agent, std::string("Trawlbox Harvester"));
+    QCOMPARE(encoding, std::string("identity"));
+  }
+
+  void LeavesEncodedBodiesAlone() {
+    // Not even valid gzip: nothing may try to unpack it.
+    const QByteArray body = QByteArray("\x1f\x8b\x08\x00", 4) + Pattern(5000);
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(
+          "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n"
+          "Content-Length: " +
+          QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+          body);
+    });
+    HttpEngine engine;
+    const Fetched fetched = Fetch(engine, server.Url("/packed"));
+    QCOMPARE(fetched.failure, QString());
+    QCOMPARE(fetched.head.content_length, QByteArray::number(body.size()));
+    QCOMPARE(fetched.body, body);
+  }
+
+  void ReusesOneConnection() {
+    TestServer server;
+    server.server().set_keep_alive_max_count(100);
+    std::mutex mutex;
+    std::set<int> client_ports;
+    server.Handle("/n", [&](const httplib::Request& request,
+                            httplib::Response& response) {
+      std::lock_guard<std::mutex> lock(mutex);
+      client_ports.insert(request.remote_port);
+      response.set_content("n", "text/plain");
+    });
+    HttpEngine engine;
+    for (int i = 0; i < 20; ++i) {
+      QCOMPARE(Fetch(engine, server.Url("/n")).failure, QString());
+    }
+    QCOMPARE(server.Requests("/n"), 20);
+    std::lock_guard<std::mutex> lock(mutex);
+    QCOMPARE(client_ports.size(), size_t{1});
+  }
+
+  void RunsTransfersSideBySide() {
+    TestServer server;
+    constexpr int kCount = 6;
+    std::vector<QByteArray> bodies;
+    for (int i = 0; i < kCount; ++i) {
+      bodies.push_back(Pattern(200'000 + i).sliced(i));
+      server.Serve("/part" + std::to_string(i), bodies.back().toStdString(),
+                   200, "application/octet-stream");
+    }
+    HttpEngine engine;
+    std::vector<Taken> taken(kCount);
+    std::vector<std::unique_ptr<HttpTransfer>> transfers;
+    for (int i = 0; i < kCount; ++i) {
+      transfers.push_back(engine.Get(
+          server.Url(QStringLiteral("/part%1").arg(i)), Keep(taken[i])));
+    }
+    QVERIFY(WaitUntil([&] {
+      for (const auto& transfer : transfers) {
+        if (!transfer->finished()) return false;
+      }
+      return true;
+    }));
+    for (int i = 0; i < kCount; ++i) {
+      QCOMPARE(transfers[i]->failure(), QString());
+      QCOMPARE(taken[i].bytes, bodies[i]);
+    }
+  }
+
+  void FollowsRedirects_data() {
+    QTest::addColumn<int>("hops");
+    QTest::addColumn<bool>("relative");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("one") << 1 << false << QString();
+    QTest::newRow("three, relative") << 3 << true << QString();
+    QTest::newRow("ten") << 10 << false << QString();
+    QTest::newRow("eleven")
+        << 11 << false << "Too many redirects (more than 10)";
+  }
+  void FollowsRedirects() {
+    QFETCH(int, hops);
+    QFETCH(bool, relative);
+    QFETCH(QString, failure);
+    TestServer server;
+    server.Serve("/r0", "the end");
+    const int statuses[] = {301, 302, 303, 307, 308};
+    for (int hop = 1; hop <= hops; ++hop) {
+      const std::string next = "/r" + std::to_string(hop - 1);
+      const std::string location =
+          relative ? next : server.Url().toStdString() + next;
+      const int status = statuses[hop % 5];
+      server.Handle("/r" + std::to_string(hop),
+                    [location, status](const httplib::Request&,
+                                       httplib::Response& response) {
+                      response.status = status;
+                      response.set_header("Location", location);
+                      response.set_content("moved along", "text/html");
+                    });
+    }
+    HttpEngine engine;
+    const Fetched fetched =
+        Fetch(engine, server.Url(QStringLiteral("/r%1").arg(hops)));
+    QCOMPARE(fetched.failure, failure);
+    QVERIFY(!fetched.body.contains("moved"));
+    if (failure.isEmpty()) {
+      QCOMPARE(fetched.body, QByteArray("the end"));
+      QCOMPARE(fetched.head.status, 200);
+      QCOMPARE(fetched.final_address, server.Url("/r0"));
+      QCOMPARE(server.Requests("/r0"), 1);
+    } else {
+      QCOMPARE(server.Requests("/r0"), 0);
+    }
+  }
+
+  void RefusesRedirects_data() {
+    QTest::addColumn<QString>("location");  // empty: no Location at all
+    QTest::addColumn<QString>("failure");   // a part of the failure
+    QTest::newRow("to ftp") << "ftp://127.0.0.1/file"
+                            << "refused";
+    QTest::newRow("to a file") << "file:///etc/passwd"
+                               << "refused";
+    QTest::newRow("to nowhere") << QString() << "without a Location";
+    QTest::newRow("to a dead host") << DeadAddress() << "connect";
+  }
+  void RefusesRedirects() {
+    QFETCH(QString, location);
+    QFETCH(QString, failure);
+    TestServer server;
+    server.Handle("/go", [location](const httplib::Request&,
+                                    httplib::Response& response) {
+      response.status = 302;
+      if (!location.isEmpty()) {
+        response.set_header("Location", location.toStdString());
+      }
+      response.set_content("moved along", "text/html");
+    });
+    HttpEngine engine;
+    const Fetched fetched = Fetch(engine, server.Url("/go"));
+    QVERIFY(fetched.finished);
+    QVERIFY2(fetched.failure.contains(failure, Qt::CaseInsensitive),
+             qPrintable(fetched.failure));
+    QCOMPARE(fetched.body, QByteArray());
+  }
+
+  void RedirectsBetweenSchemes_data() {
+    QTest::addColumn<bool>("from_https");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("http to https") << false << QString();
+    QTest::newRow("https to http")
+        << true << "Redirect from https to http refused: ";
+  }
+  void RedirectsBetweenSchemes() {
+    QFETCH(bool, from_https);
+    QFETCH(QString, failure);
+    TestServer plain;
+    HttpsServer secure((kCertDir + "/server.pem").toStdString(),
+                       (kCertDir + "/server.key").toStdString());
+    QVERIFY(secure.valid());
+    const auto moved_to = [](const QString& target) {
+      return [target = target.toStdString()](const httplib::Request&,
+                                             httplib::Response& response) {
+        response.status = 302;
+        response.set_header("Location", target);
+        response.set_content("moved along", "text/html");
+      };
+    };
+    const auto page = [](const httplib::Request&, httplib::Response& response) {
+      response.set_content("arrived", "text/plain");
+    };
+    plain.Handle("/page", page);
+    secure.Handle("/page", page);
+    plain.Handle("/go", moved_to(secure.Url("/page")));
+    secure.Handle("/go", moved_to(plain.Url("/page")));
+    HttpEngine engine;
+    engine.set_ca_file(kCertDir + "/ca.pem");
+    const Fetched fetched =
+        Fetch(engine, from_https ? secure.Url("/go") : plain.Url("/go"));
+    QVERIFY2(fetched.failure.startsWith(failure), qPrintable(fetched.failure));
+    if (failure.isEmpty()) {
+      QCOMPARE(fetched.body, QByteArray("arrived"));
+      QCOMPARE(fetched.final_address, secure.Url("/page"));
+    } else {
+      QCOMPARE(fetched.body, QByteArray());
+      QCOMPARE(plain.Requests("/page"), 0);
+    }
+  }
+
+  void FailsOnErrorStatuses_data() {
+    QTest::addColumn<QByteArray>("status_line");
+    QTest::addColumn<int>("page_size");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found") << 100 << 404
+                         << "HTTP 404 Not Found";
+    QTest::newRow("500") << QByteArray("HTTP/1.1 500 Internal Server Error")
+                         << 100 << 500 << "HTTP 500 Internal Server Error";
+    QTest::newRow("no reason")
+        << QByteArray("HTTP/1.1 418 ") << 100 << 418 << "HTTP 418";
+    QTest::newRow("big error page") << QByteArray("HTTP/1.1 403 Forbidden")
+                                    << 2'000'000 << 403 << "HTTP 403 Forbidden";
+  }
+  void FailsOnErrorStatuses() {
+    QFETCH(QByteArray, status_line);
+    QFETCH(int, page_size);
+    QFETCH(int, status);
+    QFETCH(QString, failure);
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(status_line + "\r\nContent-Type: text/html\r\n" +
+                   "Content-Length: " + QByteArray::number(page_size) +
+                   "\r\n\r\n" + QByteArray(page_size, 'e'));
+    });
+    HttpEngine engine;
+    Taken taken;
+    const auto transfer = engine.Get(server.Url("/missing"), Keep(taken));
+    QVERIFY(WaitUntil([&] { return transfer->head_in(); }));
+    QCOMPARE(transfer->head().status, status);
+    QVERIFY(WaitUntil([&] { return transfer->finished(); }));
+    QCOMPARE(transfer->failure(), failure);
+    QCOMPARE(transfer->head().content_type, QByteArray("text/html"));
+    QCOMPARE(taken.calls, 0);
+    QCOMPARE(transfer->body_bytes(), 0);
+  }
+
+  void VerifiesCertificates_data() {
+    QTest::addColumn<bool>("trust_test_ca");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("failure");  // a part of the failure
+    QTest::newRow("system store") << false << "127.0.0.1"
+                                  << "certificate";
+    QTest::newRow("test authority") << true << "127.0.0.1" << QString();
+    QTest::newRow("name not in the certificate") << true << "localhost"
+                                                 << "localhost";
+  }
+  void VerifiesCertificates() {
+    QFETCH(bool, trust_test_ca);
+    QFETCH(QString, host);
+    QFETCH(QString, failure);
+    HttpsServer server((kCertDir + "/server.pem").toStdString(),
+                       (kCertDir + "/server.key").toStdString());
+    QVERIFY(server.valid());
+    server.Handle("/secret",
+                  [](const httplib::Request&, httplib::Response& response) {
+                    response.set_content("secret", "text/plain");
+                  });
+    HttpEngine engine;
+    if (trust_test_ca) engine.set_ca_file(kCertDir + "/ca.pem");
+    const Fetched fetched = Fetch(engine, server.Url("/secret", host));
+    if (failure.isEmpty()) {
+      QCOMPARE(fetched.failure, QString());
+      QCOMPARE(fetched.body, QByteArray("secret"));
+    } else {
+      QVERIFY2(fetched.failure.contains(failure), qPrintable(fetched.failure));
+      QCOMPARE(fetched.body, QByteArray());
+    }
+  }
+
+  void FailsWhenDataStops_data() {
+    QTest::addColumn<int>("stall_ms");
+    QTest::addColumn<int>("sent");  // body bytes before the silence
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("no head") << 1000 << -1 << "No data received for 1 second";
+    QTest::newRow("no head, two seconds")
+        << 2000 << -1 << "No data received for 2 seconds";
+    QTest::newRow("body stops")
+        << 1000 << 1000 << "No data received for 1 second";
+  }
+  void FailsWhenDataStops() {
+    QFETCH(int, stall_ms);
+    QFETCH(int, sent);
+    QFETCH(QString, failure);
+    TestServer server;
+    Gate gate;
+    if (sent < 0) {
+      server.Handle("/quiet",
+                    [wait = gate.Waiter()](const httplib::Request&,
+                                           httplib::Response&) { wait(); });
+    } else {
+      server.Handle("/quiet", StallingBody(5000, sent, gate));
+    }
+    HttpEngine engine;
+    engine.set_stall_timeout_ms(stall_ms);
+    Taken taken;
+    const auto transfer = engine.Get(server.Url("/quiet"), Keep(taken));
+    QVERIFY(WaitUntil([&] { return transfer->finished(); }));
+    QCOMPARE(transfer->failure(), failure);
+    QCOMPARE(transfer->body_bytes(), qMax(sent, 0));
+    QCOMPARE(taken.bytes.size(), qMax(sent, 0));
+  }
+
+  void PausingIsNotStalling() {
+    TestServer server;
+    const QByteArray body = Pattern(10'000);
+    server.Serve("/paused", body.toStdString(), 200, "text/plain");
+    HttpEngine engine;
+    engine.set_stall_timeout_ms(1000);
+    QByteArray bytes;
+    bool pause = true;
+    const auto transfer = engine.Get(server.Url("/paused"),
+                                     [&](const char* data, qsizetype size) {
+                                       if (std::exchange(pause, false))
+                                         return Take::kPause;
+                                       bytes.append(data, size);
+                                       return Take::kTaken;
+                                     });
+    QVERIFY(WaitUntil([&] { return transfer->paused(); }));
+    const qint64 wakeups = engine.wakeups();
+    LetEventsRun(2500);
+    // A paused transfer leaves its socket alone: the wait slept.
+    QVERIFY2(engine.wakeups() - wakeups < 20,
+             qPrintable(QString::number(engine.wakeups() - wakeups)));
+    QVERIFY(!transfer->finished());
+    QCOMPARE(transfer->failure(), QString());
+    transfer->Resume();
+    QVERIFY(WaitUntil([&] { return transfer->finished(); }));
+    QCOMPARE(transfer->failure(), QString());
+    QCOMPARE(bytes, body);
+  }
+
+  void PausesOnTheLastPiece() {
+    TestServer server;
+    server.Serve("/small", "a small body", 200, "text/plain");
+    HttpEngine engine;
+    Taken taken;
+    int calls = 0;
+    const auto transfer =
+        engine.Get(server.Url("/small"), [&](const char* data, qsizetype size) {
+          if (++calls == 1) return Take::kPause;
+          return Keep(taken)(data, size);
+        });
+    QVERIFY(WaitUntil([&] { return transfer->paused(); }));
+    QCOMPARE(transfer->body_bytes(), 0);
+    transfer->Resume();
+    QVERIFY(WaitUntil([&] { return transfer->finished(); }));
+    QCOMPARE(transfer->failure(), QString());
+    QCOMPARE(taken.bytes, QByteArray("a small body"));
+    QCOMPARE(calls, 2);
+    QCOMPARE(transfer->body_bytes(), 12);
+  }
+
+  void DeliversAPausedBodyOnceInOrder() {
+    constexpr size_t kSize = 50 * 1024 * 1024;
+    TestServer server;
+    server.Handle(
+        "/big", [](const httplib::Request&, httplib::Response& response) {
+          response.set_content_provider(
+              kSize, "application/octet-stream",
+              [](size_t offset, size_t length, httplib::DataSink& sink) {
+                std::string piece(std::min<size_t>(length, 64 * 1024), '\0');
+                for (size_t i = 0; i < piece.size(); ++i) {
+                  piece[i] = PatternByte(offset + i);
+                }
+                return sink.write(piece.data(), piece.size());
+              });
+        });
+    HttpEngine engine;
+    quint64 offset = 0;
+    bool in_order = true;
+    bool same_again = true;
+    qsizetype largest = 0;
+    int pauses = 0;
+    QByteArray refused;
+    const auto transfer =
+        engine.Get(server.Url("/big"), [&](const char* data, qsizetype size) {
+          largest = qMax(largest, size);
+          if (!refused.isEmpty()) {
+            same_again = same_again && size == refused.size() &&
+                         std::memcmp(data, refused.constData(), size) == 0;
+            refused.clear();
+          } else if ((++pauses) % 2 == 1) {
+            // Every other piece is turned down once.
+            refused = QByteArray(data, size);
+            return Take::kPause;
+          }
+          for (qsizetype i = 0; i < size && in_order; ++i) {
+            in_order = data[i] == PatternByte(offset + i);
+          }
+          offset += size;
+          return Take::kTaken;
+        });
+    QVERIFY(WaitUntil([&] { return transfer->finished(); },
+                      [&] {
+                        if (transfer->paused()) transfer->Resume();
+                      }));
+    QCOMPARE(transfer->failure(), QString());
+    QCOMPARE(offset, quint64{kSize});
+    QCOMPARE(transfer->body_bytes(), qint64{kSize});
+    QVERIFY(in_order);
+    QVERIFY(same_again);
+    QVERIFY(pauses > 100);
+    QVERIFY(largest <= HttpTransfer::kMaxPieceBytes);
+  }
+
+  void Cancels_data() {
+    QTest::addColumn<QString>("when");
+    QTest::newRow("waiting for the head") << "head";
+    QTest::newRow("paused") << "paused";
+    QTest::newRow("mid-body") << "body";
+  }
+  void Cancels() {
+    QFETCH(QString, when);
+    TestServer server;
+    Gate gate;
+    server.Handle("/quiet",
+                  [wait = gate.Waiter()](const httplib::Request&,
+                                         httplib::Response&) { wait(); });
+    server.Handle("/stalls", StallingBody(5000, 1000, gate));
+    HttpEngine engine;
+    Taken taken;
+    const bool pause = when == QLatin1String("paused");
+    const auto transfer = engine.Get(
+        server.Url(when == QLatin1String("head") ? "/quiet" : "/stalls"),
+        [&](const char* data, qsizetype size) {
+          if (pause) {
+            ++taken.calls;
+            return Take::kPause;
+          }
+          return Keep(taken)(data, size);
+        });
+    if (when == QLatin1String("head")) {
+      QVERIFY(WaitUntil([&] { return server.Requests("/quiet") == 1; }));
+    } else if (pause) {
+      QVERIFY(WaitUntil([&] { return transfer->paused(); }));
+    } else {
+      QVERIFY(WaitUntil([&] { return transfer->body_bytes() == 1000; }));
+    }
+    const int calls = taken.calls;
+    transfer->Cancel();
+    QVERIFY(transfer->finished());
+    QVERIFY(transfer->head_in());
+    QCOMPARE(transfer->failure(), QString("Cancelled"));
+    transfer->Resume();
+    *gate.open = true;
+    LetEventsRun(100);
+    QCOMPARE(taken.calls, calls);
+    QCOMPARE(transfer->failure(), QString("Cancelled"));
+    // The engine carries on.
+    server.Serve("/next", "next");
+    QCOMPARE(Fetch(engine, server.Url("/next")).body, QByteArray("next"));
+  }
+
+  void DroppingATransferCancelsIt() {
+    TestServer server;
+    Gate gate;
+    server.Handle("/stalls", StallingBody(5000, 1000, gate));
+    server.Serve("/next", "next");
+    HttpEngine engine;
+    Taken taken;
+    auto transfer = engine.Get(server.Url("/stalls"), Keep(taken));
+    QVERIFY(WaitUntil([&] { return transfer->body_bytes() == 1000; }));
+    transfer.reset();
+    *gate.open = true;
+    LetEventsRun(100);
+    QCOMPARE(taken.bytes.size(), 1000);
+    QCOMPARE(Fetch(engine, server.Url("/next")).body, QByteArray("next"));
+  }
+
+  void OutlivesItsEngine() {
+    TestServer server;
+    Gate gate;
+    server.Handle("/stalls", StallingBody(5000, 1000, gate));
+    auto engine = std::make_unique<HttpEngine>();
+    Taken taken;
+    const auto transfer = engine->Get(server.Url("/stalls"), Keep(taken));
+    QVERIFY(WaitUntil([&] { return transfer->body_bytes() == 1000; }));
+    engine.reset();
+    QVERIFY(transfer->finished());
+    QCOMPARE(transfer->failure(), QString("Cancelled"));
+    transfer->Resume();
+    transfer->Cancel();
+    QCOMPARE(transfer->body_bytes(), 1000);
+  }
+
+  void ReportsShortBodies_data() {
+    QTest::addColumn<QByteArray>("length");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("short") << QByteArray("100") << QByteArray(10, 's')
+                           << "The connection ended after 10 of 100 bytes";
+    QTest::newRow("beyond 32 bits")
+        << QByteArray("5000000000") << QByteArray(5, 's')
+        << "The connection ended after 5 of 5000000000 bytes";
+    QTest::newRow("beyond 64 bits")
+        << QByteArray("99999999999999999999") << QByteArray(5, 's')
+        << "The connection ended after 5 of 99999999999999999999 bytes";
+  }
+  void ReportsShortBodies() {
+    QFETCH(QByteArray, length);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, failure);
+    RawServer server(
+        [&](QTcpSocket& socket) { socket.write(Head(length) + body); });
+    HttpEngine engine;
+    const Fetched fetched = Fetch(engine, server.Url("/short"));
+    QCOMPARE(fetched.failure, failure);
+    QCOMPARE(fetched.head.content_length, length);
+    QCOMPARE(fetched.body, body);
+  }
+
+  void ReadsToTheEndWithoutALength() {
+    const QByteArray body = Pattern(70'000);
+    RawServer server(
+        [&](QTcpSocket& socket) { socket.write(Head(QByteArray()) + body); });
+    HttpEngine engine;
+    const Fetched fetched = Fetch(engine, server.Url("/unsized"));
+    QCOMPARE(fetched.failure, QString());
+    QCOMPARE(fetched.head.content_length, QByteArray());
+    QCOMPARE(fetched.body, body);
+  }
+
+  // libcurl will not read a body whose length is negative.
+  void FailsOnANegativeLength() {
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(Head("-12") + QByteArray(5, 's'));
+    });
+    HttpEngine engine;
+    const Fetched fetched = Fetch(engine, server.Url("/negative"));
+    QVERIFY(fetched.finished);
+    QVERIFY(!fetched.failure.isEmpty());
+    QCOMPARE(fetched.body, QByteArray());
+  }
+
+  void EndsWhenTheSinkAborts_data() {
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("after_pause");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("with a reason") << "Disk full" << false << "Disk full";
+    QTest::newRow("without one") << QString() << false << "Aborted";
+    QTest::newRow("as the paused piece comes again")
+        << "Disk full" << true << "Disk full";
+  }
+  void EndsWhenTheSinkAborts() {
+    QFETCH(QString, reason);
+    QFETCH(bool, after_pause);
+    QFETCH(QString, failure);
+    TestServer server;
+    server.Serve("/big", Pattern(500'000).toStdString(), 200,
+                 "application/octet-stream");
+    HttpEngine engine;
+    int calls = 0;
+    HttpTransfer* raw = nullptr;
+    const auto transfer =
+        engine.Get(server.Url("/big"), [&](const char*, qsizetype) {
+          ++calls;
+          if (after_pause && calls == 1) {
+            return Take::kPause;
+          }
+          if (!reason.isEmpty()) {
+            raw->SetAbortReason(reason);
+          }
+          return Take::kAbort;
+        });
+    raw = transfer.get();
+    QVERIFY(WaitUntil([&] { return transfer->finished(); },
+                      [&] {
+                        if (transfer->paused()) transfer->Resume();
+                      }));
+    QCOMPARE(transfer->failure(), failure);
+    QCOMPARE(calls, after_pause ? 2 : 1);
+    QCOMPARE(transfer->body_bytes(), 0);
+  }
+
+  void FailsOnAddressesItCannotUse_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("nobody listening") << DeadAddress();
+    QTest::newRow("port out of range") << "http://127.0.0.1:99999/";
+    QTest::newRow("space in the host") << "http://127.0.0 .1/";
+    QTest::newRow("unclosed bracket") << "http://[::1/";
+    QTest::newRow("not http") << "ftp://127.0.0.1/file";
+    QTest::newRow("empty") << QString();
+  }
+  void FailsOnAddressesItCannotUse() {
+    QFETCH(QString, address);
+    HttpEngine engine;
+    const Fetched fetched = Fetch(engine, address);
+    QVERIFY(fetched.finished);
+    QVERIFY(!fetched.failure.isEmpty());
+    QCOMPARE(fetched.body, QByteArray());
+  }
+
+  void SendsNonAsciiAsUtf8() {
+    TestServer server;
+    server.Handle("/f\xc3\xbcr",
+                  [](const httplib::Request&, httplib::Response& response) {
+                    response.set_content("found", "text/plain");
+                  });
+    HttpEngine engine;
+    const Fetched fetched =
+        Fetch(engine, server.Url(QStringLiteral("/f\u00fcr")));
+    QCOMPARE(fetched.failure, QString());
+    QCOMPARE(fetched.body, QByteArray("found"));
+  }
+
+  void UsesTheProxyFromTheEnvironment() {
+    TestServer proxy;
+    TestServer direct;
+    proxy.Serve("http://proxied.invalid/page", "through the proxy");
+    direct.Serve("/page", "straight");
+    const auto restore = qScopeGuard([] { UnsetProxies(); });
+    qputenv("http_proxy", proxy.Url().toUtf8());
+    HttpEngine engine;
+    QCOMPARE(Fetch(engine, "http://proxied.invalid/page").body,
+             QByteArray("through the proxy"));
+    qputenv("no_proxy", "127.0.0.1");
+    QCOMPARE(Fetch(engine, direct.Url("/page")).body, QByteArray("straight"));
+    QCOMPARE(direct.Requests("/page"), 1);
+  }
+
+  // A sink that breaks its rules (lets events run, ends another transfer,
+  // starts one) must still leave libcurl in one piece: nothing re-enters it.
+  void SurvivesASinkThatBreaksTheRules() {
+    TestServer server;
+    Gate gate;
+    const QByteArray body = Pattern(400'000);
+    server.Serve("/a", body.toStdString(), 200, "application/octet-stream");
+    server.Serve("/c", "third", 200, "text/plain");
+    server.Handle("/b", StallingBody(5000, 100, gate));
+    HttpEngine engine;
+    Taken taken_b;
+    Taken taken_c;
+    const auto b = engine.Get(server.Url("/b"), Keep(taken_b));
+    QVERIFY(WaitUntil([&] { return b->body_bytes() == 100; }));
+    std::unique_ptr<HttpTransfer> c;
+    QByteArray bytes_a;
+    const auto a =
+        engine.Get(server.Url("/a"), [&](const char* data, qsizetype size) {
+          if (bytes_a.isEmpty()) {
+            b->Cancel();
+            c = engine.Get(server.Url("/c"), Keep(taken_c));
+          }
+          QCoreApplication::processEvents();
+          bytes_a.append(data, size);
+          return Take::kTaken;
+        });
+    QVERIFY(WaitUntil([&] { return a->finished() && c && c->finished(); }));
+    QCOMPARE(a->failure(), QString());
+    QCOMPARE(bytes_a, body);
+    QCOMPARE(b->failure(), QString("Cancelled"));
+    QCOMPARE(taken_b.bytes.size(), 100);
+    QCOMPARE(c->failure(), QString());
+    QCOMPARE(taken_c.bytes, QByteArray("third"));
+  }
+
+  void WaitsWithoutSpinning() {
+    TestServer server;
+    server.Handle("/late",
+                  [](const httplib::Request&, httplib::Response& response) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                    response.set_content("late", "text/plain");
+                  });
+    HttpEngine engine;
+    const qint64 before = engine.wakeups();
+    const Fetched fetched = Fetch(engine, server.Url("/late"));
+    QCOMPARE(fetched.body, QByteArray("late"));
+    QVERIFY2(engine.wakeups() - before < 50,
+             qPrintable(QString::number(engine.wakeups() - before)));
+  }
+
+  void WritesNothingToStderr() {
+    TestServer server;
+    server.Serve("/page", "page");
+    server.Handle("/go",
+                  [&](const httplib::Request&, httplib::Response& response) {
+                    response.status = 302;
+                    response.set_header("Location", "/page");
+                  });
+    HttpsServer secure((kCertDir + "/server.pem").toStdString(),
+                       (kCertDir + "/server.key").toStdString());
+    QVERIFY(secure.valid());
+
+    QTemporaryFile capture;
+    QVERIFY(capture.open());
+    fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(capture.handle(), STDERR_FILENO);
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&,
+                                  const QString& text) { messages << text; });
+    QStringList failures;
+    {
+      HttpEngine engine;
+      for (const QString& address :
+           {server.Url("/page"), server.Url("/missing"), server.Url("/go"),
+            secure.Url("/page"), DeadAddress()}) {
+        failures << Fetch(engine, address).failure;
+      }
+      Taken taken;
+      auto transfer = engine.Get(server.Url("/page"), Keep(taken));
+      transfer.reset();
+    }
+    qInstallMessageHandler(previous);
+    fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+
+    QCOMPARE(failures.size(), 5);
+    QCOMPARE(failures[0], QString());
+    QCOMPARE(failures[1], QString("HTTP 404 Not Found"));
+    QCOMPARE(failures[2], QString());
+    QVERIFY(!failures[3].isEmpty());
+    QVERIFY(!failures[4].isEmpty());
+    QCOMPARE(messages, QStringList());
+    capture.seek(0);
+    QCOMPARE(capture.readAll(), QByteArray());
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::HttpEngineTest)
+#include "http_engine_test.moc"
