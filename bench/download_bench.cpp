@@ -75,7 +75,8 @@ void Run(benchmark::State& state, const QStringList& paths, qint64 bytes) {
     state.PauseTiming();
     QTemporaryDir destination;
     trawlbox::HeadlessHost host;
-    trawlbox::HttpClient http(host.pump());
+    trawlbox::HttpEngine engine;
+    trawlbox::HttpClient http(engine, host.pump());
     host.start = server.Url();
     host.folder = destination.path() + QLatin1Char('/');
     for (const QString& path : paths) host.list_.Add(server.Url() + path);

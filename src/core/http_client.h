@@ -1,11 +1,11 @@
 #ifndef TRAWLBOX_CORE_HTTP_CLIENT_H_
 #define TRAWLBOX_CORE_HTTP_CLIENT_H_
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QByteArray>
 #include <QString>
 #include <functional>
-#include <memory>
+
+#include "core/http_engine.h"
 
 class QFile;
 
@@ -25,53 +25,35 @@ struct FetchResult {
   bool ok() const { return failure.isEmpty(); }
 };
 
-// Deleting a reply ourselves (never deleteLater) keeps a long command that
-// lets events run from inside a handler from piling up finished replies.
-struct ReplyDeleter {
-  void operator()(QNetworkReply* reply) const;
-};
-using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
-
-// The program's one HTTP client. Redirects are followed (at most 10, never
-// from https to http), certificates are verified, connections are kept
-// alive, and a transfer that receives nothing for the stall time fails.
+// The whole-request fetches a long command makes: it waits for them by
+// letting window events run, and a stop request ends them at once.
 class HttpClient {
  public:
-  static constexpr int kStallTimeoutMs = 30'000;
+  HttpClient(HttpEngine& engine, EventPump& pump)
+      : engine_(engine), pump_(pump) {}
 
-  explicit HttpClient(EventPump& pump);
-
-  // Starts a GET for `address`.
-  ReplyPtr Get(const QString& address);
-
-  // Blocks on window events until the reply has data to read or is
-  // finished. Returns false when it finished without data.
-  bool WaitForData(QNetworkReply& reply);
-  // Whether the headers of the final response are in: a redirect that is
-  // being followed does not count.
-  static bool FinalHeadersIn(const QNetworkReply& reply);
-
-  // The failure a reply stands for so far: an HTTP status of 400 or more
-  // once the headers are in, or the network error once it has finished.
-  static FetchResult FailureOf(const QNetworkReply& reply);
-
-  // GETs `address` into `file` (open for writing, emptied first), streaming
-  // the body as it arrives. Ends at once when `stop` answers true.
+  // GETs `address` into `file` (open for writing, emptied first), writing
+  // each piece as it arrives.
   FetchResult FetchToFile(const QString& address, QFile& file,
                           const std::function<bool()>& stop);
-  // GETs `address` only as far as the final response's headers: its status
-  // and type.
+  // GETs `address` only as far as the final response's head: its status
+  // and type. The body is never read.
   FetchResult FetchHead(const QString& address,
                         const std::function<bool()>& stop);
 
-  void set_stall_timeout_ms(int ms) { stall_timeout_ms_ = ms; }
-  EventPump& pump() { return pump_; }
+  HttpEngine& engine() { return engine_; }
+  void set_stall_timeout_ms(int ms) { engine_.set_stall_timeout_ms(ms); }
 
  private:
+  HttpEngine& engine_;
   EventPump& pump_;
-  QNetworkAccessManager manager_;
-  int stall_timeout_ms_ = kStallTimeoutMs;
 };
+
+// What `transfer` came to: its failure with the final status and type.
+FetchResult ResultOf(const HttpTransfer& transfer);
+
+// The text a stop request leaves as a fetch's failure.
+inline const QString kStoppedByUser = QStringLiteral("Stopped by user");
 
 }  // namespace trawlbox
 

@@ -9,26 +9,26 @@
 #include <QShortcut>
 
 #include "auxiliary/help.h"
+#include "core/error_trap.h"
+#include "core/existence.h"
+#include "core/handler_guard.h"
 #include "core/procedure_tags.h"
+#include "core/prompts.h"
+#include "core/settings_store.h"
+#include "crawl/listing_command.h"
 #include "gui/app_icon.h"
 #include "gui/app_title.h"
 #include "gui/caption_bar.h"
-#include "core/error_trap.h"
-#include "core/existence.h"
 #include "gui/file_list_view.h"
-#include "gui/hand_cursor.h"
-#include "core/handler_guard.h"
-#include "core/prompts.h"
-#include "core/settings_store.h"
-#include "gui/skin.h"
-#include "gui/twips.h"
-#include "crawl/listing_command.h"
-#include "mirror/download_command.h"
 #include "gui/folder_chooser.h"
+#include "gui/hand_cursor.h"
 #include "gui/input_fields.h"
 #include "gui/list_operations.h"
 #include "gui/sample_site.h"
 #include "gui/select_all_line_edit.h"
+#include "gui/skin.h"
+#include "gui/twips.h"
+#include "mirror/download_command.h"
 
 namespace trawlbox {
 namespace {
@@ -78,7 +78,7 @@ constexpr ButtonSpec kButtonSpecs[8] = {
 MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QWidget(parent),
       services_(std::move(services)),
-      http_(*services_.pump),
+      http_(engine_, *services_.pump),
       crawler_(file_list_, *services_.prompts, *services_.pump, http_,
                [this] { return WebSiteText(); }) {
   BuildControls();
@@ -154,8 +154,8 @@ void MainWindow::BuildControls() {
 void MainWindow::SetTabOrder() {
   QWidget* const order[] = {
       list_view_,  site_edit_,  folder_edit_, buttons_[1],
-      buttons_[4], buttons_[6],  buttons_[7], buttons_[5],
-      buttons_[0], buttons_[2],  buttons_[3],
+      buttons_[4], buttons_[6], buttons_[7],  buttons_[5],
+      buttons_[0], buttons_[2], buttons_[3],
   };
   for (size_t i = 1; i < std::size(order); ++i) {
     setTabOrder(order[i - 1], order[i]);
@@ -186,8 +186,8 @@ void MainWindow::ConnectHandlers() {
   // background areas.
   setMouseTracking(true);
   for (QWidget* watched :
-       {static_cast<QWidget*>(site_frame_), static_cast<QWidget*>(folder_frame_),
-        list_view_->viewport()}) {
+       {static_cast<QWidget*>(site_frame_),
+        static_cast<QWidget*>(folder_frame_), list_view_->viewport()}) {
     watched->setMouseTracking(true);
     watched->installEventFilter(this);
   }
@@ -200,8 +200,7 @@ void MainWindow::ConnectHandlers() {
 void MainWindow::RunStartUp() {
   ErrorTrap trap(*services_.prompts, tags::kStartUp);
   const QString folder = services_.program_folder;
-  trap.Do(100,
-          [&] { ApplySkin(folder, this, {site_frame_, folder_frame_}); });
+  trap.Do(100, [&] { ApplySkin(folder, this, {site_frame_, folder_frame_}); });
   trap.Do(102, [&] { services_.check_online(); });
   if (trap.If(
           104, [&] { return FileExists(HandCursorPath(folder)); },

@@ -90,6 +90,9 @@ class MainWindow : public QWidget, public CommandHost {
 
   MainWindowServices services_;
   FileListModel file_list_;
+  // One engine for the listing and the download, so the connection to the
+  // site is kept across both.
+  HttpEngine engine_;
   HttpClient http_;
 
   QGroupBox* site_frame_ = nullptr;

@@ -37,8 +37,8 @@ bool ReplacingFile::Open() {
   return false;
 }
 
-bool ReplacingFile::Write(const QByteArray& bytes) {
-  if (part_.write(bytes) == bytes.size()) return true;
+bool ReplacingFile::Write(const char* data, qint64 size) {
+  if (part_.write(data, size) == size) return true;
   error_ = part_.errorString();
   return false;
 }

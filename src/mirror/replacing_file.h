@@ -24,7 +24,10 @@ class ReplacingFile {
   // Creates the new file beside the target; false with errorString() set
   // when it cannot.
   bool Open();
-  bool Write(const QByteArray& bytes);
+  bool Write(const char* data, qint64 size);
+  bool Write(const QByteArray& bytes) {
+    return Write(bytes.constData(), bytes.size());
+  }
   // Puts the new file in the target's place.
   bool Commit();
   // Drops the new file; the target stays as it was.

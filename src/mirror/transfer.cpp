@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 #include <cmath>
-#include <limits>
+#include <memory>
 
 #include "core/app_error.h"
 #include "core/error_trap.h"
@@ -25,25 +25,6 @@ const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
   Raise(file.errorString());  // a name too long or refused, a full disk
 }
 
-// Why a body could not be read whole, `arrived` bytes into it.
-QString ReadFailureText(const QNetworkReply& reply, qint64 arrived,
-                        std::optional<qint64> announced) {
-  const bool closed = reply.error() == QNetworkReply::NoError ||
-                      reply.error() == QNetworkReply::RemoteHostClosedError;
-  if (!closed) return HttpClient::FailureOf(reply).failure;
-  if (announced && arrived < *announced) {
-    return QStringLiteral(
-               "The connection ended after %1 of %2 bytes, before the whole "
-               "file arrived")
-        .arg(arrived)
-        .arg(*announced);
-  }
-  return QStringLiteral(
-             "The connection ended after %1 bytes, before the whole file "
-             "arrived")
-      .arg(arrived);
-}
-
 }  // namespace
 
 std::optional<qint64> DeclaredLength(const QByteArray& header) {
@@ -61,6 +42,159 @@ qint16 PercentDone(qint64 length, qint64 received) {
       std::nearbyint(100.0 / double(length) * double(received)));
 }
 
+// One file's transfer, in four phases: the request and its head, the
+// destination, the body, and the end that commits or drops the new file.
+// Each phase returns false when the transfer ends there.
+class Downloader::FileTransfer {
+ public:
+  FileTransfer(Downloader& owner, const QString& address,
+               const QString& local_path)
+      : owner_(owner),
+        trap_(owner.reporter_, tags::kDownloadFile),
+        address_(address),
+        local_path_(local_path) {}
+
+  FetchResult Run(const std::function<void()>& before_body) {
+    if (RequestHead() && OpenDestination(before_body) && CopyBody()) {
+      Commit();
+    }
+    if (stopped_) return StopForUser();
+    trap_.Do(154, [&] { owner_.status_.SetCaption(StatusLine::kIdleCaption); });
+    return result_;
+  }
+
+ private:
+  bool CancelRequested() const {
+    return owner_.cancel_requested_ && owner_.cancel_requested_();
+  }
+
+  // Waits on window events for `done`, or for a cancel request; false
+  // when the user asked to stop.
+  bool WaitFor(const std::function<bool()>& done) {
+    owner_.pump_.WaitUntil([&] { return CancelRequested() || done(); });
+    stopped_ = !done() && CancelRequested();
+    return !stopped_;
+  }
+
+  bool RequestHead() {
+    trap_.Do(100, [&] {
+      owner_.status_.SetCaption(QStringLiteral("Downloading: ") + address_);
+    });
+    transfer_ = owner_.http_.engine().Get(
+        TrimBlanks(address_),
+        [this](const char* data, qsizetype size) { return Take(data, size); });
+    if (!WaitFor([&] { return transfer_->head_in(); })) return false;
+    if (!transfer_->finished() || transfer_->failure().isEmpty()) {
+      trap_.Do(114, [&] {
+        length_ = DeclaredLength(transfer_->head().content_length);
+      });
+      return true;
+    }
+    result_ = ResultOf(*transfer_);
+    // An error page never lands under the file's name, and is no box
+    // either: a site with many broken links must not raise one for each.
+    // No response at all (no server, a refused redirect) is reported.
+    if (result_.status < 400) trap_.Report(136, result_.failure);
+    return false;
+  }
+
+  bool OpenDestination(const std::function<void()>& before_body) {
+    if (before_body) before_body();
+    const bool open = trap_.Do(124, [&] {
+      const std::optional<QString> native = ToNativePath(local_path_);
+      if (!native) Raise(ErrorKind::kPathNotFound);
+      file_ = std::make_unique<ReplacingFile>(*native);
+      if (!file_->Open()) RaiseOpenFailure(*file_);
+    });
+    if (!open) {
+      transfer_->Cancel();
+      result_ = {QStringLiteral("The local file cannot be written")};
+    }
+    return open;
+  }
+
+  bool CopyBody() {
+    transfer_->Resume();
+    return WaitFor([&] { return transfer_->finished(); });
+  }
+
+  void Commit() {
+    if (!write_failure_.isEmpty()) {
+      trap_.Report(150, write_failure_);
+      result_ = {write_failure_};
+    } else if (!transfer_->failure().isEmpty()) {
+      // A body that broke off, stalled or ended short.
+      trap_.Report(136, transfer_->failure());
+      result_ = ResultOf(*transfer_);
+    } else {
+      trap_.Do(152, [&] {
+        if (!file_->Commit()) {
+          result_ = {file_->errorString()};
+          Raise(file_->errorString());
+        }
+      });
+      return;
+    }
+    file_->Cancel();
+  }
+
+  // Stops at once: the previous local file stays, the caption says so.
+  FetchResult StopForUser() {
+    if (transfer_) transfer_->Cancel();
+    if (file_) file_->Cancel();
+    owner_.cancelled_ = true;
+    owner_.status_.SetCaption(kStoppedCaption);
+    return {kStoppedCaption};
+  }
+
+  // Each piece of the body as it arrives. Until the destination is open the
+  // transfer waits; a piece the disk refuses ends it.
+  HttpTransfer::Take Take(const char* data, qsizetype size) {
+    if (!file_) return HttpTransfer::Take::kPause;
+    if (!file_->Write(data, size)) {
+      write_failure_ = file_->errorString();
+      transfer_->SetAbortReason(write_failure_);
+      return HttpTransfer::Take::kAbort;
+    }
+    ShowProgress(received_, received_ + size);
+    received_ += size;
+    return HttpTransfer::Take::kTaken;
+  }
+
+  // The percentage after each whole piece of kPieceBytes between `from`
+  // and `to` bytes, each value shown once.
+  void ShowProgress(qint64 from, qint64 to) {
+    if (!length_ || *length_ <= 0) return;
+    const qint64 length = *length_;
+    qint64 end = (from / kPieceBytes + 1) * kPieceBytes;
+    for (;; end += kPieceBytes) {
+      const qint64 piece_end = std::min(end, length);
+      if (piece_end > to) break;
+      const qint16 percent = PercentDone(length, piece_end);
+      if (percent != shown_percent_) {
+        shown_percent_ = percent;
+        owner_.status_.SetCaption(
+            QStringLiteral("Downloading ") + address_ + QStringLiteral("...") +
+            QString::number(percent) + QStringLiteral(" % Downloaded"));
+      }
+      if (piece_end == length) break;
+    }
+  }
+
+  Downloader& owner_;
+  ErrorTrap trap_;
+  const QString address_;
+  const QString local_path_;
+  std::unique_ptr<HttpTransfer> transfer_;
+  std::unique_ptr<ReplacingFile> file_;
+  std::optional<qint64> length_;
+  qint64 received_ = 0;
+  qint16 shown_percent_ = -1;
+  QString write_failure_;
+  FetchResult result_;
+  bool stopped_ = false;
+};
+
 Downloader::Downloader(HttpClient& http, EventPump& pump, StatusLine& status,
                        ErrorReporter& reporter,
                        std::function<bool()> cancel_requested)
@@ -70,178 +204,12 @@ Downloader::Downloader(HttpClient& http, EventPump& pump, StatusLine& status,
       reporter_(reporter),
       cancel_requested_(std::move(cancel_requested)) {}
 
-FetchResult Downloader::DownloadFile(const QString& address_as_passed,
+FetchResult Downloader::DownloadFile(const QString& address,
                                      const QString& local_path,
                                      const std::function<void()>& before_body) {
-  ErrorTrap trap(reporter_, tags::kDownloadFile);
-  EventPump& pump = pump_;
   cancelled_ = false;
-  QString address = address_as_passed;
-  ReplyPtr reply;
-  FetchResult result;
-  auto cancel_now = [&] { return cancel_requested_ && cancel_requested_(); };
-  // Stops at once: the previous local file stays, the caption says so.
-  std::unique_ptr<ReplacingFile> file;
-  auto stop_for_user = [&] {
-    if (reply) reply->abort();
-    if (file) file->Cancel();
-    cancelled_ = true;
-    status_.SetCaption(kStoppedCaption);
-    return FetchResult{kStoppedCaption};
-  };
-
-  trap.Do(100, [&] {
-    status_.SetCaption(QStringLiteral("Downloading: ") + address);
-  });
-  trap.Do(104, [&] { reply = http_.Get(TrimBlanks(address)); });
-  if (!reply) result = {QStringLiteral("The request could not be started")};
-  if (reply) {
-    trap.Do(106, [&] {
-      pump.WaitUntil(
-          [&] { return cancel_now() || HttpClient::FinalHeadersIn(*reply); });
-    });
-    if (cancel_now()) return stop_for_user();
-    const QVariant code =
-        reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (code.isValid() && code.toInt() >= 400) {
-      // An error page never lands under the file's name.
-      result = HttpClient::FailureOf(*reply);
-      trap.Do(154, [&] { status_.SetCaption(StatusLine::kIdleCaption); });
-      return result;
-    }
-    if (reply->isFinished() && reply->error() != QNetworkReply::NoError &&
-        reply->bytesAvailable() == 0) {
-      // No response at all (no server, a refused redirect): nothing is made
-      // on the disk for it.
-      result = {ReadFailureText(*reply, 0, std::nullopt)};
-      trap.Do(136, [&] { Raise(result.failure); });
-      trap.Do(154, [&] { status_.SetCaption(StatusLine::kIdleCaption); });
-      return result;
-    }
-  }
-
-  QByteArray header;
-  trap.Do(110, [&] {
-    if (reply) header = reply->rawHeader("Content-Length");
-  });
-  std::optional<qint64> length;
-  trap.Do(114, [&] { length = DeclaredLength(header); });
-
-  if (before_body) before_body();
-  bool open = false;
-  qint64 taken = 0;  // bytes of the body read so far
-  auto read_failure = [&] {
-    return ReadFailureText(*reply, taken + reply->bytesAvailable(), length);
-  };
-  trap.Do(124, [&] {
-    const std::optional<QString> native = ToNativePath(local_path);
-    if (!native) Raise(ErrorKind::kPathNotFound);
-    file = std::make_unique<ReplacingFile>(*native);
-    if (!file->Open()) RaiseOpenFailure(*file);
-    open = true;
-  });
-  if (!open) result = {QStringLiteral("The local file cannot be written")};
-
-  // Takes the next piece of `want` bytes, waiting until that many have
-  // arrived or the body has ended, together with the whole pieces that have
-  // arrived behind it (at most `limit` bytes in all): the pieces are counted
-  // and shown one by one but moved in one go. A body that ends early or
-  // breaks off is a failing read.
-  auto take_pieces = [&](qint64 want, qint64 limit, bool to_end) {
-    pump.WaitUntil([&] {
-      return cancel_now() || reply->bytesAvailable() >= want ||
-             reply->isFinished();
-    });
-    if (cancel_now()) return QByteArray();
-    const qint64 available = reply->bytesAvailable();
-    if (available >= want) {
-      qint64 batch = std::min({available, limit, kBatchBytes});
-      if (batch < limit) batch -= batch % kPieceBytes;
-      return reply->read(batch);
-    }
-    if (to_end && reply->error() == QNetworkReply::NoError) {
-      return reply->read(available);
-    }
-    Raise(read_failure());
-  };
-  auto write_pieces = [&](const QByteArray& pieces) {
-    taken += pieces.size();
-    return trap.Do(150, [&] {
-      if (!file->Write(pieces)) Raise(file->errorString());
-    });
-  };
-
-  if (open && reply && length) {
-    qint64 remaining = *length;
-    qint16 shown_percent = -1;
-    while (remaining != 0 && result.ok()) {
-      if (cancel_now()) return stop_for_user();
-      QByteArray pieces;
-      const bool read = trap.Do(remaining > kPieceBytes ? 136 : 140, [&] {
-        pieces = take_pieces(std::min<qint64>(remaining, kPieceBytes),
-                             remaining, false);
-      });
-      if (cancel_now()) return stop_for_user();
-      if (!read) {
-        result = {read_failure()};
-        break;
-      }
-      for (qsizetype done = 0; done < pieces.size(); done += kPieceBytes) {
-        remaining -= std::min<qsizetype>(kPieceBytes, pieces.size() - done);
-        const qint16 percent = PercentDone(*length, *length - remaining);
-        if (percent == shown_percent) continue;
-        shown_percent = percent;
-        trap.Do(148, [&] {
-          status_.SetCaption(QStringLiteral("Downloading ") + address +
-                             QStringLiteral("...") + QString::number(percent) +
-                             QStringLiteral(" % Downloaded"));
-        });
-      }
-      if (!write_pieces(pieces)) result = {file->errorString()};
-      pump.Yield();
-    }
-  } else if (open && reply) {
-    // No usable length: the body is read to its end, in the same pieces.
-    while (result.ok()) {
-      if (cancel_now()) return stop_for_user();
-      QByteArray pieces;
-      const bool read = trap.Do(
-          136, [&] { pieces = take_pieces(kPieceBytes, kBatchBytes, true); });
-      if (cancel_now()) return stop_for_user();
-      if (!read) {
-        result = {read_failure()};
-        break;
-      }
-      if (pieces.isEmpty()) break;  // the end of the body
-      if (!write_pieces(pieces)) result = {file->errorString()};
-      pump.Yield();
-    }
-  }
-
-  // A body that needed no read (a length of 0) may still stand for a
-  // failure: a redirect refused or gone wrong, a connection that broke.
-  if (open && reply && result.ok()) {
-    pump.WaitUntil([&] { return cancel_now() || reply->isFinished(); });
-    if (cancel_now()) return stop_for_user();
-    if (reply->error() != QNetworkReply::NoError) {
-      result = {read_failure()};
-      trap.Do(136, [&] { Raise(result.failure); });
-    }
-  }
-  if (open) {
-    if (result.ok()) {
-      trap.Do(152, [&] {
-        if (!file->Commit()) {
-          result = {file->errorString()};
-          Raise(file->errorString());
-        }
-      });
-    } else {
-      file->Cancel();
-    }
-  }
-  trap.Do(154, [&] { status_.SetCaption(StatusLine::kIdleCaption); });
-  return result;
+  FileTransfer transfer(*this, address, local_path);
+  return transfer.Run(before_body);
 }
 
 }  // namespace trawlbox

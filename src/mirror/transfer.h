@@ -23,13 +23,12 @@ std::optional<qint64> DeclaredLength(const QByteArray& header);
 // nearest whole number with exact halves going to the even one.
 qint16 PercentDone(qint64 length, qint64 received);
 
-// Transfers single files over HTTP into local files, in pieces of 1024
-// bytes, with the address and the percentage done in the status line.
+// Transfers single files over HTTP into local files as their pieces
+// arrive, with the address and the percentage done after each 1024 bytes
+// in the status line.
 class Downloader {
  public:
-  static constexpr qint32 kPieceBytes = 1024;
-  // Whole pieces that have already arrived are moved this many at a time.
-  static constexpr qint64 kBatchBytes = 64 * 1024;
+  static constexpr qint64 kPieceBytes = 1024;
 
   Downloader(HttpClient& http, EventPump& pump, StatusLine& status,
              ErrorReporter& reporter, std::function<bool()> cancel_requested);
@@ -50,6 +49,8 @@ class Downloader {
   bool cancelled() const { return cancelled_; }
 
  private:
+  class FileTransfer;
+
   HttpClient& http_;
   EventPump& pump_;
   StatusLine& status_;

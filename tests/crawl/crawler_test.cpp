@@ -10,6 +10,7 @@
 #include "crawl/temp_page.h"
 #include "gui/file_list_model.h"
 #include "support/files.h"
+#include "support/https_server.h"
 #include "support/recording_prompts.h"
 #include "support/test_server.h"
 
@@ -33,7 +34,8 @@ struct CrawlFixture {
   FileListModel list;
   RecordingPrompts prompts;
   EventPump pump;
-  HttpClient http{pump};
+  HttpEngine engine;
+  HttpClient http{engine, pump};
   Crawler crawler{list, prompts, pump, http, [this] { return start; }};
 };
 
@@ -239,6 +241,28 @@ class CrawlerTest : public QObject {
         fixture.Walk(q + "/"),
         QStringList({q + "/", q + "/a.png", q + "/sub/", q + "/sub/b.png"}));
     QCOMPARE(fetched, QStringList({q + "/", q + "/sub/"}));
+  }
+
+  void SecureSiteIsListedOverHttps() {
+    const std::string certs = TRAWLBOX_TEST_CERT_DIR;
+    HttpsServer server(certs + "/server.pem", certs + "/server.key");
+    QVERIFY(server.valid());
+    auto page = [](const std::string& body) {
+      return [body](const httplib::Request&, httplib::Response& response) {
+        response.set_content(body, "text/html");
+      };
+    };
+    server.Handle("/", page("<img src=\"a.png\"><a href=\"/sub/\">s</a>"));
+    server.Handle("/sub/", page("<img src=\"b.png\">"));
+    CrawlFixture fixture;
+    fixture.engine.set_ca_file(QString::fromStdString(certs + "/ca.pem"));
+    const QString q = server.Url();
+    QCOMPARE(
+        fixture.Walk(q + "/"),
+        QStringList({q + "/", q + "/a.png", q + "/sub/", q + "/sub/b.png"}));
+    for (qsizetype row = 1; row <= fixture.list.Count(); ++row) {
+      QVERIFY(fixture.list.FailureOf(row).isEmpty());
+    }
   }
 
   void InPageAnchorsEndAtOnce() {

@@ -119,9 +119,14 @@ qsizetype ScanAndHandle(const QByteArray& page) {
   return whole.size();
 }
 
-HttpClient& Http() {
+EventPump& Pump() {
   static EventPump pump;
-  static HttpClient http(pump);
+  return pump;
+}
+
+HttpClient& Http() {
+  static HttpEngine engine;
+  static HttpClient http(engine, Pump());
   return http;
 }
 
@@ -135,7 +140,7 @@ bool WithinServedDepth(const QString& address) {
 void Walk(const QByteArray& page, qsizetype markers) {
   FileListModel list;
   SilentPrompts prompts;
-  Crawler crawler(list, prompts, Http().pump(), Http(), [] { return kStart; });
+  Crawler crawler(list, prompts, Pump(), Http(), [] { return kStart; });
   QSet<qsizetype> page_rows;
   qsizetype visits = 0;
   qsizetype served = 0;
