@@ -13,6 +13,11 @@ FetchResult ResultOf(const HttpTransfer& transfer) {
   return result;
 }
 
+bool HeadSettled(const HttpTransfer& transfer) {
+  return transfer.finished() ||
+         (transfer.head_in() && transfer.head().status < 400);
+}
+
 FetchResult HttpClient::FetchToFile(const QString& address, QFile& file,
                                     const std::function<bool()>& stop) {
   if (!file.resize(0) || !file.seek(0)) return {file.errorString()};
@@ -38,8 +43,8 @@ FetchResult HttpClient::FetchHead(const QString& address,
   auto transfer = engine_.Get(address, [](const char*, qsizetype) {
     return HttpTransfer::Take::kPause;
   });
-  pump_.WaitUntil([&] { return stop() || transfer->head_in(); });
-  if (!transfer->head_in()) return {kStoppedByUser};
+  pump_.WaitUntil([&] { return stop() || HeadSettled(*transfer); });
+  if (!HeadSettled(*transfer)) return {kStoppedByUser};
   FetchResult result = ResultOf(*transfer);
   // A good head leaves the transfer waiting at its first piece; it ends
   // here, unread.

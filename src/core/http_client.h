@@ -52,6 +52,10 @@ class HttpClient {
 // What `transfer` came to: its failure with the final status and type.
 FetchResult ResultOf(const HttpTransfer& transfer);
 
+// Whether the final head is in, and known to be a good one or a failure: an
+// error status counts only once the transfer has ended with its failure.
+bool HeadSettled(const HttpTransfer& transfer);
+
 // The text a stop request leaves as a fetch's failure.
 inline const QString kStoppedByUser = QStringLiteral("Stopped by user");
 

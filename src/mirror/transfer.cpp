@@ -83,7 +83,7 @@ class Downloader::FileTransfer {
     transfer_ = owner_.http_.engine().Get(
         TrimBlanks(address_),
         [this](const char* data, qsizetype size) { return Take(data, size); });
-    if (!WaitFor([&] { return transfer_->head_in(); })) return false;
+    if (!WaitFor([&] { return HeadSettled(*transfer_); })) return false;
     if (!transfer_->finished() || transfer_->failure().isEmpty()) {
       trap_.Do(114, [&] {
         length_ = DeclaredLength(transfer_->head().content_length);
