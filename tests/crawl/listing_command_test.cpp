@@ -2,6 +2,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "support/commands_fixture.h"
 #include "support/files.h"
 #include "support/form_fixture.h"
 #include "support/test_server.h"
@@ -44,55 +45,54 @@ class ListingCommandTest : public QObject {
   }
   void MissingFolderLeavesTheListAsItWas() {
     QFETCH(QString, folder);
-    ListingFixture fixture;
+    CommandsFixture fixture;
     if (folder == "FILE") {
       folder = fixture.destination.filePath("file.txt");
       QFile file(folder);
       QVERIFY(file.open(QIODevice::WriteOnly));
     }
-    fixture.Find<QLineEdit>("Text1")->setText(folder);
-    fixture.form->file_list().Add("earlier row");
-    fixture.Click("PushButton5");
+    fixture.SetFolder(folder);
+    fixture.list().Add("earlier row");
+    fixture.StartListing();
     QCOMPARE(fixture.prompts.boxes.size(), 1);
     QCOMPARE(fixture.prompts.boxes[0].text, kMissingFolder);
-    QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
+    QCOMPARE(fixture.prompts.boxes[0].title, fixture.prompts.app_title());
     QCOMPARE(fixture.prompts.boxes[0].icon, MessageIcon::kNone);
-    QCOMPARE(Rows(fixture.form->file_list()), QStringList({"earlier row"}));
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
+    QCOMPARE(Rows(fixture.list()), QStringList({"earlier row"}));
+    QCOMPARE(fixture.host.pointer_mode(), CommandHost::kPointerDefault);
   }
 
   void ListsTheSiteAndSaysDone() {
     TestServer server;
     server.Serve("/", "<img src=\"a.png\"><a href=\"sub/\">s</a>");
     server.Serve("/sub/", "<img src=\"b.png\">");
-    ListingFixture fixture;
-    fixture.form->file_list().Add("earlier row");
+    CommandsFixture fixture;
+    fixture.list().Add("earlier row");
     const QString s = server.Url();
     fixture.SetStart(s + "/");
     int pointer_at_done = -1;
     fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
-      pointer_at_done = fixture.form->pointer_mode();
+      pointer_at_done = fixture.host.pointer_mode();
     };
-    fixture.Click("PushButton5");
+    fixture.StartListing();
     QCOMPARE(
-        Rows(fixture.form->file_list()),
+        Rows(fixture.list()),
         QStringList({s + "/", s + "/a.png", s + "/sub/", s + "/sub/b.png"}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
-    QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
-    QCOMPARE(pointer_at_done, int(MainWindow::kPointerBusy));
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
-    QVERIFY(!fixture.form->busy());
+    QCOMPARE(fixture.prompts.boxes[0].title, fixture.prompts.app_title());
+    QCOMPARE(pointer_at_done, int(CommandHost::kPointerBusy));
+    QCOMPARE(fixture.host.pointer_mode(), CommandHost::kPointerDefault);
+    QVERIFY(!fixture.host.busy());
   }
 
   void UnfetchableStartGivesOneRowAndDone() {
-    ListingFixture fixture;
+    CommandsFixture fixture;
     fixture.SetStart("http://127.0.0.1:1/");
-    fixture.Click("PushButton5");
-    QCOMPARE(Rows(fixture.form->file_list()),
-             QStringList({"http://127.0.0.1:1/"}));
+    fixture.StartListing();
+    QCOMPARE(Rows(fixture.list()), QStringList({"http://127.0.0.1:1/"}));
     // Known to fail: listed, marked and left out of a download.
-    QVERIFY(!fixture.form->file_list().Ticked(1));
-    QVERIFY(!fixture.form->file_list().FailureOf(1).isEmpty());
+    QVERIFY(!fixture.list().Ticked(1));
+    QVERIFY(!fixture.list().FailureOf(1).isEmpty());
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
   }
 

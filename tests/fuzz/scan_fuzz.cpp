@@ -3,6 +3,7 @@
 // site made of that page ends.
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringView>
 #include <QTemporaryDir>
@@ -45,14 +46,12 @@ class SilentPrompts : public Prompts {
   }
 };
 
+// Written apart from the program's own rule on purpose: a "." or ".."
+// between slashes, or standing at either end of the address.
 bool HasDotSegment(const QString& address) {
-  for (const QStringView segment :
-       QStringView(address).split(QLatin1Char('/'))) {
-    if (segment == QLatin1String(".") || segment == QLatin1String("..")) {
-      return true;
-    }
-  }
-  return false;
+  static const QRegularExpression dot_segment(
+      QStringLiteral("(^|/)\\.{1,2}(/|$)"));
+  return dot_segment.match(address).hasMatch();
 }
 
 void CheckQueuedPage(const QString& address) {

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "gui/caption_bar.h"
+#include "support/commands_fixture.h"
 #include "support/files.h"
 #include "support/form_fixture.h"
 #include "support/test_server.h"
@@ -28,17 +29,17 @@ std::map<QString, QByteArray> Tree(const QString& root) {
   return tree;
 }
 
-struct DownloadFixture : FormFixture {
-  DownloadFixture() {
+// The window itself, for what only it does: its bar, its keys, its other
+// buttons during a download.
+struct WindowFixture : FormFixture {
+  WindowFixture() {
     qputenv("TEMP", temp.path().toLocal8Bit());
     form->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination.path() + "/");
-    QObject::connect(form->progress_bar(), &QProgressBar::valueChanged,
-                     [this](int value) { bar_values << value; });
     QObject::connect(form->progress_bar(), &CaptionBar::CaptionChanged,
                      [this](const QString& caption) { captions << caption; });
   }
-  ~DownloadFixture() { qunsetenv("TEMP"); }
+  ~WindowFixture() { qunsetenv("TEMP"); }
   void SetStart(const QString& start) {
     Find<QLineEdit>("txtWebsite")->setText(start);
   }
@@ -52,7 +53,6 @@ struct DownloadFixture : FormFixture {
 
   QTemporaryDir temp;
   QTemporaryDir destination;
-  QList<int> bar_values;
   QStringList captions;
 };
 
@@ -63,28 +63,30 @@ class DownloadCommandTest : public QObject {
 
  private slots:
   void MissingFolderStopsBeforeAnyRow() {
-    DownloadFixture fixture;
-    fixture.form->file_list().Add("http://s.example/a.gif");
-    fixture.Find<QLineEdit>("Text1")->setText("/no/such/folder/");
-    fixture.Click("PushButton6");
+    CommandsFixture fixture;
+    fixture.list().Add("http://s.example/a.gif");
+    fixture.SetFolder("/no/such/folder/");
+    fixture.StartDownloading();
     QCOMPARE(fixture.prompts.texts(), QStringList({kMissingFolder}));
     QCOMPARE(fixture.Caption(), QString("Progress Bar"));
-    QVERIFY(!fixture.form->busy());
+    QVERIFY(!fixture.host.busy());
     // The flag is cleared: the next click is accepted.
-    fixture.Find<QLineEdit>("Text1")->setText(fixture.destination.path());
-    fixture.form->file_list().SetTicked(1, false);
-    fixture.Click("PushButton6");
+    fixture.SetFolder(fixture.destination.path());
+    fixture.list().SetTicked(1, false);
+    fixture.StartDownloading();
     QCOMPARE(fixture.prompts.texts(), QStringList({kMissingFolder, "Done."}));
   }
 
   void EmptyListSaysDone() {
-    DownloadFixture fixture;
-    fixture.Click("PushButton6");
+    CommandsFixture fixture;
+    fixture.StartDownloading();
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
-    QCOMPARE(fixture.prompts.boxes[0].title, QString("Trawlbox"));
-    QCOMPARE(fixture.form->progress_bar()->Maximum(), 0);
+    // A plain message: the application title, no icon.
+    QCOMPARE(fixture.prompts.boxes[0].title, fixture.prompts.app_title());
+    QCOMPARE(fixture.prompts.boxes[0].icon, MessageIcon::kNone);
+    QCOMPARE(fixture.status().Maximum(), 0);
     QCOMPARE(fixture.Caption(), QString("Progress Bar"));
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
+    QCOMPARE(fixture.host.pointer_mode(), CommandHost::kPointerDefault);
   }
 
   void OnlyTickedRowsAreTransferred() {
@@ -92,36 +94,36 @@ class DownloadCommandTest : public QObject {
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
       server.Serve(name, std::string("body of ") + name, 200, "text/plain");
     }
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     const QString s = server.Url();
     fixture.SetStart(s);
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
-      fixture.form->file_list().Add(s + name);
+      fixture.list().Add(s + name);
     }
-    fixture.form->file_list().SetTicked(1, false);
-    fixture.form->file_list().SetTicked(3, false);
+    fixture.list().SetTicked(1, false);
+    fixture.list().SetTicked(3, false);
     int pointer_at_done = -1;
     fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
-      pointer_at_done = fixture.form->pointer_mode();
+      pointer_at_done = fixture.host.pointer_mode();
     };
-    fixture.Click("PushButton6");
+    fixture.StartDownloading();
     QCOMPARE(server.Requests("/1.txt") + server.Requests("/3.txt"), 0);
     QCOMPARE(server.Requests("/2.txt"), 1);
-    QCOMPARE(fixture.form->progress_bar()->Maximum(), 3);
-    QCOMPARE(fixture.bar_values, QList<int>({2, 0}));
+    QCOMPARE(fixture.status().Maximum(), 3);
+    QCOMPARE(fixture.status().positions, QList<qint64>({2, 0}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
-    QCOMPARE(pointer_at_done, int(MainWindow::kPointerDefault));
+    QCOMPARE(pointer_at_done, int(CommandHost::kPointerDefault));
     QCOMPARE(Tree(fixture.destination.path()).size(), size_t(1));
   }
 
   void FolderAddressBecomesIndexHtm() {
     TestServer server;
     server.Serve("/docs/", "<html>docs</html>");
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     const QString s = server.Url();
     fixture.SetStart(s);
-    fixture.form->file_list().Add(s + "/docs/");
-    fixture.Click("PushButton6");
+    fixture.list().Add(s + "/docs/");
+    fixture.StartDownloading();
     QCOMPARE(ReadAll(fixture.Dest("docs/index.htm")),
              QByteArray("<html>docs</html>"));
     // The caption names the folder path, in the system's form, before the
@@ -136,7 +138,7 @@ class DownloadCommandTest : public QObject {
   void PercentInAnAddressIsShownAsItStands() {
     TestServer server;
     server.Serve("/100%p%v.txt", "odd", 200, "text/plain");
-    DownloadFixture fixture;
+    WindowFixture fixture;
     const QString s = server.Url();
     fixture.SetStart(s);
     fixture.form->file_list().Add(s + "/100%p%v.txt");
@@ -150,23 +152,23 @@ class DownloadCommandTest : public QObject {
   void FailedRowsMakeNoFolders() {
     TestServer server;
     server.Serve("/doc/a/copyright/", "gone", 404);
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     fixture.SetStart(server.Url());
-    fixture.form->file_list().Add(server.Url("/doc/a/copyright/"));
-    fixture.Click("PushButton6");
+    fixture.list().Add(server.Url("/doc/a/copyright/"));
+    fixture.StartDownloading();
     QVERIFY(QDir(fixture.destination.path()).isEmpty());
-    QVERIFY(fixture.form->file_list().FailureOf(1).startsWith("HTTP 404"));
+    QVERIFY(fixture.list().FailureOf(1).startsWith("HTTP 404"));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
   }
 
   void UnreachableServerMarksTheRowAndMakesNoFolder() {
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     fixture.SetStart("http://127.0.0.1:1");
-    fixture.form->file_list().Add("http://127.0.0.1:1/docs/");
-    fixture.Click("PushButton6");
+    fixture.list().Add("http://127.0.0.1:1/docs/");
+    fixture.StartDownloading();
     QVERIFY(!QFileInfo::exists(fixture.Dest("docs")));
     QVERIFY(!QFile::exists(fixture.Dest("docs/index.htm")));
-    QVERIFY(!fixture.form->file_list().FailureOf(1).isEmpty());
+    QVERIFY(!fixture.list().FailureOf(1).isEmpty());
     QCOMPARE(fixture.prompts.boxes.size(), 2);  // the failing read, "Done."
     QVERIFY(fixture.prompts.boxes[0].text.contains(
         "in Quaymill2021/08/31.Download.DownloadFile at line 136"));
@@ -187,10 +189,10 @@ class DownloadCommandTest : public QObject {
     server.Serve("/a/page.php", "<p>php</p>");
     server.Serve("/a/b/", "<img src=\"deep.gif\">");
     server.Serve("/a/b/deep.gif", "GIF89a", 200, "image/gif");
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     fixture.SetStart(server.Url());
-    fixture.Click("PushButton5");
-    QCOMPARE(fixture.form->file_list().Count(), 8);
+    fixture.StartListing();
+    QCOMPARE(fixture.list().Count(), 8);
     const std::map<QString, QByteArray> expected = {
         {"index.htm",
          "<a href=\"a/\">a</a><img src=\"logo.png\">"
@@ -206,13 +208,13 @@ class DownloadCommandTest : public QObject {
         {"a/b/deep.gif", "GIF89a"},
     };
     for (int run = 0; run < 2; ++run) {
-      fixture.Click("PushButton6");
+      fixture.StartDownloading();
       QCOMPARE(Tree(fixture.destination.path()), expected);
     }
     QCOMPARE(server.Requests("/a/pic.jpg"), 2);
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done.", "Done.", "Done."}));
     QCOMPARE(fixture.Caption(), QString("Progress Bar"));
-    QCOMPARE(fixture.form->progress_bar()->Position(), 0);
+    QCOMPARE(fixture.status().Position(), 0);
   }
 
   // Files without a dot in their name are listed and stored; the folder
@@ -227,10 +229,10 @@ class DownloadCommandTest : public QObject {
 <a href="TODO">TODO</a><a href="a.txt">a.txt</a>)");
     server.Serve("/sub/TODO", "nothing", 200, "application/octet-stream");
     server.Serve("/sub/a.txt", "a", 200, "text/plain");
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     fixture.SetStart(server.Url() + "/");
-    fixture.Click("PushButton5");
-    fixture.Click("PushButton6");
+    fixture.StartListing();
+    fixture.StartDownloading();
     const std::map<QString, QByteArray> expected = {
         {"index.htm", ReadAll(fixture.Dest("index.htm"))},
         {"LICENSE", "MIT License"},
@@ -252,10 +254,10 @@ class DownloadCommandTest : public QObject {
     TestServer server;
     server.Serve("/ok.txt", "fine", 200, "text/plain");
     server.Serve("/missing.txt", "nope", 404, "text/plain");
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     const QString s = server.Url();
     fixture.SetStart(s);
-    FileList& list = fixture.form->file_list();
+    FileList& list = fixture.list();
     list.Add(s + "/missing.txt");                // 404: marked, no box
     list.Add(s + "/x/../../escape.txt");         // climbs: never written
     list.Add("http://elsewhere.example/a.txt");  // outside the folder
@@ -263,7 +265,7 @@ class DownloadCommandTest : public QObject {
     server.Serve(long_name, "too long a name", 200, "text/plain");
     list.Add(s + QString::fromStdString(long_name));  // refused by the disk
     list.Add(s + "/ok.txt");
-    fixture.Click("PushButton6");
+    fixture.StartDownloading();
     QCOMPARE(ReadAll(fixture.Dest("ok.txt")), QByteArray("fine"));
     QVERIFY(list.FailureOf(1).startsWith("HTTP 404"));
     QVERIFY(!list.FailureOf(2).isEmpty());
@@ -296,7 +298,7 @@ class DownloadCommandTest : public QObject {
     TestServer server;
     server.Serve("/", "root page");
     server.Serve("/a.txt", "inside", 200, "text/plain");
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     const QString folder = fixture.destination.filePath("m");
     QVERIFY(QDir().mkdir(folder));
     for (const QString& beside : {folder + "1", folder + "a.txt"}) {
@@ -304,12 +306,12 @@ class DownloadCommandTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly));
       file.write("precious");
     }
-    fixture.Find<QLineEdit>("Text1")->setText(folder);
+    fixture.SetFolder(folder);
     const QString s = server.Url();
     fixture.SetStart(s + "/");
-    fixture.form->file_list().Add(s + "/");
-    fixture.form->file_list().Add(s + "/a.txt");
-    fixture.Click("PushButton6");
+    fixture.list().Add(s + "/");
+    fixture.list().Add(s + "/a.txt");
+    fixture.StartDownloading();
     QCOMPARE(ReadAll(folder + "/index.htm"), QByteArray("root page"));
     QCOMPARE(ReadAll(folder + "/a.txt"), QByteArray("inside"));
     QCOMPARE(ReadAll(folder + "1"), QByteArray("precious"));
@@ -323,17 +325,17 @@ class DownloadCommandTest : public QObject {
   void RowsThatWouldLandOutsideAreRefused() {
     TestServer server;
     server.Serve("/docs", "a file named like a folder", 200, "text/plain");
-    DownloadFixture fixture;
+    CommandsFixture fixture;
     const QString folder = fixture.destination.filePath("my.site");
     QVERIFY(QDir().mkpath(folder + "/docs"));
-    fixture.Find<QLineEdit>("Text1")->setText(folder);
+    fixture.SetFolder(folder);
     const QString s = server.Url();
     fixture.SetStart(s);
-    fixture.form->file_list().Add(s + "/docs");
-    fixture.Click("PushButton6");
+    fixture.list().Add(s + "/docs");
+    fixture.StartDownloading();
     QCOMPARE(server.Requests("/docs"), 0);
     QVERIFY(!QFileInfo::exists(fixture.destination.filePath("my1.site")));
-    QCOMPARE(fixture.form->file_list().FailureOf(1), QString("Path not found"));
+    QCOMPARE(fixture.list().FailureOf(1), QString("Path not found"));
     QCOMPARE(fixture.prompts.boxes.size(), 2);
     QVERIFY(fixture.prompts.boxes[0].text.startsWith("Path not found\r\n"));
     QVERIFY(fixture.prompts.boxes[0].text.contains("at line 122\r\r"));
@@ -344,7 +346,7 @@ class DownloadCommandTest : public QObject {
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
       server.Serve(name, std::string("body ") + name, 200, "text/plain");
     }
-    DownloadFixture fixture;
+    WindowFixture fixture;
     const QString s = server.Url();
     fixture.SetStart(s);
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
@@ -368,7 +370,7 @@ class DownloadCommandTest : public QObject {
     server.Serve("/big.bin", std::string(4'000'000, 'b'), 200,
                  "application/octet-stream");
     server.Serve("/after.txt", "after", 200, "text/plain");
-    DownloadFixture fixture;
+    WindowFixture fixture;
     fixture.form->show();
     QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
     const QString s = server.Url();
