@@ -40,16 +40,10 @@ FetchResult HttpClient::FetchToFile(const QString& address, QFile& file,
 
 FetchResult HttpClient::FetchHead(const QString& address,
                                   const std::function<bool()>& stop) {
-  auto transfer = engine_.Get(address, [](const char*, qsizetype) {
-    return HttpTransfer::Take::kPause;
-  });
-  pump_.WaitUntil([&] { return stop() || HeadSettled(*transfer); });
-  if (!HeadSettled(*transfer)) return {kStoppedByUser};
-  FetchResult result = ResultOf(*transfer);
-  // A good head leaves the transfer waiting at its first piece; it ends
-  // here, unread.
-  if (!transfer->finished()) result.failure.clear();
-  return result;
+  auto transfer = engine_.Head(address);
+  pump_.WaitUntil([&] { return stop() || transfer->finished(); });
+  if (!transfer->finished()) return {kStoppedByUser};
+  return ResultOf(*transfer);
 }
 
 }  // namespace trawlbox

@@ -36,8 +36,8 @@ class HttpClient {
   // each piece as it arrives.
   FetchResult FetchToFile(const QString& address, QFile& file,
                           const std::function<bool()>& stop);
-  // GETs `address` only as far as the final response's head: its status
-  // and type. The body is never read.
+  // Asks for `address`'s head alone: its status and type. No body is sent,
+  // so the connection is kept for the next request.
   FetchResult FetchHead(const QString& address,
                         const std::function<bool()>& stop);
 

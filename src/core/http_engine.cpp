@@ -61,6 +61,7 @@ struct HttpTransfer::Job {
   HttpEngine::Impl* engine = nullptr;  // null once the engine is gone
   quint64 serial = 0;
   Sink sink;
+  bool head_only = false;
   std::unique_ptr<Slot> slot;  // while the request runs
 
   // The response being read: after a redirect or a 1xx there is another.
@@ -188,6 +189,14 @@ std::unique_ptr<HttpTransfer> HttpEngine::Get(const QString& address,
   return transfer;
 }
 
+std::unique_ptr<HttpTransfer> HttpEngine::Head(const QString& address) {
+  auto job = std::make_unique<HttpTransfer::Job>();
+  job->head_only = true;
+  std::unique_ptr<HttpTransfer> transfer(new HttpTransfer(std::move(job)));
+  impl_->Start(*transfer->job_, address);
+  return transfer;
+}
+
 void HttpEngine::set_stall_timeout_ms(int ms) { impl_->stall_ms_ = ms; }
 
 void HttpEngine::set_ca_file(const QString& path) {
@@ -237,6 +246,7 @@ bool HttpEngine::Impl::Configure(Slot& slot, const QByteArray& address) {
     ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
   };
   set(CURLOPT_PRIVATE, &slot);
+  if (slot.job->head_only) set(CURLOPT_NOBODY, 1L);
   set(CURLOPT_ERRORBUFFER, slot.error);
   set(CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
   set(CURLOPT_HEADERDATA, &slot);
@@ -458,7 +468,7 @@ void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
                     : QString::fromUtf8(curl_easy_strerror(result)));
     return;
   }
-  if (BeyondAnyBody(job.head.content_length)) {
+  if (!job.head_only && BeyondAnyBody(job.head.content_length)) {
     Finish(job, ShortBodyText(job.body_bytes, job.head.content_length));
     return;
   }

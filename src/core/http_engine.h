@@ -91,6 +91,9 @@ class HttpEngine {
   // so a wait never spins a CPU core.
   std::unique_ptr<HttpTransfer> Get(const QString& address,
                                     HttpTransfer::Sink sink);
+  // Asks for the head alone (a HEAD request): the transfer is finished once
+  // the final head is in, and the connection stays open for the next one.
+  std::unique_ptr<HttpTransfer> Head(const QString& address);
 
   // For transfers started afterwards.
   void set_stall_timeout_ms(int ms);

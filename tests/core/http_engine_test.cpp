@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "support/https_server.h"
 #include "support/raw_server.h"
@@ -256,6 +257,37 @@ class HttpEngineTest : public QObject {
     }
     QCOMPARE(server.Requests("/n"), 20);
     std::lock_guard<std::mutex> lock(mutex);
+    QCOMPARE(client_ports.size(), size_t{1});
+  }
+
+  // A head alone: its status and type, no body, and the connection kept
+  // for the GET after it; an error status is a failure as for a GET.
+  void AsksForTheHeadAlone() {
+    TestServer server;
+    server.server().set_keep_alive_max_count(100);
+    std::mutex mutex;
+    std::set<int> client_ports;
+    std::vector<std::string> methods;
+    server.Handle("/README", [&](const httplib::Request& request,
+                                 httplib::Response& response) {
+      std::lock_guard<std::mutex> lock(mutex);
+      client_ports.insert(request.remote_port);
+      methods.push_back(request.method);
+      response.set_content(std::string(5000, 'r'), "text/plain");
+    });
+    HttpEngine engine;
+    const auto head = engine.Head(server.Url("/README"));
+    QVERIFY(WaitUntil([&] { return head->finished(); }));
+    QCOMPARE(head->failure(), QString());
+    QCOMPARE(head->head().status, 200);
+    QCOMPARE(head->head().content_type, QByteArray("text/plain"));
+    QCOMPARE(head->body_bytes(), 0);
+    const auto missing = engine.Head(server.Url("/gone"));
+    QVERIFY(WaitUntil([&] { return missing->finished(); }));
+    QVERIFY(missing->failure().startsWith("HTTP 404"));
+    QCOMPARE(Fetch(engine, server.Url("/README")).body, QByteArray(5000, 'r'));
+    std::lock_guard<std::mutex> lock(mutex);
+    QCOMPARE(methods, std::vector<std::string>({"HEAD", "GET"}));
     QCOMPARE(client_ports.size(), size_t{1});
   }
 
