@@ -122,7 +122,7 @@ void Crawler::VisitPage(const QString& address) {
   });
   FetchResult fetch{QStringLiteral("Not fetched")};
   trap.Do(122, [&] {
-    pump_.PassEvents();
+    pump_.Yield();
     if (file == nullptr) return;
     fetch = fetch_page_ ? fetch_page_(page_address_, *file)
                         : http_.FetchToFile(page_address_, *file,
@@ -145,7 +145,7 @@ void Crawler::VisitPage(const QString& address) {
   }
   ScanPageFile(trap, *file);
   trap.Do(148, [&] {
-    pump_.PassEvents();
+    pump_.Yield();
     file->resize(0);
   });
 }

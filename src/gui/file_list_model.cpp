@@ -93,13 +93,19 @@ bool FileListModel::Ticked(qsizetype position) const {
   return At(position).ticked;
 }
 
+// A change that changes nothing repaints nothing: a download marks every
+// row it stores, almost always with no failure at all.
 void FileListModel::SetTicked(qsizetype position, bool ticked) {
-  At(position).ticked = ticked;
+  Row& row = At(position);
+  if (row.ticked == ticked) return;
+  row.ticked = ticked;
   EmitRowChanged(position, Qt::CheckStateRole);
 }
 
 void FileListModel::MarkFailed(qsizetype position, const QString& reason) {
-  At(position).failure = reason;
+  Row& row = At(position);
+  if (row.failure == reason) return;
+  row.failure = reason;
   EmitRowChanged(position, Qt::ForegroundRole);
 }
 

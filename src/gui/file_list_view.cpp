@@ -1,6 +1,7 @@
 #include "gui/file_list_view.h"
 
 #include <QHeaderView>
+#include <algorithm>
 
 #include "gui/file_list_model.h"
 
@@ -40,7 +41,8 @@ void FileListView::ShowNewRows() {
   file_list_->Publish();
   scrollToBottom();
   since_show_.start();
-  hold_off_ms_ = std::min<qint64>(250, 4 * cost.elapsed());
+  hold_off_ms_ =
+      std::clamp<qint64>(4 * cost.elapsed(), kMinShowIntervalMs, 250);
 }
 
 }  // namespace trawlbox
