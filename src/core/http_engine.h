@@ -33,7 +33,7 @@ class HttpTransfer {
   using Sink = std::function<Take(const char* data, qsizetype size)>;
 
   // The most a sink is handed at once.
-  static constexpr qsizetype kMaxPieceBytes = 16 * 1024;
+  static constexpr qsizetype kMaxPieceBytes = 256 * 1024;
 
   HttpTransfer(const HttpTransfer&) = delete;
   HttpTransfer& operator=(const HttpTransfer&) = delete;
