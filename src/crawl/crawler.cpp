@@ -73,8 +73,8 @@ void Crawler::WalkSite(const QString& start_address) {
     ~Forget() { file = nullptr; }
   } forget{page_file_};
 
-  trap.Do(106, [&] { pages_.Clear(); });
-  trap.Do(108, [&] { pages_.Append(start_address); });
+  pages_.Clear();
+  pages_.Append(start_address);
   while (trap.If(
       110, [&] { return pages_.Count() > 0; }, OnFailure::kSkipAction)) {
     if (stop_requested_) {
@@ -98,7 +98,7 @@ void Crawler::SetPageAddress(const QString& address) {
 void Crawler::VisitPage(const QString& address) {
   ErrorTrap trap(reporter_, tags::kVisitPage);
   QString row;
-  trap.Do(100, [&] { row = PageRowText(address); });
+  row = PageRowText(address);
   if (trap.If(
           108, [&] { return list_.IsListed(row); }, OnFailure::kSkipAction)) {
     return;  // visited already, or listed otherwise
@@ -108,7 +108,7 @@ void Crawler::VisitPage(const QString& address) {
     list_.Add(row);
     position = list_.Count();
   });
-  trap.Do(116, [&] { SetPageAddress(address); });
+  SetPageAddress(address);
   // The page is fetched from its address as it stands: a secure site stays
   // secure.
   QFile* file = nullptr;

@@ -17,11 +17,11 @@ void RunListingCommand(CommandHost& host, Crawler& crawler) {
   if (trap.If(
           100, [&] { return FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
-    trap.Do(102, [&] { host.SetPointerMode(CommandHost::kPointerBusy); });
+    host.SetPointerMode(CommandHost::kPointerBusy);
     trap.Do(104, [&] { host.file_list().Clear(); });
     crawler.WalkSite(host.WebSiteText());
     trap.Do(116, [&] { host.prompts().Message(QStringLiteral("Done.")); });
-    trap.Do(118, [&] { host.SetPointerMode(CommandHost::kPointerDefault); });
+    host.SetPointerMode(CommandHost::kPointerDefault);
   } else {
     trap.Do(120, [&] {
       host.prompts().Message(QStringLiteral(

@@ -210,11 +210,9 @@ void MainWindow::RunStartUp() {
       has_hand_pointer_ = true;
     });
   }
-  trap.Do(108, [&] { setWindowTitle(Prompts::kProductName); });
-  trap.Do(108, [&] { setWindowIcon(AppIcon()); });
-  trap.Do(108, [&] {
-    services_.prompts->set_app_title(ShortenedTitle(Prompts::kProductName));
-  });
+  setWindowTitle(Prompts::kProductName);
+  setWindowIcon(AppIcon());
+  services_.prompts->set_app_title(ShortenedTitle(Prompts::kProductName));
   trap.Do(112, [&] { services_.maybe_open_home_page(); });
   trap.Do(130, [&] {
     AssignText(site_edit_,
@@ -225,9 +223,8 @@ void MainWindow::RunStartUp() {
     AssignText(folder_edit_,
                services_.settings->ReadSetting(kText1Key, fallback));
   });
-  trap.Do(134, [&] { file_list_.set_header(kColumnHeader); });
-  trap.Do(136,
-          [&] { list_view_->setColumnWidth(0, TwipsX(kColumnWidthTwips)); });
+  file_list_.set_header(kColumnHeader);
+  list_view_->setColumnWidth(0, TwipsX(kColumnWidthTwips));
 }
 
 StatusLine& MainWindow::status_line() { return *progress_bar_; }

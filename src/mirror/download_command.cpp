@@ -56,7 +56,7 @@ void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
   FileList& list = host.file_list();
   EventPump& pump = host.pump();
   QString path;
-  trap.Do(120, [&] { pump.Yield(); });
+  pump.Yield();
   const bool mapped = trap.Do(122, [&] {
     const QString folder_text = host.FolderText();
     const QString candidate =
@@ -74,13 +74,12 @@ void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
     host.status_line().SetCaption(QStringLiteral("Processing: ") +
                                   ShownPath(path));
   });
-  trap.Do(128, [&] { pump.Yield(); });
-  QString folder;
-  trap.Do(130, [&] { folder = GetFolderPart(path); });
+  pump.Yield();
+  const QString folder = GetFolderPart(path);
   if (trap.If(
           132, [&] { return path.endsWith(QLatin1Char('\\')); },
           OnFailure::kRunBody)) {
-    trap.Do(134, [&] { path += QStringLiteral("index.htm"); });
+    path += QStringLiteral("index.htm");
   }
   trap.Do(150, [&] { path = FreeName(path); });
   auto make_folders = [&] {
@@ -117,7 +116,7 @@ void RunDownloadCommand(CommandHost& host, HttpClient& http) {
   StatusLine& status = host.status_line();
   Downloader downloader(http, host.pump(), status, host.prompts(),
                         [&host] { return host.cancel_requested; });
-  trap.Do(112, [&] { host.SetPointerMode(CommandHost::kPointerBusy); });
+  host.SetPointerMode(CommandHost::kPointerBusy);
   qsizetype rows = 0;
   trap.Do(114, [&] {
     rows = list.Count();
@@ -130,13 +129,13 @@ void RunDownloadCommand(CommandHost& host, HttpClient& http) {
       continue;
     }
     DownloadRow(host, downloader, trap, row);
-    if (!downloader.cancelled()) trap.Do(154, [&] { status.SetPosition(row); });
+    if (!downloader.cancelled()) status.SetPosition(row);
   }
-  trap.Do(158, [&] { host.SetPointerMode(CommandHost::kPointerDefault); });
-  trap.Do(160, [&] { status.SetPosition(0); });
+  host.SetPointerMode(CommandHost::kPointerDefault);
+  status.SetPosition(0);
   // A stopped run keeps saying so.
   if (!downloader.cancelled()) {
-    trap.Do(162, [&] { status.SetCaption(StatusLine::kIdleCaption); });
+    status.SetCaption(StatusLine::kIdleCaption);
   }
   trap.Do(164, [&] { host.prompts().Message(QStringLiteral("Done.")); });
 }

@@ -59,7 +59,7 @@ class Downloader::FileTransfer {
       Commit();
     }
     if (stopped_) return StopForUser();
-    trap_.Do(154, [&] { owner_.status_.SetCaption(StatusLine::kIdleCaption); });
+    owner_.status_.SetCaption(StatusLine::kIdleCaption);
     return result_;
   }
 
@@ -85,9 +85,7 @@ class Downloader::FileTransfer {
         [this](const char* data, qsizetype size) { return Take(data, size); });
     if (!WaitFor([&] { return HeadSettled(*transfer_); })) return false;
     if (!transfer_->finished() || transfer_->failure().isEmpty()) {
-      trap_.Do(114, [&] {
-        length_ = DeclaredLength(transfer_->head().content_length);
-      });
+      length_ = DeclaredLength(transfer_->head().content_length);
       return true;
     }
     result_ = ResultOf(*transfer_);
