@@ -69,7 +69,7 @@ void Crawler::WalkSite(const QString& start_address) {
   QTemporaryFile page_file(TempPageTemplate());
   page_file_ = &page_file;
   struct Forget {
-    QFile*& file;
+    QTemporaryFile*& file;
     ~Forget() { file = nullptr; }
   } forget{page_file_};
 
@@ -97,8 +97,7 @@ void Crawler::SetPageAddress(const QString& address) {
 
 void Crawler::VisitPage(const QString& address) {
   ErrorTrap trap(reporter_, tags::kVisitPage);
-  QString row;
-  row = PageRowText(address);
+  const QString row = PageRowText(address);
   if (trap.If(
           108, [&] { return list_.IsListed(row); }, OnFailure::kSkipAction)) {
     return;  // visited already, or listed otherwise
@@ -114,9 +113,8 @@ void Crawler::VisitPage(const QString& address) {
   QFile* file = nullptr;
   trap.Do(118, [&] {
     if (page_file_ == nullptr) Raise(ErrorKind::kBadFileName);
-    if (!page_file_->isOpen()) {
-      auto* temporary = static_cast<QTemporaryFile*>(page_file_);
-      if (!temporary->open()) Raise(temporary->errorString());
+    if (!page_file_->isOpen() && !page_file_->open()) {
+      Raise(page_file_->errorString());
     }
     file = page_file_;
   });

@@ -10,6 +10,8 @@
 #include "crawl/link_scan.h"
 #include "crawl/pages_to_visit.h"
 
+class QTemporaryFile;
+
 namespace trawlbox {
 
 class ErrorReporter;
@@ -68,7 +70,7 @@ class Crawler {
   PagesToVisit pages_;
   LinkHandler handler_;
   LinkScanner scanner_;
-  QFile* page_file_ = nullptr;  // owned by the walk in progress
+  QTemporaryFile* page_file_ = nullptr;  // owned by the walk in progress
   QString page_address_;
   QString page_base_;
   qint64 page_length_ = 0;
