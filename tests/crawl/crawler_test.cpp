@@ -429,29 +429,30 @@ class CrawlerTest : public QObject {
   // Escape during a page that is still arriving ends its fetch at once;
   // the rows found so far stay and nothing else is visited.
   void StopEndsThePageFetchInWork() {
+    // Declared before the server, whose thread uses them until it stops.
+    std::atomic<int> pieces_sent{0};
+    CrawlFixture fixture;
     TestServer server;
     server.Serve("/", "<a href=\"a/\">a</a><a href=\"slow/\">s</a>");
     server.Serve("/a/", "<img src=\"a.png\">");
-    std::atomic<int> pieces_sent{0};
-    CrawlFixture fixture;
-    server.Handle(
-        "/slow/", [&](const httplib::Request&, httplib::Response& response) {
-          response.set_chunked_content_provider(
-              "text/html", [&](size_t, httplib::DataSink& sink) {
-                if (pieces_sent == 1) {
-                  QMetaObject::invokeMethod(
-                      qApp, [&] { fixture.crawler.RequestStop(); },
-                      Qt::QueuedConnection);
-                }
-                if (pieces_sent == 200) {
-                  sink.done();
-                  return true;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                ++pieces_sent;
-                return sink.write("<img src=\"s.png\">", 17);
-              });
-        });
+    server.Handle("/slow/", [&](const httplib::Request&,
+                                httplib::Response& response) {
+      response.set_chunked_content_provider(
+          "text/html", [&](size_t, httplib::DataSink& sink) {
+            if (pieces_sent == 1) {
+              QMetaObject::invokeMethod(
+                  QCoreApplication::instance(),
+                  [&] { fixture.crawler.RequestStop(); }, Qt::QueuedConnection);
+            }
+            if (pieces_sent == 200) {
+              sink.done();
+              return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ++pieces_sent;
+            return sink.write("<img src=\"s.png\">", 17);
+          });
+    });
     const QString s = server.Url();
     QCOMPARE(fixture.Walk(s + "/"), QStringList({s + "/", s + "/slow/"}));
     QCOMPARE(server.Requests("/a/"), 0);

@@ -301,8 +301,9 @@ class TransferTest : public QObject {
   }
 
   void CancelKeepsThePreviousFile() {
-    TestServer server;
+    // Declared before the server, whose thread reads it until it stops.
     std::atomic<bool> done{false};
+    TestServer server;
     server.Handle(
         "/big", [&](const httplib::Request&, httplib::Response& response) {
           response.set_content_provider(
