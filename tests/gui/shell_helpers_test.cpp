@@ -1,9 +1,9 @@
 #include <QtTest>
 
+#include "auxiliary/desktop_folder.h"
 #include "core/app_error.h"
 #include "gui/app_title.h"
 #include "gui/caption_bar.h"
-#include "auxiliary/desktop_folder.h"
 #include "gui/hand_cursor.h"
 #include "gui/twips.h"
 #include "support/cursor_file.h"
