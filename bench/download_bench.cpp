@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "core/http_client.h"
+#include "core/http_engine.h"
 #include "mirror/download_command.h"
 #include "peak_memory.h"
 #include "support/headless_host.h"
@@ -76,12 +76,11 @@ void Run(benchmark::State& state, const QStringList& paths, qint64 bytes) {
     QTemporaryDir destination;
     trawlbox::HeadlessHost host;
     trawlbox::HttpEngine engine;
-    trawlbox::HttpClient http(engine, host.pump());
     host.start = server.Url();
     host.folder = destination.path() + QLatin1Char('/');
     for (const QString& path : paths) host.list_.Add(server.Url() + path);
     state.ResumeTiming();
-    trawlbox::RunDownloadCommand(host, http);
+    trawlbox::RunDownloadCommand(host, engine);
     state.PauseTiming();
     if (host.prompts_.boxes.size() != 1) {
       state.SkipWithError("a transfer failed");

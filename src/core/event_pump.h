@@ -32,7 +32,7 @@ class EventPump {
   void RequestShutdown() { shutdown_requested_ = true; }
 
   // The longest gap between two event passes while a command ran; for
-  // measuring responsiveness. Reset() starts a new measurement.
+  // measuring responsiveness. ResetLongestGap() starts a new measurement.
   qint64 longest_gap_ms() const { return longest_gap_ms_; }
   void ResetLongestGap();
 

@@ -21,12 +21,10 @@ bool HeadSettled(const HttpTransfer& transfer) {
 FetchResult HttpClient::FetchToFile(const QString& address, QFile& file,
                                     const std::function<bool()>& stop) {
   if (!file.resize(0) || !file.seek(0)) return {file.errorString()};
-  QString write_failure;
   std::unique_ptr<HttpTransfer> transfer;
   transfer = engine_.Get(address, [&](const char* data, qsizetype size) {
     if (file.write(data, size) == size) return HttpTransfer::Take::kTaken;
-    write_failure = file.errorString();
-    transfer->SetAbortReason(write_failure);
+    transfer->SetAbortReason(file.errorString());
     return HttpTransfer::Take::kAbort;
   });
   pump_.WaitUntil([&] { return stop() || transfer->finished(); });

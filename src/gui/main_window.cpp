@@ -317,7 +317,7 @@ void MainWindow::OnLoadSample() {
 
 void MainWindow::OnClearList() { ClearList(*this); }
 void MainWindow::OnStartListing() { RunListingCommand(*this, crawler_); }
-void MainWindow::OnStartDownloading() { RunDownloadCommand(*this, http_); }
+void MainWindow::OnStartDownloading() { RunDownloadCommand(*this, engine_); }
 void MainWindow::OnCheckAll() { CheckAll(*this); }
 void MainWindow::OnUncheckAll() { UncheckAll(*this); }
 

@@ -42,7 +42,8 @@ bool IsInsideFolder(const QString& path_text, const QString& folder) {
 }
 
 // The path a row's file is finally stored at: the mapped text, "index.htm"
-// for a folder address, then the free-name rule.
+// for a folder address, then the free-name rule (which may move it, since
+// its number goes before the last dot of the whole path).
 QString FinalPath(const QString& mapped) {
   QString path = mapped;
   if (path.endsWith(QLatin1Char('\\'))) path += QStringLiteral("index.htm");
@@ -54,34 +55,27 @@ QString FinalPath(const QString& mapped) {
 void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
                  qsizetype row) {
   FileList& list = host.file_list();
-  EventPump& pump = host.pump();
+  host.pump().Yield();
+  // The final path is known before anything is asked for: a row that
+  // would land anywhere but inside the folder is never requested.
+  QString mapped;
   QString path;
-  pump.Yield();
-  const bool mapped = trap.Do(122, [&] {
+  const bool inside = trap.Do(122, [&] {
     const QString folder_text = host.FolderText();
-    const QString candidate =
-        MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
-    if (!IsInsideFolder(FinalPath(candidate), folder_text)) {
-      Raise(ErrorKind::kPathNotFound);
-    }
-    path = candidate;
+    mapped = MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
+    path = FinalPath(mapped);
+    if (!IsInsideFolder(path, folder_text)) Raise(ErrorKind::kPathNotFound);
   });
-  if (!mapped) {
+  if (!inside) {
     list.MarkFailed(row, DescriptionOf(ErrorKind::kPathNotFound));
     return;
   }
   trap.Do(126, [&] {
     host.status_line().SetCaption(QStringLiteral("Processing: ") +
-                                  ShownPath(path));
+                                  ShownPath(mapped));
   });
-  pump.Yield();
-  const QString folder = GetFolderPart(path);
-  if (trap.If(
-          132, [&] { return path.endsWith(QLatin1Char('\\')); },
-          OnFailure::kRunBody)) {
-    path += QStringLiteral("index.htm");
-  }
-  trap.Do(150, [&] { path = FreeName(path); });
+  host.pump().Yield();
+  const QString folder = GetFolderPart(mapped);
   auto make_folders = [&] {
     if (trap.If(
             136, [&] { return !PathFolderExists(folder); },
@@ -98,7 +92,7 @@ void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
 
 }  // namespace
 
-void RunDownloadCommand(CommandHost& host, HttpClient& http) {
+void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   if (host.busy()) return;
   ScopedFlag running(host.downloading);
   host.cancel_requested = false;
@@ -114,7 +108,7 @@ void RunDownloadCommand(CommandHost& host, HttpClient& http) {
   }
   FileList& list = host.file_list();
   StatusLine& status = host.status_line();
-  Downloader downloader(http, host.pump(), status, host.prompts(),
+  Downloader downloader(engine, host.pump(), status, host.prompts(),
                         [&host] { return host.cancel_requested; });
   host.SetPointerMode(CommandHost::kPointerBusy);
   qsizetype rows = 0;

@@ -80,7 +80,7 @@ class Downloader::FileTransfer {
     trap_.Do(100, [&] {
       owner_.status_.SetCaption(QStringLiteral("Downloading: ") + address_);
     });
-    transfer_ = owner_.http_.engine().Get(
+    transfer_ = owner_.engine_.Get(
         TrimBlanks(address_),
         [this](const char* data, qsizetype size) { return Take(data, size); });
     if (!WaitFor([&] { return HeadSettled(*transfer_); })) return false;
@@ -193,10 +193,10 @@ class Downloader::FileTransfer {
   bool stopped_ = false;
 };
 
-Downloader::Downloader(HttpClient& http, EventPump& pump, StatusLine& status,
+Downloader::Downloader(HttpEngine& engine, EventPump& pump, StatusLine& status,
                        ErrorReporter& reporter,
                        std::function<bool()> cancel_requested)
-    : http_(http),
+    : engine_(engine),
       pump_(pump),
       status_(status),
       reporter_(reporter),

@@ -30,7 +30,7 @@ class Downloader {
  public:
   static constexpr qint64 kPieceBytes = 1024;
 
-  Downloader(HttpClient& http, EventPump& pump, StatusLine& status,
+  Downloader(HttpEngine& engine, EventPump& pump, StatusLine& status,
              ErrorReporter& reporter, std::function<bool()> cancel_requested);
 
   // Stores the body of `address` at `local_path` (a "\" path text). The
@@ -51,7 +51,7 @@ class Downloader {
  private:
   class FileTransfer;
 
-  HttpClient& http_;
+  HttpEngine& engine_;
   EventPump& pump_;
   StatusLine& status_;
   ErrorReporter& reporter_;

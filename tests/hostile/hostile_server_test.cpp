@@ -37,9 +37,8 @@ struct Mirror {
   RecordingStatusLine status;
   EventPump pump;
   HttpEngine engine;
-  HttpClient http{engine, pump};
   std::function<bool()> cancel = [] { return false; };
-  Downloader downloader{http, pump, status, prompts,
+  Downloader downloader{engine, pump, status, prompts,
                         [this] { return cancel(); }};
 };
 
@@ -125,7 +124,7 @@ class HostileServerTest : public QObject {
       QThread::msleep(1500);
     });
     Mirror mirror;
-    mirror.http.set_stall_timeout_ms(300);
+    mirror.engine.set_stall_timeout_ms(300);
     const FetchResult result = mirror.Download(server.Url("/f"));
     QVERIFY(!result.ok());
     QCOMPARE(ReadAll(mirror.dir.filePath("file")),

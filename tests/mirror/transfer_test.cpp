@@ -40,9 +40,8 @@ struct TransferFixture {
   RecordingStatusLine status;
   EventPump pump;
   HttpEngine engine;
-  HttpClient http{engine, pump};
   std::function<bool()> cancel_when = [] { return false; };
-  Downloader downloader{http, pump, status, prompts,
+  Downloader downloader{engine, pump, status, prompts,
                         [this] { return cancel_when(); }};
 };
 
@@ -256,7 +255,7 @@ class TransferTest : public QObject {
           });
     });
     TransferFixture fixture;
-    fixture.http.set_stall_timeout_ms(400);
+    fixture.engine.set_stall_timeout_ms(400);
     WriteFile(fixture.dir.filePath("f"), "old");
     const QString address =
         kind == "refused" ? QString("http://127.0.0.1:1/f") : server.Url("/f");

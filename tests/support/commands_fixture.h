@@ -22,7 +22,7 @@ struct CommandsFixture {
   void SetStart(const QString& start) { host.start = start; }
   void SetFolder(const QString& folder) { host.folder = folder; }
   void StartListing() { RunListingCommand(host, crawler); }
-  void StartDownloading() { RunDownloadCommand(host, http); }
+  void StartDownloading() { RunDownloadCommand(host, engine); }
   FileList& list() { return host.list_; }
   RecordingStatusLine& status() { return host.status_; }
   QString Caption() const { return host.status_.Caption(); }
