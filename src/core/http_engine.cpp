@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "core/curl_multi_loop.h"
+#include "core/url.h"
 
 namespace trawlbox {
 namespace {
@@ -223,7 +224,8 @@ void HttpEngine::Impl::Start(Job& job, const QString& address) {
   job.slot = std::make_unique<Slot>();
   job.slot->job = &job;
   job.slot->easy = curl_easy_init();
-  if (job.slot->easy == nullptr || !Configure(*job.slot, address.toUtf8())) {
+  if (job.slot->easy == nullptr ||
+      !Configure(*job.slot, EncodeAddress(address))) {
     Finish(job, QStringLiteral("Cannot start a transfer for %1").arg(address));
     return;
   }

@@ -85,7 +85,9 @@ class HttpEngine {
   // Transfers still running end as cancelled; they stay readable.
   ~HttpEngine();
 
-  // Starts a GET for a clean absolute address. The caller waits for it by
+  // Starts a GET for an absolute address as a link gave it: what a URL may
+  // not hold is percent-encoded on the way out (EncodeAddress), escapes
+  // already there are kept. The caller waits for it by
   // letting Qt events run (QCoreApplication::processEvents with
   // QEventLoop::WaitForMoreEvents in a loop until head_in() or finished()),
   // so a wait never spins a CPU core.

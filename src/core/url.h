@@ -1,0 +1,33 @@
+#ifndef TRAWLBOX_CORE_URL_H_
+#define TRAWLBOX_CORE_URL_H_
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace trawlbox {
+
+// Whether `text` starts with a URI scheme and its colon ("http:",
+// "mailto:"): a letter, then letters, digits, "+", "-" or ".".
+bool HasScheme(QStringView text);
+
+// The absolute address that `reference` names on the page at `base`, an
+// absolute http or https address, as RFC 3986 section 5.2 resolves it:
+// "./" and "../" segments go, "?q" keeps the page's path, "//host/x" keeps
+// the scheme. The fragment is left out: it names no other page. Every other
+// character, raw or escaped, stays exactly as written, so the address still
+// maps to the local name its link gave. Empty when no address can be made
+// of it (a port that is no number, say).
+std::optional<QString> ResolveReference(const QString& base,
+                                        const QString& reference);
+
+// The bytes a request for `address` carries: UTF-8, with what a URL may not
+// hold after its host percent-encoded (blanks, control bytes, bytes of
+// 0x80 and above, '"', '<', '>', '\', '^', '`', '{', '|', '}', and a '%'
+// that starts no escape). Escapes already there are kept as written.
+QByteArray EncodeAddress(const QString& address);
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_CORE_URL_H_
