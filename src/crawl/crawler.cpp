@@ -38,7 +38,8 @@ QString PageRowText(const QString& address) {
 
 bool IsHtmlType(const QByteArray& content_type) {
   const QByteArray media = content_type.split(';').first().trimmed();
-  return media.compare("text/html", Qt::CaseInsensitive) == 0;
+  return media.compare("text/html", Qt::CaseInsensitive) == 0 ||
+         media.compare("application/xhtml+xml", Qt::CaseInsensitive) == 0;
 }
 
 Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
@@ -51,7 +52,7 @@ Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
       scanner_([this](LinkKind kind, const QString& value) {
         // A link that cannot be handled is passed over; the scan goes on.
         try {
-          handler_.HandleLink(kind, value, page_base_);
+          handler_.HandleLink(kind, value, page_);
         } catch (const std::exception&) {
         }
       }) {}
@@ -88,11 +89,11 @@ void Crawler::WalkSite(const QString& start_address) {
 }
 
 void Crawler::SetPageAddress(const QString& address) {
-  page_address_ = IsPageLike(address) || address.endsWith(QLatin1Char('/'))
+  page_.address = IsPageLike(address) || address.endsWith(QLatin1Char('/'))
                       ? address
                       : address + QLatin1Char('/');
-  const qsizetype slash = page_address_.lastIndexOf(QLatin1Char('/'));
-  if (slash >= 0) page_base_ = page_address_.left(slash);
+  const qsizetype slash = page_.address.lastIndexOf(QLatin1Char('/'));
+  if (slash >= 0) page_.base = page_.address.left(slash);
 }
 
 void Crawler::VisitPage(const QString& address) {
@@ -102,12 +103,19 @@ void Crawler::VisitPage(const QString& address) {
           108, [&] { return list_.IsListed(row); }, OnFailure::kSkipAction)) {
     return;  // visited already, or listed otherwise
   }
-  qsizetype position = 0;
-  trap.Do(110, [&] {
-    list_.Add(row);
-    position = list_.Count();
-  });
   SetPageAddress(address);
+  // A link without a "/" at its end is asked for as a folder; some servers
+  // answer that with the file the link names (README/ with README). Its row
+  // waits for the answer.
+  const bool folder_form = page_.address != address;
+  qsizetype position = 0;
+  const auto add_row = [&] {
+    trap.Do(110, [&] {
+      list_.Add(row);
+      position = list_.Count();
+    });
+  };
+  if (!folder_form) add_row();
   // The page is fetched from its address as it stands: a secure site stays
   // secure.
   QFile* file = nullptr;
@@ -122,10 +130,19 @@ void Crawler::VisitPage(const QString& address) {
   trap.Do(122, [&] {
     pump_.Yield();
     if (file == nullptr) return;
-    fetch = fetch_page_ ? fetch_page_(page_address_, *file)
-                        : http_.FetchToFile(page_address_, *file,
+    fetch = fetch_page_ ? fetch_page_(page_.address, *file)
+                        : http_.FetchToFile(page_.address, *file,
                                             [this] { return stop_requested_; });
   });
+  if (folder_form) {
+    if (!stop_requested_ && fetch.ok() && ServedAsFile(trap, fetch, *file)) {
+      // A file row as linked, and nothing of it is scanned.
+      trap.Do(110, [&] { handler_.ListFileLink(address); });
+      trap.Do(148, [&] { file->resize(0); });
+      return;
+    }
+    add_row();
+  }
   if (stop_requested_) return;  // the row stays as it is
   if (trap.If(
           124, [&] { return !fetch.ok(); }, OnFailure::kSkipAction)) {
@@ -136,7 +153,7 @@ void Crawler::VisitPage(const QString& address) {
     }
     // A link without a dot in its last segment may still be a file
     // (README, copyright): the folder that "/" made of it does not exist.
-    if (fetch.status >= 400 && page_address_ != address) {
+    if (fetch.status >= 400 && folder_form) {
       trap.Do(124, [&] { ListIfFile(address); });
     }
     return;
@@ -146,6 +163,23 @@ void Crawler::VisitPage(const QString& address) {
     pump_.Yield();
     file->resize(0);
   });
+}
+
+// Whether the answer to a folder form is the file itself: a type that is not
+// a page's, or, with no type, a body whose first non-blank byte is not "<".
+bool Crawler::ServedAsFile(ErrorTrap& trap, const FetchResult& fetch,
+                           QFile& file) {
+  if (!fetch.content_type.isEmpty()) return !IsHtmlType(fetch.content_type);
+  QByteArray start;
+  trap.Do(130, [&] {
+    if (!file.seek(0)) Raise(file.errorString());
+    start = file.read(1024);
+  });
+  for (const char c : start) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') continue;
+    return c != '<';
+  }
+  return false;
 }
 
 void Crawler::ListIfFile(const QString& address) {

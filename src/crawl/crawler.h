@@ -50,8 +50,8 @@ class Crawler {
   // further page is visited. The rows found so far stay.
   void RequestStop() { stop_requested_ = true; }
 
-  const QString& page_address() const { return page_address_; }
-  const QString& page_base() const { return page_base_; }
+  const QString& page_address() const { return page_.address; }
+  const QString& page_base() const { return page_.base; }
   // The size of the last page scanned, in bytes.
   qint64 page_length() const { return page_length_; }
   // The page file of the walk in progress; empty between walks.
@@ -60,6 +60,7 @@ class Crawler {
  private:
   void ScanPageFile(ErrorTrap& trap, QFile& file);
   void ListIfFile(const QString& address);
+  bool ServedAsFile(ErrorTrap& trap, const FetchResult& fetch, QFile& file);
 
   FileList& list_;
   ErrorReporter& reporter_;
@@ -71,8 +72,7 @@ class Crawler {
   LinkHandler handler_;
   LinkScanner scanner_;
   QTemporaryFile* page_file_ = nullptr;  // owned by the walk in progress
-  QString page_address_;
-  QString page_base_;
+  PageLocation page_;
   qint64 page_length_ = 0;
   bool stop_requested_ = false;
 };
@@ -86,7 +86,8 @@ bool IsPageLike(const QString& address);
 // ending in "/".
 QString PageRowText(const QString& address);
 
-// Whether a Content-Type names an HTML page.
+// Whether a Content-Type names an HTML page (text/html or
+// application/xhtml+xml, parameters aside).
 bool IsHtmlType(const QByteArray& content_type);
 
 }  // namespace trawlbox

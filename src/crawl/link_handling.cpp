@@ -1,6 +1,7 @@
 #include "crawl/link_handling.h"
 
 #include "core/file_list.h"
+#include "core/url.h"
 #include "crawl/pages_to_visit.h"
 
 namespace trawlbox {
@@ -23,27 +24,27 @@ bool HasDotSegment(const QString& address) {
   return false;
 }
 
+bool IsTooLong(const QString& address) {
+  // UTF-8 takes at most three bytes for a character of a QString.
+  return address.size() * 3 > LinkHandler::kMaxFolderBytes &&
+         address.toUtf8().size() > LinkHandler::kMaxFolderBytes;
+}
+
 QString LastSegment(const QString& address) {
   return address.mid(address.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 }  // namespace
 
-QString ResolveLink(const QString& value, const QString& page_base) {
+QString ResolveLink(const QString& value, const PageLocation& page) {
   QString address;
-  const qsizetype scheme_end = page_base.indexOf(QLatin1String("://"));
-  if (value.startsWith(QLatin1String("//")) && scheme_end >= 0) {
-    // Another host, reached the way the page was.
-    address = page_base.left(scheme_end + 1) + value;
-  } else if (value.startsWith(QLatin1Char('/')) && scheme_end >= 0) {
-    // The root of the page's own host: its origin, then the path.
-    const qsizetype path = page_base.indexOf(QLatin1Char('/'), scheme_end + 3);
-    address = (path < 0 ? page_base : page_base.left(path)) + value;
+  if (HasScheme(page.address)) {
+    address = ResolveReference(page.address, value).value_or(QString());
   } else {
     QStringView rest(value);
     if (rest.startsWith(QLatin1Char('/'))) rest = rest.mid(1);
     if (rest.left(4).compare(QLatin1String("http"), Qt::CaseInsensitive) != 0) {
-      address = page_base + QLatin1Char('/') + rest.toString();
+      address = page.base + QLatin1Char('/') + rest.toString();
     } else {
       address = rest.toString();
     }
@@ -69,14 +70,16 @@ bool LinkHandler::IsSameSite(const QString& address) const {
 }
 
 void LinkHandler::HandleLink(LinkKind kind, const QString& value,
-                             const QString& page_base) {
-  const QString address = ResolveLink(value, page_base);
+                             const PageLocation& page) {
+  if (value.startsWith(QLatin1Char('?'))) return;
+  const QString address = ResolveLink(value, page);
+  if (address.isEmpty()) return;
   const bool is_file = kind == LinkKind::kSource ||
                        LastSegment(address).contains(QLatin1Char('.'));
   if (is_file) {
     if (!IsMailOrLocal(address)) ListFileLink(address);
   } else if (IsSameSite(address) && !IsSortLink(address) &&
-             !HasDotSegment(address)) {
+             !HasDotSegment(address) && !IsTooLong(address)) {
     pages_.Append(address, address);
   }
 }

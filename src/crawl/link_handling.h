@@ -11,14 +11,21 @@ namespace trawlbox {
 class FileList;
 class PagesToVisit;
 
-// The absolute address of link value `value` found on a page whose base is
-// `page_base`. On a base with a scheme, "//host/x" takes the base's scheme
-// and "/x" the base's origin (scheme and host), as browsers read them.
-// Otherwise one leading "/" is dropped and anything not starting with
-// "http" (any case) is put after the base and a "/". Nothing else is
-// normalised, except that the address ends before its first "#": the
-// fragment names no other page and is never sent to a server.
-QString ResolveLink(const QString& value, const QString& page_base);
+// Where a visited page stands: the address it was fetched from, and the
+// base that relative links join when that address has no scheme.
+struct PageLocation {
+  QString address;
+  QString base;
+};
+
+// The absolute address of link value `value` found on `page`. On a page
+// whose address has a scheme, the value is resolved as RFC 3986 says
+// (ResolveReference), with every character kept as written. Otherwise one
+// leading "/" is dropped and anything not starting with "http" (any case)
+// is put after the base and a "/". Either way the address ends before its
+// first "#": the fragment names no other page and is never sent to a
+// server. Empty when the value makes no address.
+QString ResolveLink(const QString& value, const PageLocation& page);
 
 // Whether `address` is a sort link of a directory listing ("/?C=" then
 // ";O=", any case).
@@ -30,16 +37,22 @@ bool IsSameSite(const QString& address, const QString& start_address);
 
 // What becomes of links: same-site files are listed as ticked rows, same-
 // site folders are queued to be visited (unless a "." or ".." segment makes
-// them an old folder under a new name), everything else is dropped.
+// them an old folder under a new name, or they are too long for any server
+// to take), everything else is dropped. A value that is a query alone
+// ("?C=N;O=D", "?sort=name") is another view of the page itself: dropped.
 class LinkHandler {
  public:
   LinkHandler(FileList& list, PagesToVisit& pages,
               std::function<QString()> start_address)
       : list_(list), pages_(pages), start_address_(std::move(start_address)) {}
 
-  // Handles one link of the page whose base is `page_base`.
+  // A folder address longer than this is not queued: servers refuse such a
+  // request line anyway, and a walk whose addresses grow must still end.
+  static constexpr qsizetype kMaxFolderBytes = 8000;
+
+  // Handles one link of `page`.
   void HandleLink(LinkKind kind, const QString& value,
-                  const QString& page_base);
+                  const PageLocation& page);
   // Lists `address` unless it is foreign, listed already or climbs "..".
   void ListFileLink(const QString& address);
 

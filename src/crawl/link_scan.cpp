@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+
+#include "crawl/link_value.h"
 
 namespace trawlbox {
 namespace {
@@ -10,36 +13,90 @@ char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 }  // namespace
 
-// Both markers end in a double quote, and so does every value: the scan
-// jumps from one quote to the next with memchr. Each quote closes the open
-// value, if any, and opens a new one when the bytes before it spell a
-// marker.
+// Both markers end in a quote, and so does every value: the scan jumps
+// from one quote to the next with memchr, keeping the next one of each
+// kind. Each quote closes the open value of its kind, if any, and opens a
+// new one when the bytes before it spell a marker.
 void LinkScanner::Feed(const char* data, qsizetype size) {
-  value_start_ = 0;
-  qsizetype at = 0;
-  while (at < size) {
-    const void* found = std::memchr(data + at, '"', size_t(size - at));
-    if (found == nullptr) break;
-    const qsizetype quote = static_cast<const char*>(found) - data;
-    if (value_open_) CloseValue(data, quote);
-    if (EndsMarker(data, quote, "src=", 4)) {
-      OpenValue(LinkKind::kSource);
-    } else if (EndsMarker(data, quote, "href=", 5)) {
-      OpenValue(LinkKind::kReference);
-    }
-    value_start_ = quote + 1;
-    at = quote + 1;
+  static constexpr char kQuotes[2] = {'"', '\''};
+  const auto find = [&](int kind, qsizetype from) -> qsizetype {
+    const void* found =
+        std::memchr(data + from, kQuotes[kind], size_t(size - from));
+    return found == nullptr ? size : static_cast<const char*>(found) - data;
+  };
+  for (Value& value : values_) value.start = 0;
+  qsizetype next[2] = {find(0, 0), find(1, 0)};
+  for (;;) {
+    const int kind = next[0] <= next[1] ? 0 : 1;
+    const qsizetype quote = next[kind];
+    if (quote == size) break;
+    OnQuote(values_[kind], data, quote);
+    next[kind] = find(kind, quote + 1);
   }
-  if (value_open_ && !value_dropped_) {
-    const qsizetype rest = size - value_start_;
-    if (value_.size() + rest > kMaxValueBytes) {
-      value_dropped_ = true;
-      value_.clear();
-    } else {
-      value_.append(data + value_start_, rest);
-    }
+  for (Value& value : values_) Keep(value, data, size);
+  KeepTail(data, size);
+}
+
+void LinkScanner::Finish() {
+  for (Value& value : values_) value = Value();
+  Deliver();
+  tail_size_ = 0;
+}
+
+void LinkScanner::OnQuote(Value& value, const char* data, qsizetype quote) {
+  if (value.open) Close(value, data, quote);
+  const bool source = EndsMarker(data, quote, "src=", 4);
+  if (!source && !EndsMarker(data, quote, "href=", 5)) return;
+  value.open = true;
+  value.dropped = false;
+  value.kind = source ? LinkKind::kSource : LinkKind::kReference;
+  value.order = ++markers_;
+  value.bytes.resize(0);
+  value.start = quote + 1;
+}
+
+void LinkScanner::Close(Value& value, const char* data, qsizetype end) {
+  value.open = false;
+  const qsizetype size = end - value.start;
+  if (!value.dropped && value.bytes.size() + size <= kMaxValueBytes) {
+    value.bytes.append(data + value.start, size);
+    held_.push_back({value.order, value.kind, DecodeLinkValue(value.bytes)});
+    // At most a few are held: keep them in marker order.
+    std::sort(held_.begin(), held_.end(),
+              [](const Held& a, const Held& b) { return a.order < b.order; });
   }
-  // Keep the last bytes seen for a marker whose quote is in the next piece.
+  Deliver();
+}
+
+// Hands on the held links that no open value's marker comes before.
+void LinkScanner::Deliver() {
+  quint64 first_open = std::numeric_limits<quint64>::max();
+  for (const Value& value : values_) {
+    if (value.open) first_open = std::min(first_open, value.order);
+  }
+  qsizetype delivered = 0;
+  while (delivered < qsizetype(held_.size()) &&
+         held_[delivered].order < first_open) {
+    const Held& link = held_[delivered++];
+    consumer_(link.kind, link.value);
+  }
+  held_.erase(held_.begin(), held_.begin() + delivered);
+}
+
+// Carries an open value's bytes of this piece over to the next.
+void LinkScanner::Keep(Value& value, const char* data, qsizetype size) {
+  if (!value.open || value.dropped) return;
+  const qsizetype rest = size - value.start;
+  if (value.bytes.size() + rest > kMaxValueBytes) {
+    value.dropped = true;
+    value.bytes.clear();
+  } else {
+    value.bytes.append(data + value.start, rest);
+  }
+}
+
+// Keeps the last bytes seen for a marker whose quote is in the next piece.
+void LinkScanner::KeepTail(const char* data, qsizetype size) {
   const qsizetype keep = static_cast<qsizetype>(sizeof(tail_));
   if (size >= keep) {
     std::memcpy(tail_, data + size - keep, size_t(keep));
@@ -50,28 +107,6 @@ void LinkScanner::Feed(const char* data, qsizetype size) {
     std::memcpy(tail_ + old, data, size_t(size));
     tail_size_ = old + size;
   }
-}
-
-void LinkScanner::Finish() {
-  value_open_ = false;
-  value_dropped_ = false;
-  value_.clear();
-  tail_size_ = 0;
-}
-
-void LinkScanner::OpenValue(LinkKind kind) {
-  value_open_ = true;
-  value_kind_ = kind;
-  value_dropped_ = false;
-  value_.resize(0);
-}
-
-void LinkScanner::CloseValue(const char* data, qsizetype end) {
-  value_open_ = false;
-  if (value_dropped_) return;
-  if (value_.size() + (end - value_start_) > kMaxValueBytes) return;
-  value_.append(data + value_start_, end - value_start_);
-  consumer_(value_kind_, QString::fromLatin1(value_));
 }
 
 // Whether the `count` bytes before the quote at `quote` spell `letters`

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace trawlbox {
 
@@ -12,17 +13,17 @@ enum class LinkKind {
   kReference,  // after href="
 };
 
-// Finds the links of a page that arrives in pieces of any size: every src="
-// and href=" marker (letters in any case, nothing between the letters, "="
-// and the double quote) and the value that follows it up to the next double
-// quote. Every occurrence counts, also inside the value of another, and
-// links come out in page order. A marker or a value may span pieces; only
-// the open value and the last few bytes are kept, so a page of any size is
-// scanned in bounded memory.
+// Finds the links of a page that arrives in pieces of any size: every src=
+// and href= marker (letters in any case, nothing between the letters, "="
+// and the quote) followed by a double or a single quote, and the value that
+// follows it up to the next quote of the same kind. Every occurrence counts,
+// also inside the value of another, and links come out in the order of
+// their markers. A marker or a value may span pieces; only the open values
+// and the last few bytes are kept, so a page of any size is scanned in
+// bounded memory.
 class LinkScanner {
  public:
-  // Values are read byte for byte, each byte one Latin-1 character, so an
-  // address in any encoding comes out as it stood in the page.
+  // Values come decoded as DecodeLinkValue reads them.
   using Consumer = std::function<void(LinkKind kind, const QString& value)>;
 
   // A value longer than this is no address anybody can fetch; it is
@@ -38,8 +39,28 @@ class LinkScanner {
   void Finish();
 
  private:
-  void OpenValue(LinkKind kind);
-  void CloseValue(const char* data, qsizetype end);
+  // The value after a marker that ends in one kind of quote.
+  struct Value {
+    bool open = false;
+    bool dropped = false;  // too long to keep
+    LinkKind kind = LinkKind::kSource;
+    quint64 order = 0;    // of its marker in the page
+    QByteArray bytes;     // from earlier pieces
+    qsizetype start = 0;  // where its bytes begin in the current piece
+  };
+  // A link whose value closed while a value opened before it was still
+  // open: it waits for that one, to keep the order of the markers.
+  struct Held {
+    quint64 order;
+    LinkKind kind;
+    QString value;
+  };
+
+  void OnQuote(Value& value, const char* data, qsizetype quote);
+  void Close(Value& value, const char* data, qsizetype end);
+  void Deliver();
+  void Keep(Value& value, const char* data, qsizetype size);
+  void KeepTail(const char* data, qsizetype size);
   bool EndsMarker(const char* data, qsizetype quote, const char* letters,
                   qsizetype count) const;
 
@@ -47,14 +68,9 @@ class LinkScanner {
   // The last bytes of the previous pieces, for markers that span pieces.
   char tail_[5] = {};
   qsizetype tail_size_ = 0;
-  // The value being read: its kind, the bytes so far, whether it is too
-  // long to keep.
-  bool value_open_ = false;
-  LinkKind value_kind_ = LinkKind::kSource;
-  QByteArray value_;
-  bool value_dropped_ = false;
-  // Where in the current piece the open value's bytes begin.
-  qsizetype value_start_ = 0;
+  Value values_[2];  // after '"' and after '\''
+  std::vector<Held> held_;
+  quint64 markers_ = 0;
 };
 
 // Scans a whole page held in memory, as LinkScanner does.

@@ -11,6 +11,7 @@
 #include "gui/file_list_model.h"
 #include "support/files.h"
 #include "support/https_server.h"
+#include "support/raw_server.h"
 #include "support/recording_prompts.h"
 #include "support/test_server.h"
 
@@ -529,6 +530,99 @@ class CrawlerTest : public QObject {
     // A folder is asked for with its slash, never redirected to it.
     QCOMPARE(server.Requests("/doc/pkg/examples"), 0);
     QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  // A server that answers the folder form of a dot-less link with the file
+  // itself: a type that is no page's, or none and a body that does not
+  // start with "<", makes the link a file row as linked, unscanned.
+  void FolderFormAnsweredWithTheFile_data() {
+    QTest::addColumn<std::string>("type");
+    QTest::addColumn<std::string>("body");
+    QTest::addColumn<bool>("file");
+    const std::string links = "<img src=\"inner.png\">";
+    QTest::newRow("text/plain") << std::string("text/plain") << links << true;
+    QTest::newRow("octet-stream")
+        << std::string("application/octet-stream") << links << true;
+    QTest::newRow("html with a charset")
+        << std::string("text/html; charset=utf-8") << links << false;
+    QTest::newRow("xhtml") << std::string("application/xhtml+xml") << links
+                           << false;
+  }
+  void FolderFormAnsweredWithTheFile() {
+    QFETCH(std::string, type);
+    QFETCH(std::string, body);
+    QFETCH(bool, file);
+    TestServer server;
+    server.Serve("/", "<a href=\"README\">r</a><a href=\"sub/\">s</a>");
+    server.Handle("/README/",
+                  [&](const httplib::Request&, httplib::Response& response) {
+                    response.set_content(body, type);
+                  });
+    server.Serve("/sub/", "<a href=\"../README\">again</a>");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    const QStringList rows = fixture.Walk(s + "/");
+    if (file) {
+      QCOMPARE(rows, QStringList({s + "/", s + "/sub/", s + "/README"}));
+    } else {
+      QCOMPARE(rows, QStringList({s + "/", s + "/sub/", s + "/README/",
+                                  s + "/README/inner.png"}));
+    }
+    QCOMPARE(server.Requests("/README/"), 1);
+    QCOMPARE(server.Requests("/README"), 0);
+    for (qsizetype row = 1; row <= rows.size(); ++row) {
+      QVERIFY(fixture.list.FailureOf(row).isEmpty());
+      QVERIFY(fixture.list.Ticked(row));
+    }
+  }
+
+  // Without a type, the body tells: markup after blanks is a page.
+  void FolderFormWithoutAType_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("file");
+    QTest::newRow("text") << QByteArray("  read me <img src=\"inner.png\">")
+                          << true;
+    QTest::newRow("markup")
+        << QByteArray(" \r\n\t<img src=\"inner.png\">") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+  }
+  void FolderFormWithoutAType() {
+    QFETCH(QByteArray, body);
+    QFETCH(bool, file);
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write("HTTP/1.1 200 OK\r\nContent-Length: " +
+                   QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    });
+    CrawlFixture fixture;
+    const QString start = server.Url("/README");
+    const QStringList rows = fixture.Walk(start);
+    if (file) {
+      QCOMPARE(rows, QStringList({start}));
+    } else if (body.isEmpty()) {
+      QCOMPARE(rows, QStringList({start + "/"}));
+    } else {
+      QCOMPARE(rows, QStringList({start + "/", start + "/inner.png"}));
+    }
+    QVERIFY(fixture.list.FailureOf(1).isEmpty());
+  }
+
+  // Views of a page that only a query tells apart are not pages of their
+  // own, and "./" and "../" lead where they point: a listing like Caddy's
+  // is walked once through.
+  void QueryViewsAndDotFoldersOfAListing() {
+    const std::string views =
+        "<a href=\"?sort=name&amp;order=asc\">n</a><a href='?view=list'>v</a>"
+        "<a href=\"?C=N;O=D\">c</a>";
+    TestServer server;
+    server.Serve("/", views + "<a href=\"./docs/\">d</a>");
+    server.Serve("/docs/",
+                 views + "<a href=\"../\">up</a><a href=\"./f.txt\">f</a>");
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QCOMPARE(fixture.Walk(s + "/"),
+             QStringList({s + "/", s + "/docs/", s + "/docs/f.txt"}));
+    QCOMPARE(server.Requests("/"), 1);
+    QCOMPARE(server.Requests("/docs/"), 1);
   }
 
   // A dot-less link that fails as a folder and is a page, or fails as

@@ -11,6 +11,13 @@ namespace {
 
 const QString kBase = "http://site.example/docs";  // B
 const QString kStart = "http://site.example";      // T, contained in B
+// The folder page whose base is B.
+const PageLocation kPage{kBase + "/", kBase};
+
+// A page at `address`, its base as the crawler takes it.
+PageLocation PageAt(const QString& address) {
+  return {address, address.left(address.lastIndexOf('/'))};
+}
 
 QStringList Queued(const PagesToVisit& pages) {
   QStringList queued;
@@ -24,76 +31,110 @@ class LinkHandlingTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The examples of RFC 3986 section 5.4, normal and abnormal, on its base
+  // "http://a/b/c/d;p?q", then what pages in the field link. Fragments are
+  // cut: they name no other page. An empty path after a host is "/".
   void Resolution_data() {
+    QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("address");
-    QTest::newRow("relative") << "img/a.png" << kBase + "/img/a.png";
+    const QString rfc = "http://a/b/c/d;p?q";
+    const std::pair<const char*, const char*> examples[] = {
+        {"g:h", "g:h"},
+        {"g", "http://a/b/c/g"},
+        {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"},
+        {"//g", "http://g/"},
+        {"?y", "http://a/b/c/d;p?y"},
+        {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q"},
+        {"g#s", "http://a/b/c/g"},
+        {"g?y#s", "http://a/b/c/g?y"},
+        {";x", "http://a/b/c/;x"},
+        {"g;x", "http://a/b/c/g;x"},
+        {"g;x?y#s", "http://a/b/c/g;x?y"},
+        {"", "http://a/b/c/d;p?q"},
+        {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},
+        {"..", "http://a/b/"},
+        {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},
+        {"../..", "http://a/"},
+        {"../../", "http://a/"},
+        {"../../g", "http://a/g"},
+        {"../../../g", "http://a/g"},
+        {"../../../../g", "http://a/g"},
+        {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},
+        {"g.", "http://a/b/c/g."},
+        {".g", "http://a/b/c/.g"},
+        {"g..", "http://a/b/c/g.."},
+        {"..g", "http://a/b/c/..g"},
+        {"./../g", "http://a/b/g"},
+        {"./g/.", "http://a/b/c/g/"},
+        {"g/./h", "http://a/b/c/g/h"},
+        {"g/../h", "http://a/b/c/h"},
+        {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+        {"g;x=1/../y", "http://a/b/c/y"},
+        {"g?y/./x", "http://a/b/c/g?y/./x"},
+        {"g?y/../x", "http://a/b/c/g?y/../x"},
+        {"g#s/./x", "http://a/b/c/g"},
+        {"g#s/../x", "http://a/b/c/g"},
+        {"http:g", "http:g"},
+    };
+    for (const auto& [value, address] : examples) {
+      QTest::addRow("rfc %s", value)
+          << rfc << QString(value) << QString(address);
+    }
+    const QString b = kBase + "/";
+    QTest::newRow("relative") << b << "img/a.png" << kBase + "/img/a.png";
     QTest::newRow("root-relative joins the origin")
-        << "/img/a.png"
+        << b << "/img/a.png"
         << "http://site.example/img/a.png";
-    QTest::newRow("two slashes take the scheme") << "//cdn.example/x.js"
-                                                 << "http://cdn.example/x.js";
-    QTest::newRow("absolute unchanged") << "http://other.example/a.png"
-                                        << "http://other.example/a.png";
-    QTest::newRow("absolute in capitals") << "HTTP://SITE.EXAMPLE/A.PNG"
-                                          << "HTTP://SITE.EXAMPLE/A.PNG";
-    QTest::newRow("https") << "https://site.example/x/"
-                           << "https://site.example/x/";
-    QTest::newRow("dot dot kept") << "../a.png" << kBase + "/../a.png";
-    QTest::newRow("query kept") << "?C=N;O=D" << kBase + "/?C=N;O=D";
-    QTest::newRow("fragment cut") << "#top" << kBase + "/";
-    QTest::newRow("fragment after a file cut")
-        << "a.html#part" << kBase + "/a.html";
-    QTest::newRow("javascript")
-        << "javascript:void(0)" << kBase + "/javascript:void(0)";
-    QTest::newRow("empty") << "" << kBase + "/";
-  }
-  void Resolution() {
-    QFETCH(QString, value);
-    QFETCH(QString, address);
-    QCOMPARE(ResolveLink(value, kBase), address);
-  }
-
-  void ResolutionAgainstOtherBases_data() {
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("address");
+    QTest::newRow("two slashes take the scheme") << "https://h.example/a/"
+                                                 << "//cdn.example/x.js"
+                                                 << "https://cdn.example/x.js";
     QTest::newRow("port kept in the origin")
-        << "http://127.0.0.1:8080/doc/adduser"
+        << "http://127.0.0.1:8080/doc/adduser/"
         << "/doc/"
         << "http://127.0.0.1:8080/doc/";
-    QTest::newRow("secure origin") << "https://h.example/a/b"
-                                   << "/c/d.png"
-                                   << "https://h.example/c/d.png";
-    QTest::newRow("secure scheme for two slashes")
-        << "https://h.example/a"
-        << "//cdn.example/x.js"
-        << "https://cdn.example/x.js";
-    QTest::newRow("base that is just the origin") << "http://h.example:81"
-                                                  << "/x/"
-                                                  << "http://h.example:81/x/";
-    QTest::newRow("origin-relative dot dot kept")
-        << "http://h.example/a"
-        << "/../x.png"
-        << "http://h.example/../x.png";
-    QTest::newRow("no scheme: one slash dropped") << "h.example/a"
+    QTest::newRow("absolute, its scheme in lower case")
+        << b << "HTTP://SITE.EXAMPLE/A.PNG"
+        << "http://SITE.EXAMPLE/A.PNG";
+    QTest::newRow("a name that begins with http is relative")
+        << b << "httpd.conf" << kBase + "/httpd.conf";
+    QTest::newRow("other schemes stay as written") << b << "javascript:void(0)"
+                                                   << "javascript:void(0)";
+    QTest::newRow("query of a page") << "http://h/index.php?id=2"
+                                     << "?id=3"
+                                     << "http://h/index.php?id=3";
+    QTest::newRow("escapes kept as written")
+        << b << "a%20b%7e%2f%C3%AF%25.txt"
+        << kBase + "/a%20b%7e%2f%C3%AF%25.txt";
+    QTest::newRow("raw blanks and letters kept")
+        << b << "raw space/na\u00efve.txt"
+        << kBase + "/raw space/na\u00efve.txt";
+    QTest::newRow("a lone percent and odd bytes kept")
+        << b << "100%.txt?a={b}|c^`<>\\" << kBase + "/100%.txt?a={b}|c^`<>\\";
+    QTest::newRow("dot segments of a raw name") << "http://h/x y/z/"
+                                                << "../%2e%2e/a b"
+                                                << "http://h/x y/%2e%2e/a b";
+    QTest::newRow("no scheme: one slash dropped") << "h.example/a/"
                                                   << "/x.png"
                                                   << "h.example/a/x.png";
-    QTest::newRow("no scheme: two slashes keep one") << "h.example"
+    QTest::newRow("no scheme: two slashes keep one") << "h.example/"
                                                      << "//x.png"
                                                      << "h.example//x.png";
-    QTest::newRow("fragment cut after the origin") << "http://h.example/a"
-                                                   << "/#top"
-                                                   << "http://h.example/";
-    QTest::newRow("query and case kept") << "http://h.example/a"
-                                         << "/B/?q=1"
-                                         << "http://h.example/B/?q=1";
+    QTest::newRow("no scheme: dot dot kept") << "h.example/a/"
+                                             << "../x.png"
+                                             << "h.example/a/../x.png";
   }
-  void ResolutionAgainstOtherBases() {
-    QFETCH(QString, base);
+  void Resolution() {
+    QFETCH(QString, page);
     QFETCH(QString, value);
     QFETCH(QString, address);
-    QCOMPARE(ResolveLink(value, base), address);
+    QCOMPARE(ResolveLink(value, PageAt(page)), address);
   }
 
   void SortLinks_data() {
@@ -129,9 +170,13 @@ class LinkHandlingTest : public QObject {
         << true << "http://other.example/a.png" << kStart << none << none;
     QTest::newRow("same site in other case")
         << true << "HTTP://SITE.EXAMPLE/A.PNG" << kStart
-        << QStringList{"HTTP://SITE.EXAMPLE/A.PNG"} << none;
-    QTest::newRow("climbing file refused")
-        << true << "../a.png" << kStart << none << none;
+        << QStringList{"http://SITE.EXAMPLE/A.PNG"} << none;
+    QTest::newRow("climbing file resolved")
+        << true << "../a.png" << kStart
+        << QStringList{"http://site.example/a.png"} << none;
+    QTest::newRow("climbing past the root stays on the site")
+        << true << "../../../a.png" << kStart
+        << QStringList{"http://site.example/a.png"} << none;
     QTest::newRow("source with @ dropped")
         << true << "me@site.example/a.png" << kStart << none << none;
     QTest::newRow("source file:// dropped")
@@ -145,13 +190,21 @@ class LinkHandlingTest : public QObject {
         << false << "sub" << kStart << none << QStringList{kBase + "/sub"};
     QTest::newRow("sort link dropped")
         << false << "?C=N;O=D" << kStart << none << none;
+    QTest::newRow("query alone: another view of the page")
+        << false << "?sort=name&order=asc" << kStart << none << none;
+    QTest::newRow("query alone, even with a dot")
+        << false << "?view=list.html" << kStart << none << none;
+    QTest::newRow("absolute sort link dropped")
+        << false << kBase + "/?C=M;O=A" << kStart << none << none;
+    QTest::newRow("folder with a query queued")
+        << false << "sub/?x=1" << kStart << none
+        << QStringList{kBase + "/sub/?x=1"};
     QTest::newRow("mailto refused for its @")
         << false << "mailto:me@site.example" << kStart << none << none;
     QTest::newRow("anchor ends at the page itself")
         << false << "#top" << kStart << none << QStringList{kBase + "/"};
-    QTest::newRow("javascript queued")
-        << false << "javascript:void(0)" << kStart << none
-        << QStringList{kBase + "/javascript:void(0)"};
+    QTest::newRow("javascript dropped")
+        << false << "javascript:void(0)" << kStart << none << none;
     QTest::newRow("root-relative folder outside the start dropped")
         << false << "/" << kBase << none << none;
     QTest::newRow("root-relative folder inside the start queued")
@@ -164,10 +217,19 @@ class LinkHandlingTest : public QObject {
     QTest::newRow("empty start: every address is the site")
         << true << "http://other.example/a.png" << QString()
         << QStringList{"http://other.example/a.png"} << none;
-    QTest::newRow("climbing folder not queued")
-        << false << "../up/" << kStart << none << none;
-    QTest::newRow("same folder again not queued")
-        << false << "./" << kStart << none << none;
+    QTest::newRow("climbing folder queued where it leads")
+        << false << "../up/" << kStart << none
+        << QStringList{"http://site.example/up/"};
+    QTest::newRow("same folder again is the page")
+        << false << "./" << kStart << none << QStringList{kBase + "/"};
+    const QString longest(LinkHandler::kMaxFolderBytes - kBase.size() - 1, 'x');
+    QTest::newRow("folder of the longest length queued")
+        << false << longest << kStart << none
+        << QStringList{kBase + "/" + longest};
+    QTest::newRow("longer folder not queued")
+        << false << longest + "y" << kStart << none << none;
+    QTest::newRow("longer in UTF-8 bytes not queued")
+        << false << longest.chopped(1) + "\u00e9" << kStart << none << none;
     QTest::newRow("dots inside a name are no segment")
         << false << "v1..2/" << kStart << none
         << QStringList{kBase + "/v1..2/"};
@@ -182,7 +244,7 @@ class LinkHandlingTest : public QObject {
     PagesToVisit pages;
     LinkHandler handler(list, pages, [&] { return start; });
     handler.HandleLink(source ? LinkKind::kSource : LinkKind::kReference, value,
-                       kBase);
+                       kPage);
     QCOMPARE(Rows(list), rows);
     QCOMPARE(Queued(pages), queued);
   }
@@ -191,9 +253,9 @@ class LinkHandlingTest : public QObject {
     FileListModel list;
     PagesToVisit pages;
     LinkHandler handler(list, pages, [] { return kStart; });
-    handler.HandleLink(LinkKind::kSource, "a.png", kBase);
-    handler.HandleLink(LinkKind::kReference, "a.png", kBase);
-    handler.HandleLink(LinkKind::kSource, "A.png", kBase);
+    handler.HandleLink(LinkKind::kSource, "a.png", kPage);
+    handler.HandleLink(LinkKind::kReference, "a.png", kPage);
+    handler.HandleLink(LinkKind::kSource, "A.png", kPage);
     QCOMPARE(Rows(list), QStringList({kBase + "/a.png", kBase + "/A.png"}));
   }
 
@@ -202,9 +264,9 @@ class LinkHandlingTest : public QObject {
     PagesToVisit pages;
     QString start = kStart;
     LinkHandler handler(list, pages, [&] { return start; });
-    handler.HandleLink(LinkKind::kSource, "a.png", kBase);
+    handler.HandleLink(LinkKind::kSource, "a.png", kPage);
     start = "http://elsewhere.example";
-    handler.HandleLink(LinkKind::kSource, "b.png", kBase);
+    handler.HandleLink(LinkKind::kSource, "b.png", kPage);
     QCOMPARE(Rows(list), QStringList({kBase + "/a.png"}));
   }
 

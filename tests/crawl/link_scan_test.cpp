@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include "crawl/link_value.h"
+
 namespace trawlbox {
 namespace {
 
@@ -42,7 +44,23 @@ class LinkScanTest : public QObject {
     QTest::newRow("space after =")
         << QByteArray("<a href= \"a.html\">") << QStringList{};
     QTest::newRow("single quotes")
-        << QByteArray("<a href='a.html'>") << QStringList{};
+        << QByteArray("<a href='a.html'><img SRC='b.png'>")
+        << QStringList{"h:a.html", "s:b.png"};
+    QTest::newRow("each quote ends its own kind")
+        << QByteArray("<a href='it\"s.txt'><a href=\"it's.txt\">")
+        << QStringList{"h:it\"s.txt", "h:it's.txt"};
+    QTest::newRow("a value inside another comes after it")
+        << QByteArray("<a onclick=\"x.href='in.html'\" href=\"a\" src='b'>")
+        << QStringList{"h:in.html", "h:a", "s:b"};
+    QTest::newRow("markers in order when values nest")
+        << QByteArray("href=\"out src='in.png' x\" src=\"after\"")
+        << QStringList{"h:out src='in.png' x", "s:in.png", "s:after"};
+    QTest::newRow("a nested value that never closes")
+        << QByteArray("href=\"out src='in x\" src=\"after\"")
+        << QStringList{"h:out src='in x", "s:after"};
+    QTest::newRow("values open across each other")
+        << QByteArray("href=\"a src='b\" c' d")
+        << QStringList{"h:a src='b", "s:b\" c"};
     QTest::newRow("unquoted") << QByteArray("<a href=a.html>") << QStringList{};
     QTest::newRow("any character before")
         << QByteArray("<img data-src=\"d.png\"><a xhref=\"x.html\">")
@@ -84,16 +102,41 @@ class LinkScanTest : public QObject {
     }
   }
 
-  void ValuesKeepTheirBytes() {
-    // UTF-8, Latin-1 and bytes that are valid in no encoding: each byte one
-    // character, so the address is requested as the page wrote it.
-    const QByteArray page =
-        "<img src=\"b\xc3\xbc"
-        "cher/\xe2\x82\xac.png\"><a href=\"\xff\xfe/x\">";
-    QCOMPARE(Links(page),
-             QStringList({"s:" + QString::fromLatin1("b\xc3\xbc"
-                                                     "cher/\xe2\x82\xac.png"),
-                          "h:" + QString::fromLatin1("\xff\xfe/x")}));
+  // UTF-8 where the bytes are UTF-8, each byte a Latin-1 character where
+  // they are not; character references that end in ";" read.
+  void ValueText_data() {
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("utf-8") << QByteArray(
+                                  "b\xc3\xbc"
+                                  "cher/\xe2\x82\xac.png")
+                           << QString::fromUtf8("b\u00fccher/\u20ac.png");
+    QTest::newRow("latin-1")
+        << QByteArray("na\xefve.txt") << QString::fromUtf8("na\u00efve.txt");
+    QTest::newRow("no encoding at all")
+        << QByteArray("\xff\xfe/x") << QString::fromLatin1("\xff\xfe/x");
+    QTest::newRow("named references")
+        << QByteArray("a&amp;b&lt;&gt;&quot;&apos;&nbsp;")
+        << QString::fromUtf8("a&b<>\"'\u00a0");
+    QTest::newRow("numeric references")
+        << QByteArray("&#38;&#x26;&#X41;&#233;&#x1F600;")
+        << QString::fromUtf8("&&A\u00e9\U0001F600");
+    QTest::newRow("without their semicolon")
+        << QByteArray("a=1&copy=2&amp=3&#38")
+        << QString("a=1&copy=2&amp=3&#38");
+    QTest::newRow("unknown or no character")
+        << QByteArray("&copy;&#0;&#xD800;&#x110000;&#;&#x;&#12a;&;")
+        << QString("&copy;&#0;&#xD800;&#x110000;&#;&#x;&#12a;&;");
+    QTest::newRow("a reference read once")
+        << QByteArray("&amp;amp;") << QString("&amp;");
+    QTest::newRow("semicolon too far")
+        << QByteArray("&amp12345678901;") << QString("&amp12345678901;");
+  }
+  void ValueText() {
+    QFETCH(QByteArray, value);
+    QFETCH(QString, text);
+    QCOMPARE(DecodeLinkValue(value), text);
+    QCOMPARE(Links("src=\"" + value + "\""), QStringList{"s:" + text});
   }
 
   void PiecesOfAPageAndTheNextPage() {
