@@ -217,6 +217,36 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.status().Position(), 0);
   }
 
+  // Names a page writes raw, in a character reference or escaped: each is
+  // asked for as a URL may carry it and stored under the name its link
+  // gives, escapes and all.
+  void HandWrittenNamesAreMirrored() {
+    TestServer server;
+    server.Serve("/",
+                 "<meta charset=\"utf-8\"><a href=\"raw space.txt\">r</a>"
+                 "<a href='na\xc3\xafve.txt'>n</a><a href=\"a&amp;b.txt\">"
+                 "a</a><img src=\"my%20file.gif\"><a href=\"?view=list\">"
+                 "v</a>");
+    server.Serve("/raw space.txt", "raw", 200, "text/plain");
+    server.Serve("/na\xc3\xafve.txt", "naive", 200, "text/plain");
+    server.Serve("/a&b.txt", "amp", 200, "text/plain");
+    server.Serve("/my file.gif", "GIF89a", 200, "image/gif");
+    CommandsFixture fixture;
+    fixture.SetStart(server.Url() + "/");
+    fixture.StartListing();
+    fixture.StartDownloading();
+    const std::map<QString, QByteArray> expected = {
+        {"index.htm", ReadAll(fixture.Dest("index.htm"))},
+        {"raw space.txt", "raw"},
+        {QString::fromUtf8("na\u00efve.txt"), "naive"},
+        {"a&b.txt", "amp"},
+        {"my%20file.gif", "GIF89a"},
+    };
+    QCOMPARE(Tree(fixture.destination.path()), expected);
+    QCOMPARE(server.Requests("/"), 2);  // listed once, stored once
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done.", "Done."}));
+  }
+
   // Files without a dot in their name are listed and stored; the folder
   // rows that failed while listing are not asked for again, and no empty
   // folder is left.
