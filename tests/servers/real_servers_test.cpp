@@ -1,0 +1,152 @@
+#include <QTimer>
+#include <QtTest>
+#include <map>
+
+#include "mirror/path_mapping.h"
+#include "support/commands_fixture.h"
+#include "support/files.h"
+#include "support/real_server.h"
+
+namespace trawlbox {
+namespace {
+
+// A walk over this small tree takes a second or so; one still going after
+// this long never ends by itself.
+constexpr int kWalkLimitMs = 120 * 1000;
+
+// Writes the served tree into `root` and returns what each address below the
+// start must give: a file's bytes, or for a folder served through its own
+// index.html ("site/"), that page.
+std::map<QString, QByteArray> MakeServedTree(const QString& root) {
+  const QStringList files = {
+      "raw space.txt", "a&b.txt",       "it's.txt",      "semi;colon.txt",
+      "c++.txt",       "100%.txt",      "naïve.txt",     "größe.txt",
+      "README",        "LICENSE",       "docs/Makefile", "v1.2/notes.txt",
+      "site/page.txt", "a/b/c/deep.txt"};
+  std::map<QString, QByteArray> served;
+  for (int i = 0; i < files.size(); ++i) {
+    QByteArray bytes =
+        QStringLiteral("File %1: %2\n").arg(i).arg(files[i]).toUtf8();
+    bytes += QByteArray(i + 1, static_cast<char>(0x80 + i));
+    served[files[i]] = bytes;
+    WriteFile(root + "/" + files[i], bytes);
+  }
+  QDir(root).mkpath("empty");
+  served["site/"] = "<html><body><a href=\"page.txt\">page</a></body></html>\n";
+  WriteFile(root + "/site/index.html", served["site/"]);
+  return served;
+}
+
+// A row's path below the start, percent escapes decoded.
+QString DecodedPath(const QString& row, const QString& start) {
+  if (!row.startsWith(start)) return QString();
+  return QString::fromUtf8(
+      QByteArray::fromPercentEncoding(row.mid(start.size()).toUtf8()));
+}
+
+// Where the download puts a row's file; empty when it names no path.
+QString LocalPath(const QString& row, const QString& start,
+                  const QString& folder) {
+  QString text = MapAddressText(row, start, folder);
+  if (text.endsWith('\\')) text += "index.htm";
+  return ToNativePath(text).value_or(QString());
+}
+
+// The first rows for a failure message, each cut to a readable length.
+QString Shown(const QStringList& rows, qsizetype from = 0) {
+  QStringList shown;
+  for (const QString& row : rows.mid(from, 40)) {
+    shown << (row.size() > 150 ? row.left(90) + " ... " + row.right(50) : row);
+  }
+  return "\n  " + shown.join("\n  ");
+}
+
+}  // namespace
+
+class RealServersTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void MirrorsTheServedTree_data() {
+    QTest::addColumn<int>("kind");
+    for (int i = 0; i < RealServerKinds().size(); ++i) {
+      QTest::newRow(RealServerKinds()[i].name) << i;
+    }
+  }
+  void MirrorsTheServedTree() {
+    QFETCH(int, kind);
+    RealServer server(RealServerKinds()[kind]);
+    if (!server.installed()) {
+      const QString reason = QStringLiteral("%1 (%2) is not installed")
+                                 .arg(RealServerKinds()[kind].name,
+                                      RealServerKinds()[kind].program);
+      if (qgetenv("CI") == "true") QFAIL(qPrintable(reason));
+      QSKIP(qPrintable(reason));
+    }
+    const std::map<QString, QByteArray> served = MakeServedTree(server.root());
+    const QString error = server.Start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    CommandsFixture fixture;
+    const QString start = server.Url();
+    fixture.SetStart(start);
+    bool stopped = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [&] {
+      stopped = true;
+      fixture.crawler.RequestStop();
+    });
+    guard.start(kWalkLimitMs);
+    fixture.StartListing();
+    guard.stop();
+    const QStringList rows = Rows(fixture.list());
+    if (stopped) {
+      qInfo().noquote() << rows.size() << "rows when stopped, the last:"
+                        << Shown(rows, qMax(0, rows.size() - 5));
+    }
+    QVERIFY2(!stopped, "the walk did not end by itself");
+    fixture.StartDownloading();
+
+    QStringList missing, differing, folders;
+    for (const auto& [path, bytes] : served) {
+      bool listed = false, saved = false, same = false;
+      for (const QString& row : rows) {
+        // A file may also be listed as a folder: "README/".
+        const QString decoded = DecodedPath(row, start);
+        if (decoded != path && decoded != path + "/") continue;
+        const QString address = decoded == path ? row : row.chopped(1);
+        const QFileInfo local(LocalPath(address, start, fixture.host.folder));
+        if (local.isDir()) folders << path + " -> " + local.filePath();
+        if (decoded != path) continue;
+        listed = true;
+        if (!local.isFile()) continue;
+        saved = true;
+        same = same || ReadAll(local.filePath()) == bytes;
+      }
+      if (!saved) missing << path + (listed ? " (not saved)" : " (no row)");
+      if (saved && !same) differing << path;
+    }
+    const QStringList boxes = fixture.prompts.texts();
+    const bool plain_done = boxes == QStringList({"Done.", "Done."});
+    if (!missing.isEmpty() || !differing.isEmpty() || !folders.isEmpty() ||
+        !plain_done) {
+      qInfo().noquote() << "Missing:" << missing.join(", ")
+                        << "\nDiffering:" << differing.join(", ")
+                        << "\nSaved as folders:" << folders.join(", ")
+                        << "\nBoxes:" << boxes.join(" | ")
+                        << "\nRows:" << Shown(rows);
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable("missing: " + missing.join(", ")));
+    QVERIFY2(differing.isEmpty(),
+             qPrintable("differing: " + differing.join(", ")));
+    QVERIFY2(folders.isEmpty(),
+             qPrintable("saved as folders: " + folders.join(", ")));
+    QCOMPARE(boxes, QStringList({"Done.", "Done."}));
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_MAIN(trawlbox::RealServersTest)
+#include "real_servers_test.moc"

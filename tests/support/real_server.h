@@ -1,0 +1,236 @@
+#ifndef TRAWLBOX_TESTS_SUPPORT_REAL_SERVER_H_
+#define TRAWLBOX_TESTS_SUPPORT_REAL_SERVER_H_
+
+#include <QtGlobal>
+#ifdef Q_OS_LINUX
+#include <signal.h>
+#include <sys/prctl.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace trawlbox {
+
+// How to run one kind of web server in the foreground. In the texts,
+// {port}, {root} (the served folder), {run} (the server's own files),
+// {config} and {user} are filled in.
+struct RealServerKind {
+  const char* name;
+  const char* program;
+  const char* config;   // Written to {run}/server.conf; none when empty.
+  const char* as_root;  // Replaces {user} when run as root.
+  QStringList arguments;
+};
+
+inline const QList<RealServerKind>& RealServerKinds() {
+  static const QList<RealServerKind> kinds = {
+      {"apache",
+       "apache2",
+       R"(ServerRoot "{run}"
+DefaultRuntimeDir "{run}"
+ServerName 127.0.0.1
+Listen 127.0.0.1:{port}
+PidFile "{run}/server.pid"
+ErrorLog "{run}/error.log"
+{user}
+LoadModule mpm_event_module /usr/lib/apache2/modules/mod_mpm_event.so
+LoadModule authz_core_module /usr/lib/apache2/modules/mod_authz_core.so
+LoadModule dir_module /usr/lib/apache2/modules/mod_dir.so
+LoadModule autoindex_module /usr/lib/apache2/modules/mod_autoindex.so
+LoadModule mime_module /usr/lib/apache2/modules/mod_mime.so
+TypesConfig /etc/mime.types
+DocumentRoot "{root}"
+<Directory "{root}">
+  Options +Indexes
+  Require all granted
+</Directory>
+DirectoryIndex index.html
+)",
+       "User www-data\nGroup www-data",
+       {"-f", "{config}", "-DFOREGROUND"}},
+      {"nginx",
+       "nginx",
+       R"({user}
+worker_processes 1;
+pid "{run}/server.pid";
+error_log "{run}/error.log";
+events { worker_connections 64; }
+http {
+  include /etc/nginx/mime.types;
+  access_log "{run}/access.log";
+  client_body_temp_path "{run}/body";
+  proxy_temp_path "{run}/proxy";
+  fastcgi_temp_path "{run}/fastcgi";
+  uwsgi_temp_path "{run}/uwsgi";
+  scgi_temp_path "{run}/scgi";
+  server {
+    listen 127.0.0.1:{port};
+    root "{root}";
+    autoindex on;
+  }
+}
+)",
+       "user www-data;",
+       {"-p", "{run}/", "-e", "{run}/error.log", "-c", "{config}", "-g",
+        "daemon off;"}},
+      {"lighttpd",
+       "lighttpd",
+       R"(server.modules = ("mod_dirlisting")
+server.document-root = "{root}"
+server.bind = "127.0.0.1"
+server.port = {port}
+index-file.names = ("index.html")
+dir-listing.activate = "enable"
+mimetype.assign = (".html" => "text/html", ".txt" => "text/plain")
+{user}
+)",
+       "server.username = \"www-data\"\nserver.groupname = \"www-data\"",
+       {"-D", "-f", "{config}"}},
+      {"caddy",
+       "caddy",
+       "",
+       "",
+       {"file-server", "--browse", "--listen", "127.0.0.1:{port}", "--root",
+        "{root}"}},
+      {"python",
+       "python3",
+       "",
+       "",
+       {"-m", "http.server", "--bind", "127.0.0.1", "{port}", "--directory",
+        "{root}"}},
+  };
+  return kinds;
+}
+
+// A web server of one kind on a free port of 127.0.0.1, serving root()
+// from a child process; the process ends with the object. Everything it
+// writes stays in a temporary folder of its own.
+class RealServer {
+ public:
+  explicit RealServer(const RealServerKind& kind) : kind_(kind) {
+    QDir(box_.path()).mkpath("site");
+    QDir(box_.path()).mkpath("run");
+    program_ = QStandardPaths::findExecutable(kind.program);
+    if (program_.isEmpty()) {
+      program_ = QStandardPaths::findExecutable(kind.program,
+                                                {"/usr/sbin", "/usr/bin"});
+    }
+  }
+  ~RealServer() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+
+  bool installed() const { return !program_.isEmpty(); }
+  QString root() const { return box_.filePath("site"); }
+  QString Url() const {
+    return QStringLiteral("http://127.0.0.1:%1/").arg(port_);
+  }
+
+  // Starts the server once root() holds what it serves; the empty text
+  // when it accepts connections within 10 s, else what went wrong.
+  QString Start() {
+    // Servers started as root read the tree as www-data.
+    OpenToOthers(box_.path());
+    QDirIterator it(root(), QDir::AllEntries | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) OpenToOthers(it.next());
+    port_ = FreePort();
+    const QString run = box_.filePath("run");
+    const QString config = run + "/server.conf";
+    auto fill = [&](QString text) {
+      return text.replace("{user}", RunningAsRoot() ? kind_.as_root : "")
+          .replace("{port}", QString::number(port_))
+          .replace("{root}", root())
+          .replace("{run}", run)
+          .replace("{config}", config);
+    };
+    QFile file(config);
+    if (*kind_.config && (!file.open(QIODevice::WriteOnly) ||
+                          file.write(fill(kind_.config).toUtf8()) < 0)) {
+      return "cannot write " + config;
+    }
+    file.close();
+    QStringList arguments;
+    for (const QString& argument : kind_.arguments) arguments << fill(argument);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+      environment.insert(name, run);
+    }
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.setStandardOutputFile(run + "/output.log");
+#ifdef Q_OS_LINUX
+    // Ends with the test even when the test is killed.
+    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
+    process_.start(program_, arguments);
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
+      QTcpSocket socket;
+      socket.connectToHost(QHostAddress::LocalHost, port_);
+      if (socket.waitForConnected(200)) return QString();
+      QThread::msleep(50);
+      process_.waitForFinished(0);
+    }
+    return QStringLiteral("%1 did not start on port %2: ")
+               .arg(kind_.name)
+               .arg(port_) +
+           QString::fromLocal8Bit(ReadTail(run + "/output.log") +
+                                  ReadTail(run + "/error.log"));
+  }
+
+ private:
+  static bool RunningAsRoot() {
+#ifdef Q_OS_UNIX
+    return geteuid() == 0;
+#else
+    return false;
+#endif
+  }
+  static void OpenToOthers(const QString& path) {
+    using P = QFileDevice;
+    QFileDevice::Permissions permissions =
+        P::ReadOwner | P::WriteOwner | P::ReadGroup | P::ReadOther;
+    if (QFileInfo(path).isDir()) {
+      permissions |= P::ExeOwner | P::ExeGroup | P::ExeOther;
+    }
+    QFile::setPermissions(path, permissions);
+  }
+  static int FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+  }
+  static QByteArray ReadTail(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().right(2000) : "";
+  }
+
+  RealServerKind kind_;
+  QTemporaryDir box_;
+  QString program_;
+  QProcess process_;
+  int port_ = 0;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_TESTS_SUPPORT_REAL_SERVER_H_
