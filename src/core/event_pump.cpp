@@ -1,6 +1,7 @@
 #include "core/event_pump.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include "core/app_error.h"
 
@@ -33,6 +34,17 @@ void EventPump::WaitUntil(const std::function<bool()>& done) {
     since_pass_.restart();
   }
   ThrowIfShuttingDown();
+}
+
+bool EventPump::Sleep(int ms, const std::function<bool()>& stop) {
+  // The timer's event is what wakes the wait when nothing else comes.
+  QTimer wake;
+  wake.setSingleShot(true);
+  bool woken = false;
+  QObject::connect(&wake, &QTimer::timeout, [&woken] { woken = true; });
+  wake.start(ms);
+  WaitUntil([&] { return woken || stop(); });
+  return !stop();
 }
 
 }  // namespace trawlbox

@@ -26,6 +26,9 @@ class EventPump {
   // thread sleeps until an event arrives. Stalls are the caller's to bound
   // (network requests carry their own transfer timeout).
   void WaitUntil(const std::function<bool()>& done);
+  // Blocks on window events for `ms` milliseconds, or until `stop` answers
+  // true; false when it was `stop`.
+  bool Sleep(int ms, const std::function<bool()>& stop);
 
   // The window was closed: the next pass throws ShutdownRequested so the
   // running command unwinds and the program ends.

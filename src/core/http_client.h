@@ -22,11 +22,15 @@ struct FetchResult {
   QString failure;
   int status = 0;           // of the final response; 0 when none came
   QByteArray content_type;  // of the final response, as sent
+  QByteArray retry_after;   // of the final response, as sent
+  bool transient = false;   // another try may succeed
   bool ok() const { return failure.isEmpty(); }
 };
 
 // The whole-request fetches a long command makes: it waits for them by
-// letting window events run, and a stop request ends them at once.
+// letting window events run, and a stop request ends them at once. A
+// transient failure is tried again as the engine's retry policy says; only
+// the last try's outcome is returned.
 class HttpClient {
  public:
   HttpClient(HttpEngine& engine, EventPump& pump)
@@ -45,6 +49,11 @@ class HttpClient {
   void set_stall_timeout_ms(int ms) { engine_.set_stall_timeout_ms(ms); }
 
  private:
+  FetchResult WithRetries(const std::function<FetchResult()>& attempt,
+                          const std::function<bool()>& stop);
+  FetchResult FetchToFileOnce(const QString& address, QFile& file,
+                              const std::function<bool()>& stop);
+
   HttpEngine& engine_;
   EventPump& pump_;
 };

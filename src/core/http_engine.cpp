@@ -43,6 +43,35 @@ bool BeyondAnyBody(const QByteArray& length) {
   return length.size() - first > 18;
 }
 
+bool IsTransientStatus(int status) {
+  switch (status) {
+    case 408:  // Request Timeout
+    case 429:  // Too Many Requests
+    case 500:
+    case 502:
+    case 503:
+    case 504:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// What a flaky link or a busy server causes, and another try may not meet.
+bool IsTransientCode(CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_OPERATION_TIMEDOUT:
+      return true;
+    default:
+      return false;
+  }
+}
+
 QString SchemeOf(const QByteArray& address) {
   return QUrl(QString::fromUtf8(address)).scheme().toLower();
 }
@@ -77,6 +106,7 @@ struct HttpTransfer::Job {
   bool finished = false;
   bool paused = false;
   bool aborted = false;
+  bool transient = false;
   QString failure;
   QString abort_reason;
   QString final_address;
@@ -109,11 +139,12 @@ class HttpEngine::Impl {
   }
 
   void Start(Job& job, const QString& address);
-  void Finish(Job& job, const QString& failure);
+  void Finish(Job& job, const QString& failure, bool transient = false);
   void Resume(Job& job);
   void Forget(Job& job) { live_.erase(job.serial); }
 
   int stall_ms_ = kStallTimeoutMs;
+  RetryPolicy retry_policy_;
   QByteArray ca_file_;
   CurlMultiLoop loop_;
 
@@ -157,6 +188,7 @@ bool HttpTransfer::head_in() const { return job_->head_in; }
 const HttpHead& HttpTransfer::head() const { return job_->head; }
 bool HttpTransfer::finished() const { return job_->finished; }
 const QString& HttpTransfer::failure() const { return job_->failure; }
+bool HttpTransfer::transient() const { return job_->transient; }
 qint64 HttpTransfer::body_bytes() const { return job_->body_bytes; }
 const QString& HttpTransfer::final_address() const {
   return job_->final_address;
@@ -199,6 +231,14 @@ std::unique_ptr<HttpTransfer> HttpEngine::Head(const QString& address) {
 }
 
 void HttpEngine::set_stall_timeout_ms(int ms) { impl_->stall_ms_ = ms; }
+
+const RetryPolicy& HttpEngine::retry_policy() const {
+  return impl_->retry_policy_;
+}
+
+void HttpEngine::set_retry_policy(const RetryPolicy& policy) {
+  impl_->retry_policy_ = policy;
+}
 
 void HttpEngine::set_ca_file(const QString& path) {
   impl_->ca_file_ = QFile::encodeName(path);
@@ -287,9 +327,11 @@ void HttpEngine::Impl::Launch(Job& job) {
   }
 }
 
-void HttpEngine::Impl::Finish(Job& job, const QString& failure) {
+void HttpEngine::Impl::Finish(Job& job, const QString& failure,
+                              bool transient) {
   if (job.finished) return;
   job.finished = true;
+  job.transient = transient;
   job.head_in = true;
   job.paused = false;
   job.failure = failure;
@@ -348,7 +390,7 @@ void HttpEngine::Impl::OnStallCheck(Job& job) {
         static_cast<int>(qMax<qint64>(1, job.stall_ms - idle)));
     return;
   }
-  Finish(job, StallText(job.stall_ms));
+  Finish(job, StallText(job.stall_ms), true);
 }
 
 size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
@@ -396,6 +438,8 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
     job->response.content_type = value;
   } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
     job->response.content_length = value;
+  } else if (name.compare("Retry-After", Qt::CaseInsensitive) == 0) {
+    job->response.retry_after = value;
   }
   return length;
 }
@@ -450,10 +494,12 @@ void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
       return;
     }
     if (status >= 400) {
-      Finish(job, QStringLiteral("HTTP %1 %2")
-                      .arg(status)
-                      .arg(QString::fromUtf8(job.head.reason))
-                      .trimmed());
+      Finish(job,
+             QStringLiteral("HTTP %1 %2")
+                 .arg(status)
+                 .arg(QString::fromUtf8(job.head.reason))
+                 .trimmed(),
+             IsTransientStatus(status));
       return;
     }
   }
@@ -462,15 +508,27 @@ void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
     curl_off_t announced = -1;
     curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &received);
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    Finish(job, ShortBodyText(received, announced >= 0
-                                            ? QByteArray::number(announced)
-                                            : job.head.content_length));
+    Finish(
+        job,
+        ShortBodyText(received, announced >= 0 ? QByteArray::number(announced)
+                                               : job.head.content_length),
+        true);
     return;
   }
   if (result != CURLE_OK) {
-    Finish(job, slot->error[0] != '\0'
-                    ? QString::fromUtf8(slot->error).trimmed()
-                    : QString::fromUtf8(curl_easy_strerror(result)));
+    Finish(job,
+           slot->error[0] != '\0'
+               ? QString::fromUtf8(slot->error).trimmed()
+               : QString::fromUtf8(curl_easy_strerror(result)),
+           IsTransientCode(result));
+    return;
+  }
+  // libcurl takes a connection that closed inside the head for a whole
+  // answer with no body: its head never ended, and its body never began.
+  if (!job.head_complete) {
+    Finish(job,
+           QStringLiteral("The connection closed inside the response head"),
+           true);
     return;
   }
   if (!job.head_only && BeyondAnyBody(job.head.content_length)) {

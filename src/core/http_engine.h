@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/retry_policy.h"
+
 namespace trawlbox {
 
 // The final response's status line and the headers the caller needs, as
@@ -16,6 +18,7 @@ struct HttpHead {
   QByteArray reason;          // "Not Found"
   QByteArray content_type;    // raw header value, empty when absent
   QByteArray content_length;  // raw header value as sent, empty when absent
+  QByteArray retry_after;     // raw header value, empty when absent
 };
 
 class HttpEngine;
@@ -46,6 +49,11 @@ class HttpTransfer {
   bool finished() const;
   // Empty while running and on success.
   const QString& failure() const;
+  // Whether the failure may pass, so the request is worth another try: a
+  // refused, reset or early-closed connection, a head or body cut short, a
+  // stall, or the status 408, 429, 500, 502, 503 or 504. Never a
+  // certificate, a refused redirect or what the program refused itself.
+  bool transient() const;
   // Bytes the sink has taken.
   qint64 body_bytes() const;
   // The address the redirects led to; the requested one until then.
@@ -99,6 +107,10 @@ class HttpEngine {
 
   // For transfers started afterwards.
   void set_stall_timeout_ms(int ms);
+  // How the engine's users try again after a transient failure; the engine
+  // itself makes one try per request.
+  const RetryPolicy& retry_policy() const;
+  void set_retry_policy(const RetryPolicy& policy);
   // Trusts the certificates in this file instead of the system store.
   void set_ca_file(const QString& path);
 

@@ -44,7 +44,9 @@ qint16 PercentDone(qint64 length, qint64 received) {
 
 // One file's transfer, in four phases: the request and its head, the
 // destination, the body, and the end that commits or drops the new file.
-// Each phase returns false when the transfer ends there.
+// A try that fails on something that may pass is made again, from the
+// request on, as the engine's retry policy says; only the last try's
+// failure is reported.
 class Downloader::FileTransfer {
  public:
   FileTransfer(Downloader& owner, const QString& address,
@@ -55,8 +57,19 @@ class Downloader::FileTransfer {
         local_path_(local_path) {}
 
   FetchResult Run(const std::function<void()>& before_body) {
-    if (RequestHead() && OpenDestination(before_body) && CopyBody()) {
-      Commit();
+    const RetryPolicy& policy = owner_.engine_.retry_policy();
+    for (int retry = 1;; ++retry) {
+      const Outcome outcome = Try(before_body);
+      if (outcome != Outcome::kTransferFailed) break;
+      if (!result_.transient || retry > policy.retries) {
+        ReportTransferFailure();
+        break;
+      }
+      const int delay = policy.DelayMs(retry, result_.retry_after);
+      if (!owner_.pump_.Sleep(delay, [this] { return CancelRequested(); })) {
+        stopped_ = true;
+        break;
+      }
     }
     if (stopped_) return StopForUser();
     owner_.status_.SetCaption(StatusLine::kIdleCaption);
@@ -64,6 +77,29 @@ class Downloader::FileTransfer {
   }
 
  private:
+  // How one try ended. Every failure but the transfer's own has been
+  // reported already.
+  enum class Outcome { kDone, kFailed, kTransferFailed, kStopped };
+
+  Outcome Try(const std::function<void()>& before_body) {
+    Restart();
+    if (!RequestHead()) return stopped_ ? Outcome::kStopped : FailedTransfer();
+    if (!OpenDestination(before_body)) return Outcome::kFailed;
+    if (!CopyBody()) return Outcome::kStopped;
+    return Commit();
+  }
+
+  // A new try starts from nothing: no transfer, no new file, no bytes.
+  void Restart() {
+    if (file_) file_->Cancel();
+    file_.reset();
+    transfer_.reset();
+    length_.reset();
+    received_ = 0;
+    shown_percent_ = -1;
+    write_failure_.clear();
+  }
+
   bool CancelRequested() const {
     return owner_.cancel_requested_ && owner_.cancel_requested_();
   }
@@ -88,12 +124,20 @@ class Downloader::FileTransfer {
       length_ = DeclaredLength(transfer_->head().content_length);
       return true;
     }
-    result_ = ResultOf(*transfer_);
-    // An error page never lands under the file's name, and is no box
-    // either: a site with many broken links must not raise one for each.
-    // No response at all (no server, a refused redirect) is reported.
-    if (result_.status < 400) trap_.Report(136, result_.failure);
     return false;
+  }
+
+  Outcome FailedTransfer() {
+    result_ = ResultOf(*transfer_);
+    return Outcome::kTransferFailed;
+  }
+
+  // An error page never lands under the file's name, and is no box either:
+  // a site with many broken links must not raise one for each. No response
+  // at all (no server, a refused redirect), or a body that broke off,
+  // stalled or ended short, is reported.
+  void ReportTransferFailure() {
+    if (result_.status < 400) trap_.Report(136, result_.failure);
   }
 
   bool OpenDestination(const std::function<void()>& before_body) {
@@ -116,24 +160,26 @@ class Downloader::FileTransfer {
     return WaitFor([&] { return transfer_->finished(); });
   }
 
-  void Commit() {
+  // Only a body whose transfer ended well is committed.
+  Outcome Commit() {
     if (!write_failure_.isEmpty()) {
       trap_.Report(150, write_failure_);
       result_ = {write_failure_};
-    } else if (!transfer_->failure().isEmpty()) {
-      // A body that broke off, stalled or ended short.
-      trap_.Report(136, transfer_->failure());
-      result_ = ResultOf(*transfer_);
-    } else {
-      trap_.Do(152, [&] {
-        if (!file_->Commit()) {
-          result_ = {file_->errorString()};
-          Raise(file_->errorString());
-        }
-      });
-      return;
+      file_->Cancel();
+      return Outcome::kFailed;
     }
-    file_->Cancel();
+    if (!transfer_->failure().isEmpty()) {
+      file_->Cancel();
+      return FailedTransfer();
+    }
+    result_ = FetchResult();
+    const bool committed = trap_.Do(152, [&] {
+      if (!file_->Commit()) {
+        result_ = {file_->errorString()};
+        Raise(file_->errorString());
+      }
+    });
+    return committed ? Outcome::kDone : Outcome::kFailed;
   }
 
   // Stops at once: the previous local file stays, the caption says so.

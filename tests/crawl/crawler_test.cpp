@@ -13,6 +13,7 @@
 #include "support/https_server.h"
 #include "support/raw_server.h"
 #include "support/recording_prompts.h"
+#include "support/test_engine.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
@@ -35,7 +36,7 @@ struct CrawlFixture {
   FileListModel list;
   RecordingPrompts prompts;
   EventPump pump;
-  HttpEngine engine;
+  TestEngine engine;
   HttpClient http{engine, pump};
   Crawler crawler{list, prompts, pump, http, [this] { return start; }};
 };

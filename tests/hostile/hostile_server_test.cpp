@@ -14,6 +14,7 @@
 #include "support/raw_server.h"
 #include "support/recording_prompts.h"
 #include "support/recording_status_line.h"
+#include "support/test_engine.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
@@ -36,7 +37,7 @@ struct Mirror {
   RecordingPrompts prompts;
   RecordingStatusLine status;
   EventPump pump;
-  HttpEngine engine;
+  TestEngine engine;
   std::function<bool()> cancel = [] { return false; };
   Downloader downloader{engine, pump, status, prompts,
                         [this] { return cancel(); }};
@@ -203,7 +204,7 @@ class HostileServerTest : public QObject {
     FileListModel list;
     RecordingPrompts prompts;
     EventPump pump;
-    HttpEngine engine;
+    TestEngine engine;
     HttpClient http(engine, pump);
     const QString start = server.Url();
     Crawler crawler(list, prompts, pump, http, [&] { return start; });

@@ -9,6 +9,7 @@
 #include "support/path_text.h"
 #include "support/recording_prompts.h"
 #include "support/recording_status_line.h"
+#include "support/test_engine.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
@@ -39,7 +40,7 @@ struct TransferFixture {
   RecordingPrompts prompts;
   RecordingStatusLine status;
   EventPump pump;
-  HttpEngine engine;
+  TestEngine engine;
   std::function<bool()> cancel_when = [] { return false; };
   Downloader downloader{engine, pump, status, prompts,
                         [this] { return cancel_when(); }};

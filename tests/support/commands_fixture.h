@@ -8,6 +8,7 @@
 #include "crawl/listing_command.h"
 #include "mirror/download_command.h"
 #include "support/headless_host.h"
+#include "support/test_engine.h"
 
 namespace trawlbox {
 
@@ -35,7 +36,7 @@ struct CommandsFixture {
   HeadlessHost host;
   RecordingPrompts& prompts = host.prompts_;
   QStringList& captions = host.status_.captions;
-  HttpEngine engine;
+  TestEngine engine;
   HttpClient http{engine, host.pump_};
   Crawler crawler{host.list_, host.prompts_, host.pump_, http,
                   [this] { return host.start; }};

@@ -18,8 +18,15 @@ class RawServer {
  public:
   // Writes the answer to one request; the connection closes afterwards.
   using Answer = std::function<void(QTcpSocket& socket)>;
+  // The same, knowing the request's head.
+  using RequestAnswer =
+      std::function<void(QTcpSocket& socket, const QByteArray& request)>;
 
-  explicit RawServer(Answer answer) : answer_(std::move(answer)) {
+  explicit RawServer(Answer answer)
+      : RawServer(
+            [answer = std::move(answer)](
+                QTcpSocket& socket, const QByteArray&) { answer(socket); }) {}
+  explicit RawServer(RequestAnswer answer) : answer_(std::move(answer)) {
     std::atomic<int> port{0};
     thread_ = std::thread([this, &port] {
       QTcpServer server;
@@ -34,7 +41,7 @@ class RawServer {
                socket->waitForReadyRead(1000)) {
           request += socket->readAll();
         }
-        answer_(*socket);
+        answer_(*socket, request);
         socket->flush();
         while (socket->bytesToWrite() > 0 &&
                socket->waitForBytesWritten(1000)) {
@@ -56,7 +63,7 @@ class RawServer {
   bool stopping() const { return stop_; }
 
  private:
-  Answer answer_;
+  RequestAnswer answer_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   int port_ = 0;

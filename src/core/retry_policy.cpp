@@ -1,0 +1,48 @@
+#include "core/retry_policy.h"
+
+#include <QString>
+#include <algorithm>
+
+namespace trawlbox {
+namespace {
+
+// What a Retry-After asks to wait, in milliseconds; -1 when it says
+// nothing that can be read.
+qint64 RetryAfterMs(const QByteArray& value, const QDateTime& now) {
+  const QByteArray text = value.trimmed();
+  if (text.isEmpty()) return -1;
+  bool number = false;
+  const qint64 seconds = text.toLongLong(&number);
+  if (number)
+    return seconds < 0 ? -1 : std::min<qint64>(seconds, 1 << 20) * 1000;
+  // "Wed, 21 Oct 2015 07:28:00 GMT"
+  QDateTime date =
+      QDateTime::fromString(QString::fromLatin1(text).replace(
+                                QLatin1String("GMT"), QLatin1String("+0000")),
+                            Qt::RFC2822Date);
+  if (!date.isValid()) return -1;
+  return std::max<qint64>(0, now.msecsTo(date));
+}
+
+}  // namespace
+
+int RetryPolicy::DelayMs(int retry, const QByteArray& retry_after,
+                         const QDateTime& now) const {
+  const int doublings = std::clamp(retry - 1, 0, 16);
+  const qint64 backoff =
+      std::min<qint64>(qint64(first_delay_ms) << doublings, kLongestBackoffMs);
+  const qint64 asked =
+      std::min<qint64>(RetryAfterMs(retry_after, now), kLongestRetryAfterMs);
+  return static_cast<int>(std::max(backoff, asked));
+}
+
+std::optional<int> ParseRetries(const QString& text) {
+  bool number = false;
+  const int retries = text.trimmed().toInt(&number);
+  if (!number || retries < 0 || retries > RetryPolicy::kMaxRetries) {
+    return std::nullopt;
+  }
+  return retries;
+}
+
+}  // namespace trawlbox

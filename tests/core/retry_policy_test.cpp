@@ -1,0 +1,64 @@
+#include "core/retry_policy.h"
+
+#include <QtTest>
+
+namespace trawlbox {
+
+class RetryPolicyTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void Delays_data() {
+    QTest::addColumn<int>("retry");
+    QTest::addColumn<QByteArray>("retry_after");
+    QTest::addColumn<int>("delay_ms");
+    QTest::newRow("first") << 1 << QByteArray() << 500;
+    QTest::newRow("second") << 2 << QByteArray() << 1000;
+    QTest::newRow("third") << 3 << QByteArray() << 2000;
+    QTest::newRow("backoff ends at 8 s") << 10 << QByteArray() << 8000;
+    QTest::newRow("far beyond") << 1000 << QByteArray() << 8000;
+    QTest::newRow("retry-after seconds") << 1 << QByteArray("1") << 1000;
+    QTest::newRow("retry-after shorter than the backoff")
+        << 3 << QByteArray(" 1 ") << 2000;
+    QTest::newRow("retry-after up to 30 s") << 1 << QByteArray("120") << 30000;
+    QTest::newRow("retry-after huge")
+        << 1 << QByteArray("99999999999999999") << 30000;
+    QTest::newRow("retry-after date")
+        << 1 << QByteArray("Tue, 08 Dec 2026 10:00:05 GMT") << 5000;
+    QTest::newRow("retry-after date passed")
+        << 1 << QByteArray("Tue, 08 Dec 2026 09:00:00 GMT") << 500;
+    QTest::newRow("retry-after nonsense") << 2 << QByteArray("soon") << 1000;
+    QTest::newRow("retry-after negative") << 1 << QByteArray("-5") << 500;
+  }
+  void Delays() {
+    QFETCH(int, retry);
+    QFETCH(QByteArray, retry_after);
+    QFETCH(int, delay_ms);
+    const QDateTime now(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC);
+    QCOMPARE(RetryPolicy().DelayMs(retry, retry_after, now), delay_ms);
+  }
+
+  void RetriesFromText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("retries");  // -1: none
+    QTest::newRow("none") << "0" << 0;
+    QTest::newRow("default") << "3" << 3;
+    QTest::newRow("most") << "10" << 10;
+    QTest::newRow("blanks") << " 4 " << 4;
+    QTest::newRow("too many") << "11" << -1;
+    QTest::newRow("negative") << "-1" << -1;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("words") << "three" << -1;
+    QTest::newRow("fraction") << "2.5" << -1;
+  }
+  void RetriesFromText() {
+    QFETCH(QString, text);
+    QFETCH(int, retries);
+    QCOMPARE(ParseRetries(text).value_or(-1), retries);
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::RetryPolicyTest)
+#include "retry_policy_test.moc"
