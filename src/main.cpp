@@ -14,7 +14,9 @@
 
 int main(int argc, char* argv[]) {
   // --help and --version answer before any window or display is needed.
-  if (const auto exit_code = trawlbox::AnswerCommandLine(argc, argv)) {
+  trawlbox::RunOptions options;
+  if (const auto exit_code =
+          trawlbox::AnswerCommandLine(argc, argv, &options)) {
     return *exit_code;
   }
   QApplication app(argc, argv);
@@ -28,6 +30,7 @@ int main(int argc, char* argv[]) {
   services.settings = &settings;
   services.prompts = &prompts;
   services.pump = &pump;
+  services.retry_policy = trawlbox::RetryPolicyForRun(options, settings);
   services.program_folder = QApplication::applicationDirPath();
   services.desktop_folder = trawlbox::GetDesktopFolder;
   services.maybe_open_home_page = [] {

@@ -4,6 +4,10 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
+#include "core/app_error.h"
+#include "core/retry_policy.h"
+#include "core/settings_store.h"
+
 namespace trawlbox {
 namespace {
 
@@ -37,7 +41,8 @@ void WriteError(const QString& error, QTextStream& err) {
 QString ProgramVersion() { return QStringLiteral(TRAWLBOX_VERSION); }
 
 std::optional<int> AnswerCommandLine(const QStringList& arguments,
-                                     QTextStream& out, QTextStream& err) {
+                                     QTextStream& out, QTextStream& err,
+                                     RunOptions* options) {
   QCommandLineParser parser;
   // Qt's options are words behind one dash ("-style"), so single-dash words
   // are option names rather than bundles of letters.
@@ -51,8 +56,17 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
   const QCommandLineOption version(
       {QStringLiteral("v"), QStringLiteral("version")},
       QStringLiteral("Displays the version and exits."));
+  const QCommandLineOption retries(
+      QStringLiteral("retries"),
+      QStringLiteral("Tries a request that failed on something passing (a "
+                     "dropped\nconnection, a busy server) again up to N "
+                     "times, 0 to %1;\nthe \"Retries\" setting, 3 unless "
+                     "set, otherwise.")
+          .arg(RetryPolicy::kMaxRetries),
+      QStringLiteral("N"));
   parser.addOption(help);
   parser.addOption(version);
+  parser.addOption(retries);
   for (const char* name : kQtOptionsWithValue) {
     QCommandLineOption option(QString::fromLatin1(name), QString(),
                               QStringLiteral("value"));
@@ -83,15 +97,46 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
     out << kProgramName << ' ' << ProgramVersion() << '\n';
     return 0;
   }
+  RunOptions run;
+  if (parser.isSet(retries)) {
+    run.retries = ParseRetries(parser.value(retries));
+    if (!run.retries) {
+      WriteError(QStringLiteral("Invalid value for --retries: '%1' (0 to %2).")
+                     .arg(parser.value(retries))
+                     .arg(RetryPolicy::kMaxRetries),
+                 err);
+      return 1;
+    }
+  }
+  if (options != nullptr) *options = run;
   return std::nullopt;
 }
 
-std::optional<int> AnswerCommandLine(int argc, char* argv[]) {
+RetryPolicy RetryPolicyForRun(const RunOptions& options,
+                              const SettingsStore& settings) {
+  RetryPolicy policy;
+  if (options.retries) {
+    policy.retries = *options.retries;
+    return policy;
+  }
+  try {
+    const QString text =
+        settings.ReadSetting(QStringLiteral("Retries"), QString());
+    policy.retries = ParseRetries(text).value_or(policy.retries);
+  } catch (const AppError&) {
+    // A store that cannot be read says so when the window reads its fields;
+    // the number of retries is no reason to stop the program here.
+  }
+  return policy;
+}
+
+std::optional<int> AnswerCommandLine(int argc, char* argv[],
+                                     RunOptions* options) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   QTextStream out(stdout);
   QTextStream err(stderr);
-  return AnswerCommandLine(arguments, out, err);
+  return AnswerCommandLine(arguments, out, err, options);
 }
 
 }  // namespace trawlbox

@@ -6,7 +6,11 @@
 #include <QTextStream>
 #include <optional>
 
+#include "core/retry_policy.h"
+
 namespace trawlbox {
+
+class SettingsStore;
 
 // The name the program answers under on the command line.
 inline const QString kProgramName = QStringLiteral("trawlbox-harvester");
@@ -14,20 +18,35 @@ inline const QString kProgramName = QStringLiteral("trawlbox-harvester");
 // The program's version, as the build names it ("0.1.0").
 QString ProgramVersion();
 
+// What the command line sets for one run of the window.
+struct RunOptions {
+  // --retries N: how often a transient failure is tried again.
+  std::optional<int> retries;
+};
+
 // Decides what the command line asks for before any window exists, so it
 // needs neither a display nor an application object. `arguments` are the raw
 // arguments, the program's own path first.
 //
 // --help (-h) writes the usage to `out` and --version (-v) the name and
 // version; both answer 0. An unknown option or a stray argument writes one
-// line to `err` and answers 1. Qt's own start-up options (-style, -platform,
-// -reverse and the like) are let through for the application object. With
-// nothing to answer the result is empty and the program starts as usual.
+// line to `err` and answers 1, and so does an option with a value out of
+// its range. Qt's own start-up options (-style, -platform, -reverse and the
+// like) are let through for the application object. With nothing to answer
+// the result is empty, `options` (when given) holds what the run is to use,
+// and the program starts as usual.
 std::optional<int> AnswerCommandLine(const QStringList& arguments,
-                                     QTextStream& out, QTextStream& err);
+                                     QTextStream& out, QTextStream& err,
+                                     RunOptions* options = nullptr);
+
+// The retries of this run: --retries when given, else the "Retries"
+// setting when it holds a number from 0 to 10, else the default.
+RetryPolicy RetryPolicyForRun(const RunOptions& options,
+                              const SettingsStore& settings);
 
 // The same for main()'s arguments, answering on standard output and error.
-std::optional<int> AnswerCommandLine(int argc, char* argv[]);
+std::optional<int> AnswerCommandLine(int argc, char* argv[],
+                                     RunOptions* options = nullptr);
 
 }  // namespace trawlbox
 

@@ -81,6 +81,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       http_(engine_, *services_.pump),
       crawler_(file_list_, *services_.prompts, *services_.pump, http_,
                [this] { return WebSiteText(); }) {
+  engine_.set_retry_policy(services_.retry_policy);
   BuildControls();
   SetTabOrder();
   ConnectHandlers();

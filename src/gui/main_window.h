@@ -36,6 +36,8 @@ struct MainWindowServices {
   std::function<void()> check_online;
   std::function<void()> maybe_open_home_page;
   std::function<QString()> desktop_folder;
+  // How often a request that failed on something passing is tried again.
+  RetryPolicy retry_policy;
 };
 
 // The program's only window: the start address, the file list, the

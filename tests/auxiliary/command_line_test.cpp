@@ -5,6 +5,9 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include "core/settings_store.h"
+#include "support/temp_settings.h"
+
 namespace trawlbox {
 namespace {
 
@@ -17,7 +20,9 @@ const QString kHelp = QStringLiteral(
     "\n"
     "Options:\n"
     "  -h, --help +Displays this help and exits\\.\n"
-    "  -v, --version +Displays the version and exits\\.\n");
+    "  -v, --version +Displays the version and exits\\.\n"
+    "  --retries <N> +Tries a request .* 0 to 10;\n"
+    " +the \"Retries\" setting, 3 unless set, otherwise\\.\n");
 
 QString VersionLine() {
   return QStringLiteral("trawlbox-harvester ") +
@@ -78,6 +83,20 @@ void AddRows() {
       << "";
   QTest::newRow("Qt flag") << QStringList{"-reverse"} << kStarts << ""
                            << "";
+  QTest::newRow("retries") << QStringList{"--retries", "0"} << kStarts << ""
+                           << "";
+  QTest::newRow("retries at most")
+      << QStringList{"--retries=10"} << kStarts << ""
+      << "";
+  QTest::newRow("retries too many")
+      << QStringList{"--retries", "11"} << 1 << ""
+      << ErrorLine("Invalid value for --retries: '11' (0 to 10).");
+  QTest::newRow("retries no number")
+      << QStringList{"--retries", "many"} << 1 << ""
+      << ErrorLine("Invalid value for --retries: 'many' (0 to 10).");
+  QTest::newRow("retries without a value")
+      << QStringList{"--retries"} << 1 << ""
+      << ErrorLine("Missing value after '--retries'.");
   QTest::newRow("Qt option without its value")
       << QStringList{"-style"} << 1 << ""
       << ErrorLine("Missing value after '-style'.");
@@ -107,6 +126,50 @@ class CommandLineTest : public QObject {
     QCOMPARE(answer.value_or(kStarts), exit_code);
     VerifyMatches(out_text, out);
     VerifyMatches(err_text, err);
+  }
+
+  void OptionsForTheRun_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("retries");  // -1: none given
+    QTest::newRow("none") << QStringList() << -1;
+    QTest::newRow("retries") << QStringList{"--retries", "7"} << 7;
+    QTest::newRow("retries beside a Qt option")
+        << QStringList{"-style", "fusion", "--retries=0"} << 0;
+  }
+  void OptionsForTheRun() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, retries);
+    QString text;
+    QTextStream stream(&text);
+    RunOptions options;
+    options.retries = 99;
+    QCOMPARE(AnswerCommandLine(QStringList{"trawlbox-harvester"} + arguments,
+                               stream, stream, &options),
+             std::nullopt);
+    QCOMPARE(options.retries.value_or(-1), retries);
+  }
+
+  void RetriesOfTheRun_data() {
+    QTest::addColumn<QString>("setting");  // null: not stored
+    QTest::addColumn<int>("option");       // -1: not given
+    QTest::addColumn<int>("retries");
+    QTest::newRow("neither") << QString() << -1 << 3;
+    QTest::newRow("setting") << "5" << -1 << 5;
+    QTest::newRow("setting of none") << "0" << -1 << 0;
+    QTest::newRow("setting out of range") << "11" << -1 << 3;
+    QTest::newRow("setting no number") << "often" << -1 << 3;
+    QTest::newRow("option over setting") << "5" << 1 << 1;
+  }
+  void RetriesOfTheRun() {
+    QFETCH(QString, setting);
+    QFETCH(int, option);
+    QFETCH(int, retries);
+    TempSettings temp;
+    SettingsStore settings;
+    if (!setting.isNull()) settings.WriteSetting("Retries", setting);
+    RunOptions options;
+    if (option >= 0) options.retries = option;
+    QCOMPARE(RetryPolicyForRun(options, settings).retries, retries);
   }
 
   void VersionIsTheProjectVersion() {
