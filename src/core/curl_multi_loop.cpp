@@ -1,5 +1,6 @@
 #include "core/curl_multi_loop.h"
 
+#include <algorithm>
 #include <climits>
 #include <mutex>
 
@@ -11,47 +12,117 @@ void InitCurlOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+QString TextOf(CURLMcode code) {
+  return QString::fromUtf8(curl_multi_strerror(code));
+}
+
 }  // namespace
 
-CurlMultiLoop::CurlMultiLoop(DoneHandler on_done)
-    : on_done_(std::move(on_done)) {
+// What libcurl asked for one socket, and the notifiers that wait for it.
+struct CurlMultiLoop::Watch {
+  explicit Watch(curl_socket_t s) : socket(s) {}
+
+  const curl_socket_t socket;
+  int wanted = 0;  // CURL_POLL_IN, CURL_POLL_OUT or CURL_POLL_INOUT
+  bool dropped = false;
+  std::unique_ptr<QSocketNotifier> read;
+  std::unique_ptr<QSocketNotifier> write;
+};
+
+CurlMultiLoop::CurlMultiLoop(DoneHandler on_done, FaultHandler on_fault)
+    : on_done_(std::move(on_done)), on_fault_(std::move(on_fault)) {
   InitCurlOnce();
   multi_ = curl_multi_init();
-  curl_multi_setopt(multi_, CURLMOPT_SOCKETFUNCTION, &CurlMultiLoop::OnSocket);
-  curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, this);
-  curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION, &CurlMultiLoop::OnTimer);
-  curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
+  if (multi_ == nullptr) {
+    broken_ = QStringLiteral("Cannot start the HTTP client");
+    return;
+  }
+  const CURLMcode codes[] = {
+      curl_multi_setopt(multi_, CURLMOPT_SOCKETFUNCTION,
+                        &CurlMultiLoop::OnSocket),
+      curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, this),
+      curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION,
+                        &CurlMultiLoop::OnTimer),
+      curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this),
+  };
+  for (const CURLMcode code : codes) {
+    if (code != CURLM_OK && broken_.isEmpty()) broken_ = TextOf(code);
+  }
   timer_.setSingleShot(true);
   QObject::connect(&timer_, &QTimer::timeout, [this] { OnTimeout(); });
 }
 
 CurlMultiLoop::~CurlMultiLoop() {
+  // Nothing reports back from here on.
+  ++depth_;
+  for (Pending& pending : pending_) {
+    if (pending.op == Op::kDispose && multi_ != nullptr) {
+      curl_multi_remove_handle(multi_, pending.easy);
+    }
+  }
+  pending_.clear();
   // Closing the cached connections reports their sockets once more; the
   // notifiers go with the object right after.
-  ++depth_;
-  curl_multi_cleanup(multi_);
-  watches_.clear();
+  if (multi_ != nullptr) curl_multi_cleanup(multi_);
 }
 
-CURLMcode CurlMultiLoop::Add(CURL* easy) {
-  if (busy()) return CURLM_RECURSIVE_API_CALL;
-  return Enter([&] { return curl_multi_add_handle(multi_, easy); });
+void CurlMultiLoop::Add(CURL* easy) { Ask({Op::kAdd, easy, nullptr}); }
+void CurlMultiLoop::Remove(CURL* easy) { Ask({Op::kRemove, easy, nullptr}); }
+void CurlMultiLoop::Resume(CURL* easy) { Ask({Op::kResume, easy, nullptr}); }
+
+void CurlMultiLoop::Dispose(std::unique_ptr<CurlRequest> request) {
+  CURL* const easy = request->easy;
+  Ask({Op::kDispose, easy, std::move(request)});
 }
 
-void CurlMultiLoop::Remove(CURL* easy) {
-  if (busy()) return;
-  Enter([&] { return curl_multi_remove_handle(multi_, easy); });
+void CurlMultiLoop::SetMaxHostConnections(long count) {
+  if (multi_ == nullptr) return;
+  const CURLMcode code =
+      curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, count);
+  if (code != CURLM_OK && broken_.isEmpty()) broken_ = TextOf(code);
 }
 
-CURLcode CurlMultiLoop::Unpause(CURL* easy) {
-  if (busy()) return CURLE_RECURSIVE_API_CALL;
-  // Hands the paused piece to the write callback again from in here.
-  return Enter([&] { return curl_easy_pause(easy, CURLPAUSE_CONT); });
+// Runs at once, unless libcurl is on the stack or earlier requests wait:
+// then it waits its turn.
+void CurlMultiLoop::Ask(Pending pending) {
+  if (busy() || !pending_.empty()) {
+    pending_.push_back(std::move(pending));
+    if (!busy()) Settle();
+    return;
+  }
+  Run(pending);
 }
 
-void CurlMultiLoop::Later(std::function<void()> work) {
-  later_.push_back(std::move(work));
-  if (!busy()) Settle();
+void CurlMultiLoop::Run(Pending& pending) {
+  if (!broken_.isEmpty() && pending.op != Op::kDispose) {
+    on_fault_(pending.easy, broken_);
+    return;
+  }
+  switch (pending.op) {
+    case Op::kAdd: {
+      const CURLMcode code =
+          Enter([&] { return curl_multi_add_handle(multi_, pending.easy); });
+      if (code != CURLM_OK) on_fault_(pending.easy, TextOf(code));
+      return;
+    }
+    case Op::kRemove:
+    case Op::kDispose: {
+      // A handle that is not in the multi handle is removed already.
+      const CURLMcode code =
+          Enter([&] { return curl_multi_remove_handle(multi_, pending.easy); });
+      pending.request.reset();
+      if (code != CURLM_OK) on_fault_(pending.easy, TextOf(code));
+      return;
+    }
+    case Op::kResume: {
+      const CURLcode code =
+          Enter([&] { return curl_easy_pause(pending.easy, CURLPAUSE_CONT); });
+      if (code != CURLE_OK) {
+        on_fault_(pending.easy, QString::fromUtf8(curl_easy_strerror(code)));
+      }
+      return;
+    }
+  }
 }
 
 void CurlMultiLoop::Settle() {
@@ -60,120 +131,120 @@ void CurlMultiLoop::Settle() {
   if (settling_) return;
   settling_ = true;
   for (;;) {
-    SyncNotifiers();
-    if (timeout_missed_) {
-      timeout_missed_ = false;
+    dropped_.clear();
+    if (missed_) {
+      missed_ = false;
+      for (const auto& watch : watches_) Arm(*watch);
       timer_.start(0);
     }
+    if (!pending_.empty()) {
+      Pending next = std::move(pending_.front());
+      pending_.erase(pending_.begin());
+      Run(next);
+      continue;
+    }
     int queued = 0;
-    if (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
-      if (message->msg == CURLMSG_DONE) {
-        // The message dies with the handle's removal: copy it first.
-        CURL* const easy = message->easy_handle;
-        const CURLcode result = message->data.result;
-        on_done_(easy, result);
-      }
-      continue;
+    CURLMsg* message =
+        multi_ == nullptr ? nullptr : curl_multi_info_read(multi_, &queued);
+    if (message == nullptr) break;
+    if (message->msg == CURLMSG_DONE) {
+      // The message dies with the handle's removal: copy it first.
+      CURL* const easy = message->easy_handle;
+      const CURLcode result = message->data.result;
+      on_done_(easy, result);
     }
-    if (!later_.empty()) {
-      std::vector<std::function<void()>> work;
-      work.swap(later_);
-      for (auto& step : work) step();
-      continue;
-    }
-    break;
   }
   settling_ = false;
 }
 
-void CurlMultiLoop::SyncNotifiers() {
-  if (!notifiers_stale_) return;
-  notifiers_stale_ = false;
-  for (auto it = watches_.begin(); it != watches_.end();) {
-    if (!wanted_.contains(it->first) || dropped_.contains(it->first)) {
-      it = watches_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  dropped_.clear();
-  for (const auto& [socket, what] : wanted_) {
-    Watch& watch = watches_[socket];
-    Fit(watch.read, socket, QSocketNotifier::Read, what & CURL_POLL_IN);
-    Fit(watch.write, socket, QSocketNotifier::Write, what & CURL_POLL_OUT);
-  }
-}
-
-void CurlMultiLoop::Fit(std::unique_ptr<QSocketNotifier>& notifier,
-                        curl_socket_t socket, QSocketNotifier::Type type,
-                        bool wanted) {
-  if (!wanted) {
-    notifier.reset();
-    return;
-  }
-  if (notifier) {
-    // Switched off when it fired while libcurl was busy.
-    notifier->setEnabled(true);
-    return;
-  }
-  notifier = std::make_unique<QSocketNotifier>(socket, type);
-  QSocketNotifier* const raw = notifier.get();
-  QObject::connect(raw, &QSocketNotifier::activated,
-                   [this, raw, socket] { OnActivity(raw, socket); });
-}
-
-void CurlMultiLoop::OnActivity(QSocketNotifier* notifier,
-                               curl_socket_t socket) {
-  ++wakeups_;
-  if (busy()) {
-    // Events ran from inside a callback. The notifier is level-triggered:
-    // switched back on once libcurl is free, it fires again.
-    notifier->setEnabled(false);
-    notifiers_stale_ = true;
-    return;
-  }
-  // A socket libcurl dropped in the same pass of the event loop.
-  if (!wanted_.contains(socket)) return;
-  const int events = notifier->type() == QSocketNotifier::Read
-                         ? CURL_CSELECT_IN
-                         : CURL_CSELECT_OUT;
+void CurlMultiLoop::Drive(curl_socket_t socket, int events) {
   int running = 0;
-  Enter([&] {
+  const CURLMcode code = Enter([&] {
     return curl_multi_socket_action(multi_, socket, events, &running);
   });
+  // A socket libcurl closed in the same pass of the event loop is no fault.
+  if (code != CURLM_OK && code != CURLM_BAD_SOCKET) {
+    broken_ = TextOf(code);
+    on_fault_(nullptr, broken_);
+  }
+}
+
+void CurlMultiLoop::Arm(Watch& watch) {
+  const auto fit = [&](std::unique_ptr<QSocketNotifier>& notifier,
+                       QSocketNotifier::Type type, bool wanted) {
+    if (!wanted || watch.dropped) {
+      // Never deleted here: its own signal may be on the stack.
+      if (notifier) notifier->setEnabled(false);
+      return;
+    }
+    if (notifier) {
+      notifier->setEnabled(true);
+      return;
+    }
+    notifier = std::make_unique<QSocketNotifier>(watch.socket, type);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated,
+                     [this, &watch, type] { OnActivity(watch, type); });
+  };
+  fit(watch.read, QSocketNotifier::Read, watch.wanted & CURL_POLL_IN);
+  fit(watch.write, QSocketNotifier::Write, watch.wanted & CURL_POLL_OUT);
+}
+
+void CurlMultiLoop::OnActivity(Watch& watch, QSocketNotifier::Type type) {
+  ++wakeups_;
+  if (watch.dropped) return;
+  if (busy()) {
+    // Events ran from inside a callback. The notifiers are level-triggered:
+    // switched back on once libcurl is free, they fire again.
+    (type == QSocketNotifier::Read ? watch.read : watch.write)
+        ->setEnabled(false);
+    missed_ = true;
+    return;
+  }
+  Drive(watch.socket,
+        type == QSocketNotifier::Read ? CURL_CSELECT_IN : CURL_CSELECT_OUT);
 }
 
 void CurlMultiLoop::OnTimeout() {
   ++wakeups_;
   if (busy()) {
-    timeout_missed_ = true;
+    missed_ = true;
     return;
   }
-  int running = 0;
-  Enter([&] {
-    return curl_multi_socket_action(multi_, CURL_SOCKET_TIMEOUT, 0, &running);
-  });
+  if (multi_ != nullptr) Drive(CURL_SOCKET_TIMEOUT, 0);
 }
 
-int CurlMultiLoop::OnSocket(CURL*, curl_socket_t socket, int what, void* loop,
-                            void*) {
-  auto* self = static_cast<CurlMultiLoop*>(loop);
+int CurlMultiLoop::OnSocket(CURL*, curl_socket_t socket, int what,
+                            void* loop_data, void* watch_data) {
+  auto* loop = static_cast<CurlMultiLoop*>(loop_data);
+  auto* watch = static_cast<Watch*>(watch_data);
   if (what == CURL_POLL_REMOVE) {
-    self->wanted_.erase(socket);
-    self->dropped_.insert(socket);
-  } else {
-    self->wanted_[socket] = what;
+    if (watch == nullptr) return 0;
+    watch->dropped = true;
+    loop->Arm(*watch);
+    const auto owned =
+        std::find_if(loop->watches_.begin(), loop->watches_.end(),
+                     [&](const auto& entry) { return entry.get() == watch; });
+    loop->dropped_.push_back(std::move(*owned));
+    loop->watches_.erase(owned);
+    // The socket is gone from libcurl's books already when it is closed.
+    curl_multi_assign(loop->multi_, socket, nullptr);
+    return 0;
   }
-  self->notifiers_stale_ = true;
+  if (watch == nullptr) {
+    watch = loop->watches_.emplace_back(std::make_unique<Watch>(socket)).get();
+    if (curl_multi_assign(loop->multi_, socket, watch) != CURLM_OK) return -1;
+  }
+  watch->wanted = what;
+  loop->Arm(*watch);
   return 0;
 }
 
-int CurlMultiLoop::OnTimer(CURLM*, long timeout_ms, void* loop) {
-  auto* self = static_cast<CurlMultiLoop*>(loop);
+int CurlMultiLoop::OnTimer(CURLM*, long timeout_ms, void* loop_data) {
+  auto* loop = static_cast<CurlMultiLoop*>(loop_data);
   if (timeout_ms < 0) {
-    self->timer_.stop();
+    loop->timer_.stop();
   } else {
-    self->timer_.start(static_cast<int>(qMin<long>(timeout_ms, INT_MAX)));
+    loop->timer_.start(static_cast<int>(qMin<long>(timeout_ms, INT_MAX)));
   }
   return 0;
 }

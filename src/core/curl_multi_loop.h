@@ -7,53 +7,79 @@
 #include <curl/curl.h>
 
 #include <QSocketNotifier>
+#include <QString>
 #include <QTimer>
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 namespace trawlbox {
 
+// One easy handle and what its callbacks are pointed at. `owner` is what the
+// callbacks report to; null once that is gone, while libcurl may still hold
+// the handle. The handle is cleaned up with the object.
+struct CurlRequest {
+  CurlRequest() : easy(curl_easy_init()) {}
+  ~CurlRequest() {
+    if (easy != nullptr) curl_easy_cleanup(easy);
+  }
+  CurlRequest(const CurlRequest&) = delete;
+  CurlRequest& operator=(const CurlRequest&) = delete;
+
+  CURL* const easy;
+  char error[CURL_ERROR_SIZE] = {};
+  void* owner = nullptr;
+};
+
 // Drives one libcurl multi handle from the Qt event loop of the calling
-// thread: a QSocketNotifier per direction of each socket libcurl watches and
-// one single-shot QTimer for the timeout it asks for. Nothing runs on a
-// thread of its own and nothing polls.
+// thread: a QSocketNotifier per direction of each socket libcurl watches,
+// found through curl_multi_assign, and one single-shot QTimer for the
+// timeout it asks for. Nothing runs on a thread of its own and nothing
+// polls.
 //
 // libcurl must not be re-entered from its own callbacks, so every call into
-// it goes through Enter(), and whatever needs libcurl while a call is on the
-// stack waits in Later() until the outermost call has returned. Notifiers
-// are brought in line with what libcurl asked for only then, too: a notifier
-// is never deleted while libcurl might still report on its socket.
+// it goes through Enter(). What is asked of the loop while a call is on the
+// stack waits, in order, until the outermost call has returned; so does the
+// freeing of the notifiers of sockets libcurl let go of, one of which may be
+// the one whose signal is running.
 class CurlMultiLoop {
  public:
   // A transfer is complete. Runs outside any libcurl call, so it may remove
   // and add handles.
   using DoneHandler = std::function<void(CURL* easy, CURLcode result)>;
+  // libcurl refused what was asked for `easy`, or, with a null `easy`, can
+  // no longer drive any transfer. Runs outside any libcurl call.
+  using FaultHandler = std::function<void(CURL* easy, const QString& reason)>;
 
-  explicit CurlMultiLoop(DoneHandler on_done);
+  CurlMultiLoop(DoneHandler on_done, FaultHandler on_fault);
   CurlMultiLoop(const CurlMultiLoop&) = delete;
   CurlMultiLoop& operator=(const CurlMultiLoop&) = delete;
-  // The owner removes its easy handles first.
+  // Requests still waiting to be disposed of go first.
   ~CurlMultiLoop();
 
-  // These call into libcurl: not while busy().
-  CURLMcode Add(CURL* easy);
+  // Each takes effect at once when no libcurl call is on the stack, else
+  // once it has returned; always in the order asked.
+  void Add(CURL* easy);
   void Remove(CURL* easy);
-  CURLcode Unpause(CURL* easy);
+  // Lets a paused transfer go on: libcurl hands the paused piece to its
+  // write callback again from in here.
+  void Resume(CURL* easy);
+  // Takes the request out of the multi handle and frees it.
+  void Dispose(std::unique_ptr<CurlRequest> request);
+  // The most connections libcurl keeps open to one host.
+  void SetMaxHostConnections(long count);
 
   // A libcurl call is on the stack: its callbacks are running.
   bool busy() const { return depth_ > 0; }
-  // Runs `work` once the outermost libcurl call has returned.
-  void Later(std::function<void()> work);
-
   qint64 wakeups() const { return wakeups_; }
 
  private:
-  struct Watch {
-    std::unique_ptr<QSocketNotifier> read;
-    std::unique_ptr<QSocketNotifier> write;
+  struct Watch;
+  enum class Op { kAdd, kRemove, kResume, kDispose };
+  struct Pending {
+    Op op;
+    CURL* easy;
+    std::unique_ptr<CurlRequest> request;  // for kDispose
   };
 
   template <typename Call>
@@ -64,31 +90,32 @@ class CurlMultiLoop {
     if (depth_ == 0) Settle();
     return result;
   }
+  void Ask(Pending pending);
+  void Run(Pending& pending);
   void Settle();
-  void SyncNotifiers();
-  void Fit(std::unique_ptr<QSocketNotifier>& notifier, curl_socket_t socket,
-           QSocketNotifier::Type type, bool wanted);
-  void OnActivity(QSocketNotifier* notifier, curl_socket_t socket);
+  void Drive(curl_socket_t socket, int events);
+  void Arm(Watch& watch);
+  void OnActivity(Watch& watch, QSocketNotifier::Type type);
   void OnTimeout();
 
   static int OnSocket(CURL* easy, curl_socket_t socket, int what, void* loop,
-                      void* socket_data);
+                      void* watch);
   static int OnTimer(CURLM* multi, long timeout_ms, void* loop);
 
   DoneHandler on_done_;
+  FaultHandler on_fault_;
   CURLM* multi_ = nullptr;
+  QString broken_;  // why the multi handle cannot be used; empty when it can
   QTimer timer_;
-  // What libcurl last asked for per socket (CURL_POLL_IN/OUT/INOUT), and the
-  // sockets it dropped since the notifiers were last brought in line: a
-  // dropped number may already stand for a new socket.
-  std::map<curl_socket_t, int> wanted_;
-  std::set<curl_socket_t> dropped_;
-  bool notifiers_stale_ = false;
-  std::map<curl_socket_t, Watch> watches_;
+  // Every socket libcurl watches has its Watch assigned to it; those it let
+  // go of are freed when no call is on the stack.
+  std::vector<std::unique_ptr<Watch>> watches_;
+  std::vector<std::unique_ptr<Watch>> dropped_;
+  std::vector<Pending> pending_;
   int depth_ = 0;
   bool settling_ = false;
-  bool timeout_missed_ = false;
-  std::vector<std::function<void()>> later_;
+  // A socket or the timer fired while libcurl was busy.
+  bool missed_ = false;
   qint64 wakeups_ = 0;
 };
 

@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QTimer>
 #include <QUrl>
-#include <unordered_map>
+#include <algorithm>
+#include <set>
 
 #include "core/curl_multi_loop.h"
 #include "core/url.h"
@@ -79,121 +80,124 @@ QString SchemeOf(const QByteArray& address) {
 }  // namespace
 
 struct HttpTransfer::Job {
-  // One easy handle and what its callbacks need. It can outlive its job: a
-  // job that ends while libcurl is busy leaves the handle to be freed once
-  // the call returns, and the callbacks see that `job` is gone.
-  struct Slot {
-    CURL* easy = nullptr;
-    Job* job = nullptr;
-    char error[CURL_ERROR_SIZE] = {};
+  // Where the transfer stands. Each answer it reads goes from kWaiting
+  // through kHead; a redirect or a 1xx answer starts another.
+  enum class Phase {
+    kWaiting,    // for an answer's first line
+    kHead,       // reading an answer's head
+    kBody,       // a final head is in; its body goes to the sink
+    kPaused,     // the sink could not take a piece yet
+    kAborted,    // the sink refused a piece; libcurl is ending the transfer
+    kRedirect,   // a redirect's head is in; its body is drained
+    kErrorBody,  // an error's head is in; its body is drained
+    kFinished,
   };
 
-  HttpEngine::Impl* engine = nullptr;  // null once the engine is gone
-  quint64 serial = 0;
+  // The engine while the transfer runs: it knows the job as long as the job
+  // knows it.
+  HttpEngine::Impl* engine = nullptr;
   Sink sink;
   bool head_only = false;
-  std::unique_ptr<Slot> slot;  // while the request runs
+  // The libcurl side, while the request runs.
+  std::unique_ptr<CurlRequest> request;
 
-  // The response being read: after a redirect or a 1xx there is another.
-  HttpHead response;
-  bool reading_head = false;
-  bool head_complete = false;
-  bool discarding = false;
+  Phase phase = Phase::kWaiting;
+  HttpHead head;  // of the answer being read; the final one once head_in()
   qint64 discarded = 0;
-
-  HttpHead head;
-  bool head_in = false;
-  bool finished = false;
-  bool paused = false;
-  bool aborted = false;
+  qint64 body_bytes = 0;
+  int redirects = 0;
   bool transient = false;
   QString failure;
   QString abort_reason;
   QString final_address;
-  qint64 body_bytes = 0;
-  int redirects = 0;
 
   int stall_ms = HttpEngine::kStallTimeoutMs;
   QElapsedTimer since_data;
   QTimer stall_timer;
+
+  bool head_in() const {
+    return phase != Phase::kWaiting && phase != Phase::kHead &&
+           phase != Phase::kRedirect;
+  }
+  bool head_complete() const {
+    return phase != Phase::kWaiting && phase != Phase::kHead;
+  }
+  bool finished() const { return phase == Phase::kFinished; }
 };
 
 class HttpEngine::Impl {
  public:
   using Job = HttpTransfer::Job;
-  using Slot = Job::Slot;
+  using Phase = Job::Phase;
 
   Impl()
-      : loop_([this](CURL* easy, CURLcode result) { OnDone(easy, result); }) {
+      : loop_([this](CURL* easy, CURLcode result) { OnDone(easy, result); },
+              [this](CURL* easy, const QString& reason) {
+                OnFault(easy, reason);
+              }) {
     // Bodies reach the sink as the server stored them, so the length it
     // announces counts the bytes we hand on.
     headers_ = curl_slist_append(nullptr, "Accept-Encoding: identity");
+    loop_.SetMaxHostConnections(connections_);
   }
   ~Impl() {
-    for (const auto& [serial, job] : live_) {
-      if (!job->finished) Finish(*job, QStringLiteral("Cancelled"));
-      job->engine = nullptr;
-    }
-    live_.clear();
+    while (!jobs_.empty()) Finish(**jobs_.begin(), QStringLiteral("Cancelled"));
     curl_slist_free_all(headers_);
   }
 
   void Start(Job& job, const QString& address);
   void Finish(Job& job, const QString& failure, bool transient = false);
   void Resume(Job& job);
-  void Forget(Job& job) { live_.erase(job.serial); }
 
   int stall_ms_ = kStallTimeoutMs;
+  int connections_ = kDefaultConnections;
   RetryPolicy retry_policy_;
   QByteArray ca_file_;
   CurlMultiLoop loop_;
 
  private:
-  static size_t OnHeader(char* data, size_t size, size_t count, void* slot);
-  static size_t OnBody(char* data, size_t size, size_t count, void* slot);
+  static size_t OnHeader(char* data, size_t size, size_t count, void* job);
+  static size_t OnBody(char* data, size_t size, size_t count, void* job);
+  static Job* JobOfRequest(void* request) {
+    return static_cast<Job*>(static_cast<CurlRequest*>(request)->owner);
+  }
+  static Job* JobOfEasy(CURL* easy) {
+    CurlRequest* request = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_PRIVATE, &request);
+    return request == nullptr ? nullptr : static_cast<Job*>(request->owner);
+  }
 
-  bool Configure(Slot& slot, const QByteArray& address);
-  void Launch(Job& job);
-  void Unpause(Job& job);
+  bool Configure(CurlRequest& request, const QByteArray& address,
+                 bool head_only);
   void OnDone(CURL* easy, CURLcode result);
+  void OnFault(CURL* easy, const QString& reason);
   void FollowRedirect(Job& job);
   void OnStallCheck(Job& job);
-  void Release(Job& job);
-  void Dispose(Slot* slot);
   static QString AbortText(const Job& job) {
     return job.abort_reason.isEmpty() ? QStringLiteral("Aborted")
                                       : job.abort_reason;
   }
-  Job* Find(quint64 serial) const {
-    const auto found = live_.find(serial);
-    return found == live_.end() ? nullptr : found->second;
-  }
 
   curl_slist* headers_ = nullptr;
-  std::unordered_map<quint64, Job*> live_;
-  quint64 next_serial_ = 1;
+  std::set<Job*> jobs_;  // those running
 };
 
 // HttpTransfer ---------------------------------------------------------------
 
 HttpTransfer::HttpTransfer(std::unique_ptr<Job> job) : job_(std::move(job)) {}
 
-HttpTransfer::~HttpTransfer() {
-  if (job_->engine == nullptr) return;
-  Cancel();
-  job_->engine->Forget(*job_);
-}
+HttpTransfer::~HttpTransfer() { Cancel(); }
 
-bool HttpTransfer::head_in() const { return job_->head_in; }
+bool HttpTransfer::head_in() const { return job_->head_in(); }
 const HttpHead& HttpTransfer::head() const { return job_->head; }
-bool HttpTransfer::finished() const { return job_->finished; }
+bool HttpTransfer::finished() const { return job_->finished(); }
 const QString& HttpTransfer::failure() const { return job_->failure; }
 bool HttpTransfer::transient() const { return job_->transient; }
 qint64 HttpTransfer::body_bytes() const { return job_->body_bytes; }
 const QString& HttpTransfer::final_address() const {
   return job_->final_address;
 }
-bool HttpTransfer::paused() const { return job_->paused; }
+bool HttpTransfer::paused() const { return job_->phase == Job::Phase::kPaused; }
 
 void HttpTransfer::SetAbortReason(const QString& reason) {
   job_->abort_reason = reason;
@@ -204,8 +208,9 @@ void HttpTransfer::Resume() {
 }
 
 void HttpTransfer::Cancel() {
-  if (job_->finished || job_->engine == nullptr) return;
-  job_->engine->Finish(*job_, QStringLiteral("Cancelled"));
+  if (job_->engine != nullptr) {
+    job_->engine->Finish(*job_, QStringLiteral("Cancelled"));
+  }
 }
 
 // HttpEngine -----------------------------------------------------------------
@@ -240,6 +245,13 @@ void HttpEngine::set_retry_policy(const RetryPolicy& policy) {
   impl_->retry_policy_ = policy;
 }
 
+int HttpEngine::connections() const { return impl_->connections_; }
+
+void HttpEngine::set_connections(int count) {
+  impl_->connections_ = std::clamp(count, 1, kMaxConnections);
+  impl_->loop_.SetMaxHostConnections(impl_->connections_);
+}
+
 void HttpEngine::set_ca_file(const QString& path) {
   impl_->ca_file_ = QFile::encodeName(path);
 }
@@ -250,10 +262,9 @@ qint64 HttpEngine::wakeups() const { return impl_->loop_.wakeups(); }
 
 void HttpEngine::Impl::Start(Job& job, const QString& address) {
   job.engine = this;
-  job.serial = next_serial_++;
+  jobs_.insert(&job);
   job.final_address = address;
   job.stall_ms = stall_ms_;
-  live_[job.serial] = &job;
 
   job.stall_timer.setSingleShot(true);
   QObject::connect(&job.stall_timer, &QTimer::timeout,
@@ -261,39 +272,31 @@ void HttpEngine::Impl::Start(Job& job, const QString& address) {
   job.since_data.start();
   job.stall_timer.start(job.stall_ms);
 
-  job.slot = std::make_unique<Slot>();
-  job.slot->job = &job;
-  job.slot->easy = curl_easy_init();
-  if (job.slot->easy == nullptr ||
-      !Configure(*job.slot, EncodeAddress(address))) {
+  job.request = std::make_unique<CurlRequest>();
+  job.request->owner = &job;
+  if (job.request->easy == nullptr ||
+      !Configure(*job.request, EncodeAddress(address), job.head_only)) {
     Finish(job, QStringLiteral("Cannot start a transfer for %1").arg(address));
     return;
   }
-  if (loop_.busy()) {
-    loop_.Later([this, serial = job.serial] {
-      if (Job* later = Find(serial); later != nullptr && !later->finished) {
-        Launch(*later);
-      }
-    });
-    return;
-  }
-  Launch(job);
+  loop_.Add(job.request->easy);
 }
 
-bool HttpEngine::Impl::Configure(Slot& slot, const QByteArray& address) {
-  CURL* const easy = slot.easy;
+bool HttpEngine::Impl::Configure(CurlRequest& request,
+                                 const QByteArray& address, bool head_only) {
+  CURL* const easy = request.easy;
   bool ok =
       curl_easy_setopt(easy, CURLOPT_URL, address.constData()) == CURLE_OK;
   const auto set = [&](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
   };
-  set(CURLOPT_PRIVATE, &slot);
-  if (slot.job->head_only) set(CURLOPT_NOBODY, 1L);
-  set(CURLOPT_ERRORBUFFER, slot.error);
+  set(CURLOPT_PRIVATE, &request);
+  if (head_only) set(CURLOPT_NOBODY, 1L);
+  set(CURLOPT_ERRORBUFFER, request.error);
   set(CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
-  set(CURLOPT_HEADERDATA, &slot);
+  set(CURLOPT_HEADERDATA, &request);
   set(CURLOPT_WRITEFUNCTION, &Impl::OnBody);
-  set(CURLOPT_WRITEDATA, &slot);
+  set(CURLOPT_WRITEDATA, &request);
   // Large pieces: a big file then costs a few thousand reads and sink calls
   // per gigabyte rather than sixty thousand.
   set(CURLOPT_BUFFERSIZE, static_cast<long>(HttpTransfer::kMaxPieceBytes));
@@ -320,70 +323,45 @@ bool HttpEngine::Impl::Configure(Slot& slot, const QByteArray& address) {
   return ok;
 }
 
-void HttpEngine::Impl::Launch(Job& job) {
-  const CURLMcode code = loop_.Add(job.slot->easy);
-  if (code != CURLM_OK) {
-    Finish(job, QString::fromUtf8(curl_multi_strerror(code)));
-  }
-}
-
+// The one place a transfer ends: its request goes back to the loop, which
+// frees it once libcurl lets go, and the engine forgets the job.
 void HttpEngine::Impl::Finish(Job& job, const QString& failure,
                               bool transient) {
-  if (job.finished) return;
-  job.finished = true;
-  job.transient = transient;
-  job.head_in = true;
-  job.paused = false;
+  if (job.engine == nullptr) return;
+  job.phase = Phase::kFinished;
   job.failure = failure;
+  job.transient = transient;
   job.stall_timer.stop();
-  Release(job);
-}
-
-void HttpEngine::Impl::Release(Job& job) {
-  if (!job.slot) return;
-  Slot* const slot = job.slot.release();
-  slot->job = nullptr;
-  if (loop_.busy()) {
-    loop_.Later([this, slot] { Dispose(slot); });
-  } else {
-    Dispose(slot);
+  if (job.request) {
+    job.request->owner = nullptr;
+    loop_.Dispose(std::move(job.request));
   }
-}
-
-void HttpEngine::Impl::Dispose(Slot* slot) {
-  // Removing a handle that was never added, or is already out, is harmless.
-  loop_.Remove(slot->easy);
-  curl_easy_cleanup(slot->easy);
-  delete slot;
+  job.engine = nullptr;
+  jobs_.erase(&job);
 }
 
 void HttpEngine::Impl::Resume(Job& job) {
-  if (!job.paused || job.finished) return;
-  job.paused = false;
+  if (job.phase != Phase::kPaused) return;
+  job.phase = Phase::kBody;
   job.since_data.restart();
   job.stall_timer.start(job.stall_ms);
-  if (!loop_.busy()) {
-    Unpause(job);
-    return;
-  }
-  loop_.Later([this, serial = job.serial] {
-    if (Job* later = Find(serial); later != nullptr) Unpause(*later);
-  });
+  loop_.Resume(job.request->easy);
 }
 
-void HttpEngine::Impl::Unpause(Job& job) {
-  if (job.finished || !job.slot) return;
-  const CURLcode code = loop_.Unpause(job.slot->easy);
+void HttpEngine::Impl::OnFault(CURL* easy, const QString& reason) {
+  if (easy == nullptr) {
+    while (!jobs_.empty()) Finish(**jobs_.begin(), reason);
+    return;
+  }
+  Job* const job = JobOfEasy(easy);
+  if (job == nullptr) return;
   // The sink may turn the piece down for good as it comes again; libcurl
   // then leaves the transfer where it was, so it ends here.
-  if (code != CURLE_OK && !job.finished) {
-    Finish(job, job.aborted ? AbortText(job)
-                            : QString::fromUtf8(curl_easy_strerror(code)));
-  }
+  Finish(*job, job->phase == Phase::kAborted ? AbortText(*job) : reason);
 }
 
 void HttpEngine::Impl::OnStallCheck(Job& job) {
-  if (job.finished || job.paused) return;
+  if (job.finished() || job.phase == Phase::kPaused) return;
   const qint64 idle = job.since_data.elapsed();
   if (idle < job.stall_ms || loop_.busy()) {
     job.stall_timer.start(
@@ -394,40 +372,40 @@ void HttpEngine::Impl::OnStallCheck(Job& job) {
 }
 
 size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
-                                  void* slot_data) {
-  auto* slot = static_cast<Slot*>(slot_data);
+                                  void* request) {
   const size_t length = size * count;
-  Job* const job = slot->job;
+  Job* const job = JobOfRequest(request);
   if (job == nullptr) return 0;
   job->since_data.restart();
   const QByteArrayView line(data, static_cast<qsizetype>(length));
   if (line.startsWith("HTTP/")) {
-    // "HTTP/1.1 404 Not Found": a new response, after a 1xx or the first.
+    // "HTTP/1.1 404 Not Found": a new answer, after a 1xx or the first.
     const qsizetype code_at = line.indexOf(' ');
     const QByteArrayView rest =
         code_at < 0 ? QByteArrayView() : line.sliced(code_at + 1);
     const qsizetype reason_at = rest.indexOf(' ');
-    job->response = HttpHead();
-    job->response.status =
+    job->head = HttpHead();
+    job->head.status =
         (reason_at < 0 ? rest : rest.first(reason_at)).trimmed().toInt();
     if (reason_at >= 0) {
-      job->response.reason = rest.sliced(reason_at + 1).trimmed().toByteArray();
+      job->head.reason = rest.sliced(reason_at + 1).trimmed().toByteArray();
     }
-    job->reading_head = true;
+    job->phase = Phase::kHead;
     return length;
   }
   // Trailers after a chunked body change nothing.
-  if (!job->reading_head) return length;
+  if (job->phase != Phase::kHead) return length;
   const QByteArrayView trimmed = line.trimmed();
   if (trimmed.isEmpty()) {
-    job->reading_head = false;
-    const int status = job->response.status;
-    if (status < 200) return length;  // an interim answer; another follows
-    job->head_complete = true;
-    job->head = job->response;
-    // The bodies of redirects and error pages are no one's business.
-    job->discarding = status >= 300;
-    if (status < 300 || status >= 400) job->head_in = true;
+    const int status = job->head.status;
+    if (status < 200) {
+      job->phase = Phase::kWaiting;  // an interim answer; another follows
+    } else if (status < 300) {
+      job->phase = Phase::kBody;
+    } else {
+      // The bodies of redirects and error pages are no one's business.
+      job->phase = status < 400 ? Phase::kRedirect : Phase::kErrorBody;
+    }
     return length;
   }
   const qsizetype colon = trimmed.indexOf(':');
@@ -435,73 +413,66 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
   const QByteArrayView name = trimmed.first(colon).trimmed();
   const QByteArray value = trimmed.sliced(colon + 1).trimmed().toByteArray();
   if (name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
-    job->response.content_type = value;
+    job->head.content_type = value;
   } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-    job->response.content_length = value;
+    job->head.content_length = value;
   } else if (name.compare("Retry-After", Qt::CaseInsensitive) == 0) {
-    job->response.retry_after = value;
+    job->head.retry_after = value;
   }
   return length;
 }
 
 size_t HttpEngine::Impl::OnBody(char* data, size_t size, size_t count,
-                                void* slot_data) {
-  auto* slot = static_cast<Slot*>(slot_data);
+                                void* request) {
   const size_t length = size * count;
-  Job* const job = slot->job;
-  if (job == nullptr) return 0;
-  if (length == 0) return 0;
+  Job* const job = JobOfRequest(request);
+  if (job == nullptr || length == 0) return 0;
   job->since_data.restart();
-  if (job->discarding) {
+  if (job->phase == Phase::kRedirect || job->phase == Phase::kErrorBody) {
     job->discarded += static_cast<qint64>(length);
     return job->discarded > kDiscardLimit ? 0 : length;
   }
   const HttpTransfer::Take take =
       job->sink(data, static_cast<qsizetype>(length));
   // A sink that broke the rules and ended its transfer.
-  if (slot->job == nullptr) return 0;
+  if (JobOfRequest(request) == nullptr) return 0;
   switch (take) {
     case HttpTransfer::Take::kTaken:
       job->body_bytes += static_cast<qint64>(length);
       return length;
     case HttpTransfer::Take::kPause:
-      job->paused = true;
+      job->phase = Phase::kPaused;
       return CURL_WRITEFUNC_PAUSE;
     case HttpTransfer::Take::kAbort:
-      job->aborted = true;
+      job->phase = Phase::kAborted;
       return 0;
   }
   return 0;
 }
 
 void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
-  Slot* slot = nullptr;
-  curl_easy_getinfo(easy, CURLINFO_PRIVATE, &slot);
-  if (slot == nullptr || slot->job == nullptr) {
-    loop_.Remove(easy);
-    return;
-  }
-  Job& job = *slot->job;
-  if (job.aborted) {
+  Job* const job_found = JobOfEasy(easy);
+  // A request whose transfer ended already waits to be disposed of.
+  if (job_found == nullptr) return;
+  Job& job = *job_found;
+  if (job.phase == Phase::kAborted) {
     Finish(job, AbortText(job));
     return;
   }
-  if (job.head_complete) {
-    const int status = job.head.status;
-    // Whether or not the unread body came in whole.
-    if (status >= 300 && status < 400) {
-      FollowRedirect(job);
-      return;
-    }
-    if (status >= 400) {
-      Finish(job,
-             QStringLiteral("HTTP %1 %2")
-                 .arg(status)
-                 .arg(QString::fromUtf8(job.head.reason))
-                 .trimmed(),
-             IsTransientStatus(status));
-      return;
-    }
+  const int status = job.head.status;
+  // Whether or not the unread body came in whole.
+  if (job.phase == Phase::kRedirect) {
+    FollowRedirect(job);
+    return;
+  }
+  if (job.phase == Phase::kErrorBody) {
+    Finish(job,
+           QStringLiteral("HTTP %1 %2")
+               .arg(status)
+               .arg(QString::fromUtf8(job.head.reason))
+               .trimmed(),
+           IsTransientStatus(status));
+    return;
   }
   if (result == CURLE_PARTIAL_FILE) {
     curl_off_t received = 0;
@@ -517,15 +488,15 @@ void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
   }
   if (result != CURLE_OK) {
     Finish(job,
-           slot->error[0] != '\0'
-               ? QString::fromUtf8(slot->error).trimmed()
+           job.request->error[0] != '\0'
+               ? QString::fromUtf8(job.request->error).trimmed()
                : QString::fromUtf8(curl_easy_strerror(result)),
            IsTransientCode(result));
     return;
   }
   // libcurl takes a connection that closed inside the head for a whole
   // answer with no body: its head never ended, and its body never began.
-  if (!job.head_complete) {
+  if (!job.head_complete()) {
     Finish(job,
            QStringLiteral("The connection closed inside the response head"),
            true);
@@ -539,7 +510,7 @@ void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
 }
 
 void HttpEngine::Impl::FollowRedirect(Job& job) {
-  CURL* const easy = job.slot->easy;
+  CURL* const easy = job.request->easy;
   const char* raw_target = nullptr;
   const char* raw_current = nullptr;
   curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &raw_target);
@@ -575,20 +546,17 @@ void HttpEngine::Impl::FollowRedirect(Job& job) {
   }
   ++job.redirects;
   job.final_address = target_text;
-  job.response = HttpHead();
   job.head = HttpHead();
-  job.reading_head = false;
-  job.head_complete = false;
-  job.discarding = false;
+  job.phase = Phase::kWaiting;
   job.discarded = 0;
-  job.slot->error[0] = '\0';
+  job.request->error[0] = '\0';
   loop_.Remove(easy);
   if (curl_easy_setopt(easy, CURLOPT_URL, target.constData()) != CURLE_OK) {
     Finish(job,
            QStringLiteral("Cannot follow the redirect to %1").arg(target_text));
     return;
   }
-  Launch(job);
+  loop_.Add(easy);
 }
 
 }  // namespace trawlbox

@@ -111,6 +111,12 @@ class HttpEngine {
   // itself makes one try per request.
   const RetryPolicy& retry_policy() const;
   void set_retry_policy(const RetryPolicy& policy);
+  // How many requests its users keep in flight at once, and so the most
+  // connections open to one host: requests beyond that wait for one.
+  static constexpr int kDefaultConnections = 6;
+  static constexpr int kMaxConnections = 16;
+  int connections() const;
+  void set_connections(int count);
   // Trusts the certificates in this file instead of the system store.
   void set_ca_file(const QString& path);
 

@@ -33,7 +33,11 @@ class RawServer {
       server.listen(QHostAddress::LocalHost);
       port = server.serverPort();
       while (!stop_) {
-        if (!server.waitForNewConnection(50)) continue;
+        // Several may have come at once: each waits its turn in the list.
+        if (!server.hasPendingConnections() &&
+            !server.waitForNewConnection(50)) {
+          continue;
+        }
         std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
         // The request's headers end with an empty line.
         QByteArray request;
