@@ -31,6 +31,7 @@ int main(int argc, char* argv[]) {
   services.prompts = &prompts;
   services.pump = &pump;
   services.retry_policy = trawlbox::RetryPolicyForRun(options, settings);
+  services.connections = trawlbox::ConnectionsForRun(options, settings);
   services.program_folder = QApplication::applicationDirPath();
   services.desktop_folder = trawlbox::GetDesktopFolder;
   services.maybe_open_home_page = [] {

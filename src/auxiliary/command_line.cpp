@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/app_error.h"
+#include "core/http_engine.h"
 #include "core/retry_policy.h"
 #include "core/settings_store.h"
 
@@ -22,6 +23,15 @@ const char* const kQtOptionsWithValue[] = {
     "stylesheet",
 };
 const char* const kQtFlags[] = {"reverse", "widgetcount"};
+
+std::optional<int> ParseConnections(const QString& text) {
+  bool number = false;
+  const int count = text.trimmed().toInt(&number);
+  if (!number || count < 1 || count > HttpEngine::kMaxConnections) {
+    return std::nullopt;
+  }
+  return count;
+}
 
 QString HelpText(const QCommandLineParser& parser) {
   // Qt names the program in the usage line by the application object's first
@@ -58,15 +68,25 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
       QStringLiteral("Displays the version and exits."));
   const QCommandLineOption retries(
       QStringLiteral("retries"),
-      QStringLiteral("Tries a request that failed on something passing (a "
-                     "dropped\nconnection, a busy server) again up to N "
-                     "times, 0 to %1;\nthe \"Retries\" setting, 3 unless "
-                     "set, otherwise.")
+      QStringLiteral(
+          "Tries a request that failed on something passing (a dropped "
+          "connection, a busy server) again up to N "
+          "times, 0 to %1; the \"Retries\" setting, 3 unless "
+          "set, otherwise.")
           .arg(RetryPolicy::kMaxRetries),
+      QStringLiteral("N"));
+  const QCommandLineOption connections(
+      QStringLiteral("connections"),
+      QStringLiteral("Keeps up to N transfers in flight at once, 1 to %1 (1 "
+                     "asks for one file after another, as small servers "
+                     "may prefer); the \"Connections\" setting, 6 unless "
+                     "set, otherwise.")
+          .arg(HttpEngine::kMaxConnections),
       QStringLiteral("N"));
   parser.addOption(help);
   parser.addOption(version);
   parser.addOption(retries);
+  parser.addOption(connections);
   for (const char* name : kQtOptionsWithValue) {
     QCommandLineOption option(QString::fromLatin1(name), QString(),
                               QStringLiteral("value"));
@@ -108,6 +128,17 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
       return 1;
     }
   }
+  if (parser.isSet(connections)) {
+    run.connections = ParseConnections(parser.value(connections));
+    if (!run.connections) {
+      WriteError(
+          QStringLiteral("Invalid value for --connections: '%1' (1 to %2).")
+              .arg(parser.value(connections))
+              .arg(HttpEngine::kMaxConnections),
+          err);
+      return 1;
+    }
+  }
   if (options != nullptr) *options = run;
   return std::nullopt;
 }
@@ -128,6 +159,19 @@ RetryPolicy RetryPolicyForRun(const RunOptions& options,
     // the number of retries is no reason to stop the program here.
   }
   return policy;
+}
+
+int ConnectionsForRun(const RunOptions& options,
+                      const SettingsStore& settings) {
+  if (options.connections) return *options.connections;
+  try {
+    const QString text =
+        settings.ReadSetting(QStringLiteral("Connections"), QString());
+    return ParseConnections(text).value_or(HttpEngine::kDefaultConnections);
+  } catch (const AppError&) {
+    // As for the retries: no reason to stop the program here.
+    return HttpEngine::kDefaultConnections;
+  }
 }
 
 std::optional<int> AnswerCommandLine(int argc, char* argv[],

@@ -22,6 +22,8 @@ QString ProgramVersion();
 struct RunOptions {
   // --retries N: how often a transient failure is tried again.
   std::optional<int> retries;
+  // --connections N: how many transfers the download keeps in flight.
+  std::optional<int> connections;
 };
 
 // Decides what the command line asks for before any window exists, so it
@@ -43,6 +45,10 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
 // setting when it holds a number from 0 to 10, else the default.
 RetryPolicy RetryPolicyForRun(const RunOptions& options,
                               const SettingsStore& settings);
+
+// The connections of this run: --connections when given, else the
+// "Connections" setting when it holds a number from 1 to 16, else 6.
+int ConnectionsForRun(const RunOptions& options, const SettingsStore& settings);
 
 // The same for main()'s arguments, answering on standard output and error.
 std::optional<int> AnswerCommandLine(int argc, char* argv[],

@@ -82,6 +82,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       crawler_(file_list_, *services_.prompts, *services_.pump, http_,
                [this] { return WebSiteText(); }) {
   engine_.set_retry_policy(services_.retry_policy);
+  engine_.set_connections(services_.connections);
   BuildControls();
   SetTabOrder();
   ConnectHandlers();

@@ -38,6 +38,8 @@ struct MainWindowServices {
   std::function<QString()> desktop_folder;
   // How often a request that failed on something passing is tried again.
   RetryPolicy retry_policy;
+  // How many transfers the download keeps in flight at once.
+  int connections = HttpEngine::kDefaultConnections;
 };
 
 // The program's only window: the start address, the file list, the

@@ -1,6 +1,8 @@
 #include "mirror/download_command.h"
 
 #include <QDir>
+#include <deque>
+#include <memory>
 
 #include "core/app_error.h"
 #include "core/command_host.h"
@@ -14,6 +16,7 @@
 #include "core/status_line.h"
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
+#include "mirror/turn_gate.h"
 
 namespace trawlbox {
 namespace {
@@ -50,45 +53,114 @@ QString FinalPath(const QString& mapped) {
   return FreeName(path);
 }
 
-// One ticked row: its path below the folder, its transfer, and its folders
-// once its body starts to arrive, so a row that fails leaves nothing.
-void DownloadRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
-                 qsizetype row) {
+// A ticked row on its way: started ahead of its turn, with what it shows
+// (the command's reports about it included) held until then.
+struct RowInFlight {
+  RowInFlight(CommandHost& host, qsizetype row_number)
+      : row(row_number),
+        gate(host.status_line(), host.prompts()),
+        trap(gate, tags::kStartDownloading) {}
+
+  const qsizetype row;
+  QString mapped;  // the address as a path text, before "index.htm"
+  TurnGate gate;
+  ErrorTrap trap;
+  // Null for a row refused before any request.
+  Downloader::TransferPtr transfer;
+};
+
+// Maps a row to its path below the folder and starts its transfer; its
+// folders are made once its body starts to arrive, so a row that fails
+// leaves nothing. The final path is known before anything is asked for: a
+// row that would land anywhere but inside the folder is never requested.
+std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
+                                      qsizetype row) {
+  auto flight = std::make_unique<RowInFlight>(host, row);
   FileList& list = host.file_list();
-  host.pump().Yield();
-  // The final path is known before anything is asked for: a row that
-  // would land anywhere but inside the folder is never requested.
-  QString mapped;
   QString path;
-  const bool inside = trap.Do(122, [&] {
+  const bool inside = flight->trap.Do(122, [&] {
     const QString folder_text = host.FolderText();
-    mapped = MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
-    path = FinalPath(mapped);
+    flight->mapped =
+        MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
+    path = FinalPath(flight->mapped);
     if (!IsInsideFolder(path, folder_text)) Raise(ErrorKind::kPathNotFound);
   });
-  if (!inside) {
-    list.MarkFailed(row, DescriptionOf(ErrorKind::kPathNotFound));
+  if (!inside) return flight;
+  auto make_folders = [trap = &flight->trap,
+                       folder = GetFolderPart(flight->mapped)] {
+    if (trap->If(
+            136, [&] { return !PathFolderExists(folder); },
+            OnFailure::kRunBody)) {
+      trap->Do(138, [&] { CreateFolderPath(folder); });
+    }
+  };
+  flight->transfer =
+      downloader.Start(list.Text(row), path, flight->gate, make_folders);
+  return flight;
+}
+
+// A row's turn: what it held is shown, its transfer ends, its file is put
+// in place and its mark set.
+void FinishRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
+               RowInFlight& flight) {
+  FileList& list = host.file_list();
+  host.pump().Yield();
+  if (!flight.transfer) {
+    flight.gate.Open();
+    list.MarkFailed(flight.row, DescriptionOf(ErrorKind::kPathNotFound));
     return;
   }
   trap.Do(126, [&] {
     host.status_line().SetCaption(QStringLiteral("Processing: ") +
-                                  ShownPath(mapped));
+                                  ShownPath(flight.mapped));
   });
   host.pump().Yield();
-  const QString folder = GetFolderPart(mapped);
-  auto make_folders = [&] {
-    if (trap.If(
-            136, [&] { return !PathFolderExists(folder); },
-            OnFailure::kRunBody)) {
-      trap.Do(138, [&] { CreateFolderPath(folder); });
-    }
-  };
   FetchResult result{QStringLiteral("Not downloaded")};
-  trap.Do(152, [&] {
-    result = downloader.DownloadFile(list.Text(row), path, make_folders);
-  });
-  if (!downloader.cancelled()) list.MarkFailed(row, result.failure);
+  trap.Do(152, [&] { result = downloader.Complete(*flight.transfer); });
+  if (!downloader.cancelled()) list.MarkFailed(flight.row, result.failure);
 }
+
+// The ticked rows started ahead of their turn, in row order: at most as
+// many as the engine keeps connections.
+class RowsAhead {
+ public:
+  RowsAhead(CommandHost& host, Downloader& downloader, int depth)
+      : host_(host), downloader_(downloader), depth_(depth) {}
+
+  // Row `row`'s flight, started now unless it was already; the rows after
+  // it start as far as the depth allows.
+  std::unique_ptr<RowInFlight> TakeTurn(qsizetype row, qsizetype rows) {
+    // Rows passed over were unticked after they started.
+    while (!ahead_.empty() && ahead_.front()->row < row) ahead_.pop_front();
+    std::unique_ptr<RowInFlight> flight;
+    if (!ahead_.empty() && ahead_.front()->row == row) {
+      flight = std::move(ahead_.front());
+      ahead_.pop_front();
+    } else {
+      flight = StartRow(host_, downloader_, row);
+    }
+    next_ = std::max(next_, row + 1);
+    FileList& list = host_.file_list();
+    while (qsizetype(ahead_.size()) + 1 < depth_ && next_ <= rows) {
+      const qsizetype next = next_++;
+      // A row that cannot be read is left for its turn to report.
+      bool ticked = false;
+      try {
+        ticked = list.Ticked(next);
+      } catch (const AppError&) {
+      }
+      if (ticked) ahead_.push_back(StartRow(host_, downloader_, next));
+    }
+    return flight;
+  }
+
+ private:
+  CommandHost& host_;
+  Downloader& downloader_;
+  const int depth_;
+  std::deque<std::unique_ptr<RowInFlight>> ahead_;
+  qsizetype next_ = 1;
+};
 
 }  // namespace
 
@@ -116,13 +188,16 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
     rows = list.Count();
     status.SetMaximum(rows);
   });
+  // Declared after the downloader: a stop drops what runs ahead first.
+  RowsAhead ahead(host, downloader, engine.connections());
   for (qsizetype row = 1; row <= rows; ++row) {
     if (downloader.cancelled()) break;
     if (!trap.If(
             118, [&] { return list.Ticked(row); }, OnFailure::kRunBody)) {
       continue;
     }
-    DownloadRow(host, downloader, trap, row);
+    const std::unique_ptr<RowInFlight> flight = ahead.TakeTurn(row, rows);
+    FinishRow(host, downloader, trap, *flight);
     if (!downloader.cancelled()) status.SetPosition(row);
   }
   host.SetPointerMode(CommandHost::kPointerDefault);

@@ -12,6 +12,7 @@
 #include "mirror/path_mapping.h"
 #include "mirror/replacing_file.h"
 #include "mirror/trim_blanks.h"
+#include "mirror/turn_gate.h"
 
 namespace trawlbox {
 namespace {
@@ -42,24 +43,39 @@ qint16 PercentDone(qint64 length, qint64 received) {
       std::nearbyint(100.0 / double(length) * double(received)));
 }
 
-// One file's transfer, in four phases: the request and its head, the
-// destination, the body, and the end that commits or drops the new file.
-// A try that fails on something that may pass is made again, from the
-// request on, as the engine's retry policy says; only the last try's
-// failure is reported.
-class Downloader::FileTransfer {
+// One file's transfer. Ahead of its turn a try runs on the engine alone:
+// the first piece of a good body creates the folders and the new file
+// beside the local one, and every piece goes there. In its turn the
+// transfer waits for the try's end, commits its file or tries again what
+// may pass, as the engine's retry policy says; only the last try's failure
+// is reported.
+class Downloader::Transfer {
  public:
-  FileTransfer(Downloader& owner, const QString& address,
-               const QString& local_path)
+  Transfer(Downloader& owner, const QString& address, const QString& local_path,
+           TurnGate& gate, std::function<void()> before_body)
       : owner_(owner),
-        trap_(owner.reporter_, tags::kDownloadFile),
+        gate_(gate),
+        trap_(gate, tags::kDownloadFile),
         address_(address),
-        local_path_(local_path) {}
+        local_path_(local_path),
+        before_body_(std::move(before_body)) {}
 
-  FetchResult Run(const std::function<void()>& before_body) {
+  void Begin() {
+    trap_.Do(100, [&] {
+      gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
+    });
+    transfer_ = owner_.engine_.Get(TrimBlanks(address_),
+                                   [this](const char* data, qsizetype size) {
+                                     return OnPiece(data, size);
+                                   });
+  }
+
+  FetchResult Complete() {
+    gate_.Open();
     const RetryPolicy& policy = owner_.engine_.retry_policy();
     for (int retry = 1;; ++retry) {
-      const Outcome outcome = Try(before_body);
+      if (!WaitForTheEnd()) break;
+      const Outcome outcome = Conclude();
       if (outcome != Outcome::kTransferFailed) break;
       if (!result_.transient || retry > policy.retries) {
         ReportTransferFailure();
@@ -70,6 +86,8 @@ class Downloader::FileTransfer {
         stopped_ = true;
         break;
       }
+      Restart();
+      Begin();
     }
     if (stopped_) return StopForUser();
     owner_.status_.SetCaption(StatusLine::kIdleCaption);
@@ -77,71 +95,51 @@ class Downloader::FileTransfer {
   }
 
  private:
-  // How one try ended. Every failure but the transfer's own has been
+  // How a try ended. Every failure but the transfer's own has been
   // reported already.
-  enum class Outcome { kDone, kFailed, kTransferFailed, kStopped };
-
-  Outcome Try(const std::function<void()>& before_body) {
-    Restart();
-    if (!RequestHead()) return stopped_ ? Outcome::kStopped : FailedTransfer();
-    if (!OpenDestination(before_body)) return Outcome::kFailed;
-    if (!CopyBody()) return Outcome::kStopped;
-    return Commit();
-  }
+  enum class Outcome { kDone, kFailed, kTransferFailed };
 
   // A new try starts from nothing: no transfer, no new file, no bytes.
   void Restart() {
+    transfer_.reset();
     if (file_) file_->Cancel();
     file_.reset();
-    transfer_.reset();
     length_.reset();
     received_ = 0;
     shown_percent_ = -1;
     write_failure_.clear();
+    local_failure_ = false;
   }
 
   bool CancelRequested() const {
     return owner_.cancel_requested_ && owner_.cancel_requested_();
   }
 
-  // Waits on window events for `done`, or for a cancel request; false
-  // when the user asked to stop.
-  bool WaitFor(const std::function<bool()>& done) {
-    owner_.pump_.WaitUntil([&] { return CancelRequested() || done(); });
-    stopped_ = !done() && CancelRequested();
-    return !stopped_;
-  }
-
-  bool RequestHead() {
-    trap_.Do(100, [&] {
-      owner_.status_.SetCaption(QStringLiteral("Downloading: ") + address_);
-    });
-    transfer_ = owner_.engine_.Get(
-        TrimBlanks(address_),
-        [this](const char* data, qsizetype size) { return Take(data, size); });
-    if (!WaitFor([&] { return HeadSettled(*transfer_); })) return false;
-    if (!transfer_->finished() || transfer_->failure().isEmpty()) {
-      length_ = DeclaredLength(transfer_->head().content_length);
-      return true;
+  // False when the user asked to stop first.
+  bool WaitForTheEnd() {
+    for (;;) {
+      owner_.pump_.WaitUntil([&] {
+        return CancelRequested() || transfer_->finished() ||
+               transfer_->paused();
+      });
+      if (transfer_->finished()) return true;
+      if (CancelRequested()) {
+        stopped_ = true;
+        return false;
+      }
+      // A first piece that came in the transfer's turn waits here for its
+      // file, so that a box about it shows outside libcurl.
+      if (PrepareDestination()) {
+        transfer_->Resume();
+      } else {
+        transfer_->Cancel();
+      }
     }
-    return false;
   }
 
-  Outcome FailedTransfer() {
-    result_ = ResultOf(*transfer_);
-    return Outcome::kTransferFailed;
-  }
-
-  // An error page never lands under the file's name, and is no box either:
-  // a site with many broken links must not raise one for each. No response
-  // at all (no server, a refused redirect), or a body that broke off,
-  // stalled or ended short, is reported.
-  void ReportTransferFailure() {
-    if (result_.status < 400) trap_.Report(136, result_.failure);
-  }
-
-  bool OpenDestination(const std::function<void()>& before_body) {
-    if (before_body) before_body();
+  // The folders and the new file, once the body is known to come.
+  bool PrepareDestination() {
+    if (before_body_) before_body_();
     const bool open = trap_.Do(124, [&] {
       const std::optional<QString> native = ToNativePath(local_path_);
       if (!native) Raise(ErrorKind::kPathNotFound);
@@ -149,19 +147,18 @@ class Downloader::FileTransfer {
       if (!file_->Open()) RaiseOpenFailure(*file_);
     });
     if (!open) {
-      transfer_->Cancel();
-      result_ = {QStringLiteral("The local file cannot be written")};
+      file_.reset();
+      local_failure_ = true;
     }
+    length_ = DeclaredLength(transfer_->head().content_length);
     return open;
   }
 
-  bool CopyBody() {
-    transfer_->Resume();
-    return WaitFor([&] { return transfer_->finished(); });
-  }
-
-  // Only a body whose transfer ended well is committed.
-  Outcome Commit() {
+  Outcome Conclude() {
+    if (local_failure_) {
+      result_ = {QStringLiteral("The local file cannot be written")};
+      return Outcome::kFailed;
+    }
     if (!write_failure_.isEmpty()) {
       trap_.Report(150, write_failure_);
       result_ = {write_failure_};
@@ -169,8 +166,14 @@ class Downloader::FileTransfer {
       return Outcome::kFailed;
     }
     if (!transfer_->failure().isEmpty()) {
-      file_->Cancel();
-      return FailedTransfer();
+      if (file_) file_->Cancel();
+      result_ = ResultOf(*transfer_);
+      return Outcome::kTransferFailed;
+    }
+    // An empty body never came through the sink.
+    if (!file_ && !PrepareDestination()) {
+      result_ = {QStringLiteral("The local file cannot be written")};
+      return Outcome::kFailed;
     }
     result_ = FetchResult();
     const bool committed = trap_.Do(152, [&] {
@@ -182,19 +185,32 @@ class Downloader::FileTransfer {
     return committed ? Outcome::kDone : Outcome::kFailed;
   }
 
+  // An error page never lands under the file's name, and is no box either:
+  // a site with many broken links must not raise one for each. No response
+  // at all (no server, a refused redirect), or a body that broke off,
+  // stalled or ended short, is reported.
+  void ReportTransferFailure() {
+    if (result_.status < 400) trap_.Report(136, result_.failure);
+  }
+
   // Stops at once: the previous local file stays, the caption says so.
   FetchResult StopForUser() {
-    if (transfer_) transfer_->Cancel();
-    if (file_) file_->Cancel();
+    Restart();
     owner_.cancelled_ = true;
     owner_.status_.SetCaption(kStoppedCaption);
     return {kStoppedCaption};
   }
 
-  // Each piece of the body as it arrives. Until the destination is open the
-  // transfer waits; a piece the disk refuses ends it.
-  HttpTransfer::Take Take(const char* data, qsizetype size) {
-    if (!file_) return HttpTransfer::Take::kPause;
+  // Each piece of a good body as it arrives; the first makes the file,
+  // here while what it shows is held, or else in the turn (no box may show
+  // from inside libcurl). A piece the disk refuses ends the transfer.
+  HttpTransfer::Take OnPiece(const char* data, qsizetype size) {
+    if (!file_ && gate_.is_open()) return HttpTransfer::Take::kPause;
+    if (!file_ && !PrepareDestination()) {
+      transfer_->SetAbortReason(
+          QStringLiteral("The local file cannot be written"));
+      return HttpTransfer::Take::kAbort;
+    }
     if (!file_->Write(data, size)) {
       write_failure_ = file_->errorString();
       transfer_->SetAbortReason(write_failure_);
@@ -217,24 +233,27 @@ class Downloader::FileTransfer {
       const qint16 percent = PercentDone(length, piece_end);
       if (percent != shown_percent_) {
         shown_percent_ = percent;
-        owner_.status_.SetCaption(
-            QStringLiteral("Downloading ") + address_ + QStringLiteral("...") +
-            QString::number(percent) + QStringLiteral(" % Downloaded"));
+        gate_.SetCaption(QStringLiteral("Downloading ") + address_ +
+                         QStringLiteral("...") + QString::number(percent) +
+                         QStringLiteral(" % Downloaded"));
       }
       if (piece_end == length) break;
     }
   }
 
   Downloader& owner_;
+  TurnGate& gate_;
   ErrorTrap trap_;
   const QString address_;
   const QString local_path_;
+  const std::function<void()> before_body_;
   std::unique_ptr<HttpTransfer> transfer_;
   std::unique_ptr<ReplacingFile> file_;
   std::optional<qint64> length_;
   qint64 received_ = 0;
   qint16 shown_percent_ = -1;
   QString write_failure_;
+  bool local_failure_ = false;
   FetchResult result_;
   bool stopped_ = false;
 };
@@ -248,12 +267,33 @@ Downloader::Downloader(HttpEngine& engine, EventPump& pump, StatusLine& status,
       reporter_(reporter),
       cancel_requested_(std::move(cancel_requested)) {}
 
+Downloader::~Downloader() = default;
+
+void Downloader::TransferDeleter::operator()(Transfer* transfer) const {
+  delete transfer;
+}
+
+Downloader::TransferPtr Downloader::Start(const QString& address,
+                                          const QString& local_path,
+                                          TurnGate& gate,
+                                          std::function<void()> before_body) {
+  TransferPtr transfer(
+      new Transfer(*this, address, local_path, gate, std::move(before_body)));
+  transfer->Begin();
+  return transfer;
+}
+
+FetchResult Downloader::Complete(Transfer& transfer) {
+  cancelled_ = false;
+  return transfer.Complete();
+}
+
 FetchResult Downloader::DownloadFile(const QString& address,
                                      const QString& local_path,
                                      const std::function<void()>& before_body) {
-  cancelled_ = false;
-  FileTransfer transfer(*this, address, local_path);
-  return transfer.Run(before_body);
+  TurnGate gate(status_, reporter_);
+  const TransferPtr transfer = Start(address, local_path, gate, before_body);
+  return Complete(*transfer);
 }
 
 }  // namespace trawlbox

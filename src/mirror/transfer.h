@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "core/http_client.h"
@@ -12,6 +13,7 @@ namespace trawlbox {
 class ErrorReporter;
 class EventPump;
 class StatusLine;
+class TurnGate;
 
 // The "Content-Length" a response declares, when it is a whole number that
 // fits 64 signed bits and is not negative; anything else (absent, empty,
@@ -25,32 +27,49 @@ qint16 PercentDone(qint64 length, qint64 received);
 
 // Transfers single files over HTTP into local files as their pieces
 // arrive, with the address and the percentage done after each 1024 bytes
-// in the status line.
+// in the status line. A transfer may start ahead of its turn, so several
+// run at once; what it shows waits in its gate until its turn, and its
+// file is put in place only then.
 class Downloader {
  public:
   static constexpr qint64 kPieceBytes = 1024;
 
+  class Transfer;
+  // Frees a transfer where its type is complete; one still running is
+  // cancelled and leaves no file.
+  struct TransferDeleter {
+    void operator()(Transfer* transfer) const;
+  };
+  using TransferPtr = std::unique_ptr<Transfer, TransferDeleter>;
+
   Downloader(HttpEngine& engine, EventPump& pump, StatusLine& status,
              ErrorReporter& reporter, std::function<bool()> cancel_requested);
+  ~Downloader();
 
-  // Stores the body of `address` at `local_path` (a "\" path text). The
-  // file is replaced only when the whole body has arrived; on any failure
-  // the previous file stays as it was. Failures of the transfer itself are
-  // reported in the error report; an HTTP error status is not (a site with
-  // many broken links must not raise a box for each) but is returned like
-  // every failure, for the row to show.
-  // `before_body`, when given, runs once the response is known to be good
-  // and before the local file is made (the caller creates its folders
-  // there, so a failed request leaves none behind).
+  // Starts the transfer of `address` to `local_path` (a "\" path text).
+  // Its captions and reports go to `gate`, which outlives it. The body
+  // streams into a new file beside the local path. `before_body`, when
+  // given, runs once the response is known to be good and before the local
+  // file is made (the caller creates its folders there, so a failed
+  // request leaves none behind).
+  TransferPtr Start(const QString& address, const QString& local_path,
+                    TurnGate& gate, std::function<void()> before_body = {});
+  // The transfer's turn: opens its gate, waits for its end, tries again
+  // what may pass, and replaces the local file only when the whole body has
+  // arrived; on any failure the previous file stays as it was. Failures of
+  // the transfer itself are reported; an HTTP error status is not (a site
+  // with many broken links must not raise a box for each) but is returned
+  // like every failure, for the row to show.
+  FetchResult Complete(Transfer& transfer);
+
+  // Start() and Complete() at once.
   FetchResult DownloadFile(const QString& address, const QString& local_path,
                            const std::function<void()>& before_body = {});
 
-  // Whether the last DownloadFile was stopped by a cancel request.
+  // Whether the last Complete() was stopped by a cancel request.
   bool cancelled() const { return cancelled_; }
 
  private:
-  class FileTransfer;
-
   HttpEngine& engine_;
   EventPump& pump_;
   StatusLine& status_;

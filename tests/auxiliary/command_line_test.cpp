@@ -21,8 +21,8 @@ const QString kHelp = QStringLiteral(
     "Options:\n"
     "  -h, --help +Displays this help and exits\\.\n"
     "  -v, --version +Displays the version and exits\\.\n"
-    "  --retries <N> +Tries a request .* 0 to 10;\n"
-    " +the \"Retries\" setting, 3 unless set, otherwise\\.\n");
+    "  --retries <N> +Tries a request .*otherwise\\.\n"
+    "  --connections <N> +Keeps up to N transfers .*otherwise\\.\n");
 
 QString VersionLine() {
   return QStringLiteral("trawlbox-harvester ") +
@@ -97,6 +97,15 @@ void AddRows() {
   QTest::newRow("retries without a value")
       << QStringList{"--retries"} << 1 << ""
       << ErrorLine("Missing value after '--retries'.");
+  QTest::newRow("connections")
+      << QStringList{"--connections", "1"} << kStarts << ""
+      << "";
+  QTest::newRow("connections too many")
+      << QStringList{"--connections=17"} << 1 << ""
+      << ErrorLine("Invalid value for --connections: '17' (1 to 16).");
+  QTest::newRow("connections none")
+      << QStringList{"--connections", "0"} << 1 << ""
+      << ErrorLine("Invalid value for --connections: '0' (1 to 16).");
   QTest::newRow("Qt option without its value")
       << QStringList{"-style"} << 1 << ""
       << ErrorLine("Missing value after '-style'.");
@@ -130,23 +139,29 @@ class CommandLineTest : public QObject {
 
   void OptionsForTheRun_data() {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("retries");  // -1: none given
-    QTest::newRow("none") << QStringList() << -1;
-    QTest::newRow("retries") << QStringList{"--retries", "7"} << 7;
+    QTest::addColumn<int>("retries");      // -1: none given
+    QTest::addColumn<int>("connections");  // -1: none given
+    QTest::newRow("none") << QStringList() << -1 << -1;
+    QTest::newRow("retries") << QStringList{"--retries", "7"} << 7 << -1;
     QTest::newRow("retries beside a Qt option")
-        << QStringList{"-style", "fusion", "--retries=0"} << 0;
+        << QStringList{"-style", "fusion", "--retries=0"} << 0 << -1;
+    QTest::newRow("both") << QStringList{"--connections", "16", "--retries=2"}
+                          << 2 << 16;
   }
   void OptionsForTheRun() {
     QFETCH(QStringList, arguments);
     QFETCH(int, retries);
+    QFETCH(int, connections);
     QString text;
     QTextStream stream(&text);
     RunOptions options;
     options.retries = 99;
+    options.connections = 99;
     QCOMPARE(AnswerCommandLine(QStringList{"trawlbox-harvester"} + arguments,
                                stream, stream, &options),
              std::nullopt);
     QCOMPARE(options.retries.value_or(-1), retries);
+    QCOMPARE(options.connections.value_or(-1), connections);
   }
 
   void RetriesOfTheRun_data() {
@@ -170,6 +185,29 @@ class CommandLineTest : public QObject {
     RunOptions options;
     if (option >= 0) options.retries = option;
     QCOMPARE(RetryPolicyForRun(options, settings).retries, retries);
+  }
+
+  void ConnectionsOfTheRun_data() {
+    QTest::addColumn<QString>("setting");  // null: not stored
+    QTest::addColumn<int>("option");       // -1: not given
+    QTest::addColumn<int>("connections");
+    QTest::newRow("neither") << QString() << -1 << 6;
+    QTest::newRow("setting") << "1" << -1 << 1;
+    QTest::newRow("setting at most") << "16" << -1 << 16;
+    QTest::newRow("setting out of range") << "0" << -1 << 6;
+    QTest::newRow("setting no number") << "many" << -1 << 6;
+    QTest::newRow("option over setting") << "2" << 12 << 12;
+  }
+  void ConnectionsOfTheRun() {
+    QFETCH(QString, setting);
+    QFETCH(int, option);
+    QFETCH(int, connections);
+    TempSettings temp;
+    SettingsStore settings;
+    if (!setting.isNull()) settings.WriteSetting("Connections", setting);
+    RunOptions options;
+    if (option >= 0) options.connections = option;
+    QCOMPARE(ConnectionsForRun(options, settings), connections);
   }
 
   void VersionIsTheProjectVersion() {

@@ -38,8 +38,12 @@ struct SmallDisk {
   bool mounted = false;
 };
 
+// One transfer at a time, so that the disk turns read-only between two
+// rows and not in the middle of several.
 struct DiskFixture : FormFixture {
-  explicit DiskFixture(const QString& destination) {
+  explicit DiskFixture(const QString& destination)
+      : FormFixture(
+            [](MainWindowServices& services) { services.connections = 1; }) {
     form->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination + "/");
     Find<QLineEdit>("txtWebsite")->setText(server.Url());

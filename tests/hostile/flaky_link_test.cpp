@@ -44,13 +44,27 @@ class FlakyLinkTest : public QObject {
  private slots:
   // Every other answer is cut: the listing and the download still give
   // the whole site, byte for byte, and no box.
-  void RetriesGiveTheWholeMirror_data() { AddCuts(); }
+  void RetriesGiveTheWholeMirror_data() {
+    QTest::addColumn<Cut>("cut");
+    QTest::addColumn<int>("connections");
+    for (const int connections : {1, 6}) {
+      for (const auto& [name, cut] :
+           {std::pair{"before any byte", Cut::kBeforeAnyByte},
+            std::pair{"inside the head", Cut::kInsideHead},
+            std::pair{"inside the body", Cut::kInsideBody}}) {
+        QTest::addRow("%s, %d at once", name, connections)
+            << cut << connections;
+      }
+    }
+  }
   void RetriesGiveTheWholeMirror() {
     QFETCH(Cut, cut);
+    QFETCH(int, connections);
     FlakyServer server(Site(), [&](const QByteArray&, int n) {
       return n % 2 == 1 ? cut : Cut::kNone;
     });
     CommandsFixture fixture;
+    fixture.engine.set_connections(connections);
     fixture.SetStart(server.Url("/"));
     fixture.StartListing();
     fixture.StartDownloading();

@@ -1,0 +1,170 @@
+// Several transfers in flight, everything the user sees in row order: the
+// captions, the marks, the boxes and the bar, and each file put in place
+// only in its row's turn.
+#include <QtTest>
+#include <chrono>
+#include <thread>
+
+#include "support/commands_fixture.h"
+#include "support/files.h"
+#include "support/test_server.h"
+
+namespace trawlbox {
+namespace {
+
+using std::chrono::milliseconds;
+
+// Announces `length` bytes and sends `sent` of them, after `delay`.
+void ShortBody(TestServer& server, const std::string& path, size_t length,
+               size_t sent, milliseconds delay) {
+  server.Handle(path, [=](const httplib::Request&, httplib::Response& reply) {
+    std::this_thread::sleep_for(delay);
+    reply.set_content_provider(
+        length, "application/octet-stream",
+        [sent](size_t offset, size_t, httplib::DataSink& sink) {
+          if (offset >= sent) return false;  // the connection breaks off
+          const std::string piece(sent - offset, 's');
+          return sink.write(piece.data(), piece.size());
+        });
+  });
+}
+
+struct Download {
+  explicit Download(int connections) {
+    RetryPolicy none;
+    none.retries = 0;
+    fixture.engine.set_retry_policy(none);
+    fixture.engine.set_connections(connections);
+  }
+  CommandsFixture fixture;
+};
+
+}  // namespace
+
+class ParallelDownloadTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Row 1 answers last; its caption, mark and box still come first, and
+  // the run shows just what one transfer at a time shows.
+  void RowsShowInOrderWhenTheyEndOutOfOrder() {
+    TestServer server;
+    ShortBody(server, "/1.bin", 3000, 1000, milliseconds(400));
+    ShortBody(server, "/2.bin", 3000, 2000, milliseconds(0));
+    server.Serve("/3.bin", std::string(2500, '3'), 200, "text/plain");
+    QStringList shown[2];
+    for (const int connections : {1, 6}) {
+      Download run(connections);
+      CommandsFixture& f = run.fixture;
+      f.SetStart(server.Url());
+      for (const char* name : {"/1.bin", "/2.bin", "/3.bin"}) {
+        f.list().Add(server.Url(name));
+      }
+      QStringList& log = shown[connections == 6];
+      const int before = server.Requests("/2.bin");
+      f.prompts.on_show = [&](const RecordingPrompts::Box& box) {
+        log << "box " + box.text.section('\r', 0, 0);
+        log << QStringLiteral("marked %1%2")
+                   .arg(!f.list().FailureOf(1).isEmpty())
+                   .arg(!f.list().FailureOf(2).isEmpty());
+        if (connections == 6 && log.size() == 2) {
+          // Row 2 was asked for while row 1 was still on its way.
+          QCOMPARE(server.Requests("/2.bin"), before + 1);
+        }
+      };
+      f.StartDownloading();
+      QCOMPARE(server.Requests("/2.bin"), before + 1);
+      for (QString caption : f.captions) {
+        log << caption.replace(f.destination.path(), "DEST");
+      }
+      QCOMPARE(ReadAll(f.Dest("3.bin")), QByteArray(2500, '3'));
+      QVERIFY(!QFile::exists(f.Dest("1.bin")));
+      QVERIFY(!QFile::exists(f.Dest("2.bin")));
+    }
+    QCOMPARE(shown[1], shown[0]);
+    QVERIFY(shown[0][0].startsWith("box The connection ended after 1000 of"));
+    QCOMPARE(shown[0][1], QString("marked 00"));
+    QVERIFY(shown[0][2].startsWith("box The connection ended after 2000 of"));
+    QCOMPARE(shown[0][3], QString("marked 10"));
+  }
+
+  // A row that fails keeps its old file; the rows after it that arrived
+  // meanwhile are put in place after it, in their turn.
+  void AFailureInTheMiddle() {
+    TestServer server;
+    server.Serve("/1.txt", "one", 200, "text/plain");
+    ShortBody(server, "/2.txt", 100, 10, milliseconds(300));
+    server.Serve("/3.txt", "three", 200, "text/plain");
+    server.Serve("/4.txt", "four", 200, "text/plain");
+    Download run(6);
+    CommandsFixture& f = run.fixture;
+    f.SetStart(server.Url());
+    for (const char* name : {"/1.txt", "/2.txt", "/3.txt", "/4.txt"}) {
+      f.list().Add(server.Url(name));
+    }
+    WriteFile(f.Dest("2.txt"), "old two");
+    WriteFile(f.Dest("3.txt"), "old three");
+    QStringList at_the_box;
+    f.prompts.on_show = [&](const RecordingPrompts::Box&) {
+      if (!at_the_box.isEmpty()) return;
+      at_the_box << ReadAll(f.Dest("1.txt")) << ReadAll(f.Dest("3.txt"))
+                 << ReadAll(f.Dest("4.txt"));
+    };
+    f.StartDownloading();
+    QCOMPARE(at_the_box, QStringList({"one", "old three", "<none>"}));
+    QCOMPARE(ReadAll(f.Dest("2.txt")), QByteArray("old two"));
+    QCOMPARE(ReadAll(f.Dest("3.txt")), QByteArray("three"));
+    QCOMPARE(ReadAll(f.Dest("4.txt")), QByteArray("four"));
+    QCOMPARE(QDir(f.destination.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"1.txt", "2.txt", "3.txt", "4.txt"}));
+    QVERIFY(f.list().FailureOf(2).startsWith("The connection ended"));
+    QCOMPARE(f.prompts.texts().size(), 2);  // the box, "Done."
+    QCOMPARE(f.status().Position(), 0);
+  }
+
+  // Escape while six bodies stream: each ends at once, and nothing partial
+  // or written beside the old files is left.
+  void EscapeWhileSixRun() {
+    TestServer server;
+    std::atomic<int> streaming{0};
+    CommandsFixture* fixture = nullptr;
+    for (int i = 1; i <= 6; ++i) {
+      server.Handle(
+          "/" + std::to_string(i) + ".bin",
+          [&](const httplib::Request&, httplib::Response& reply) {
+            reply.set_content_provider(
+                50'000'000, "application/octet-stream",
+                [&](size_t offset, size_t, httplib::DataSink& sink) {
+                  if (offset == 0 && ++streaming == 6) {
+                    QMetaObject::invokeMethod(
+                        qApp, [&] { fixture->host.cancel_requested = true; },
+                        Qt::QueuedConnection);
+                  }
+                  std::this_thread::sleep_for(milliseconds(5));
+                  const std::string piece(64 * 1024, 'x');
+                  return sink.write(piece.data(), piece.size());
+                });
+          });
+    }
+    Download run(6);
+    fixture = &run.fixture;
+    CommandsFixture& f = run.fixture;
+    f.SetStart(server.Url());
+    for (int i = 1; i <= 6; ++i) {
+      f.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));
+    }
+    WriteFile(f.Dest("1.bin"), "old one");
+    f.StartDownloading();
+    QCOMPARE(streaming.load(), 6);
+    QCOMPARE(f.Caption(), QString("Download Stoped By User"));
+    QCOMPARE(ReadAll(f.Dest("1.bin")), QByteArray("old one"));
+    QCOMPARE(QDir(f.destination.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"1.bin"}));
+    QCOMPARE(f.prompts.texts(), QStringList({"Done."}));
+  }
+};
+
+}  // namespace trawlbox
+
+QTEST_GUILESS_MAIN(trawlbox::ParallelDownloadTest)
+#include "parallel_download_test.moc"
