@@ -137,7 +137,8 @@ class ParallelDownloadTest : public QObject {
                 [&](size_t offset, size_t, httplib::DataSink& sink) {
                   if (offset == 0 && ++streaming == 6) {
                     QMetaObject::invokeMethod(
-                        qApp, [&] { fixture->host.cancel_requested = true; },
+                        QCoreApplication::instance(),
+                        [&] { fixture->host.cancel_requested = true; },
                         Qt::QueuedConnection);
                   }
                   std::this_thread::sleep_for(milliseconds(5));
