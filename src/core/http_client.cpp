@@ -34,26 +34,59 @@ FetchResult HttpClient::WithRetries(const std::function<FetchResult()>& attempt,
 
 FetchResult HttpClient::FetchToFile(const QString& address, QFile& file,
                                     const std::function<bool()>& stop) {
-  return WithRetries([&] { return FetchToFileOnce(address, file, stop); },
-                     stop);
+  const std::unique_ptr<PendingFetch> fetch = StartFetch(address, file);
+  return CompleteFetch(*fetch, stop);
 }
 
-FetchResult HttpClient::FetchToFileOnce(const QString& address, QFile& file,
-                                        const std::function<bool()>& stop) {
-  if (!file.resize(0) || !file.seek(0)) return {file.errorString()};
-  std::unique_ptr<HttpTransfer> transfer;
-  transfer = engine_.Get(address, [&](const char* data, qsizetype size) {
-    if (file.write(data, size) == size) return HttpTransfer::Take::kTaken;
-    transfer->SetAbortReason(file.errorString());
-    return HttpTransfer::Take::kAbort;
-  });
-  pump_.WaitUntil([&] { return stop() || transfer->finished(); });
-  if (!transfer->finished()) return {kStoppedByUser};
-  // The page is read back at once: what QFile holds back goes out now.
-  if (transfer->failure().isEmpty() && !file.flush()) {
-    return {file.errorString()};
+std::unique_ptr<PendingFetch> HttpClient::StartFetch(const QString& address,
+                                                     QFile& file) {
+  auto fetch = std::make_unique<PendingFetch>(address, file);
+  Begin(*fetch);
+  return fetch;
+}
+
+FetchResult HttpClient::CompleteFetch(PendingFetch& fetch,
+                                      const std::function<bool()>& stop) {
+  bool first = true;
+  return WithRetries(
+      [&] {
+        if (!first) Begin(fetch);
+        first = false;
+        return Wait(fetch, stop);
+      },
+      stop);
+}
+
+void HttpClient::Begin(PendingFetch& fetch) {
+  QFile& file = fetch.file_;
+  fetch.transfer_.reset();
+  fetch.failure_.clear();
+  if (!file.resize(0) || !file.seek(0)) {
+    fetch.failure_ = file.errorString();
+    return;
   }
-  return ResultOf(*transfer);
+  // The fetch owns the transfer, so it outlives every call of the sink.
+  fetch.transfer_ =
+      engine_.Get(fetch.address_, [&fetch](const char* data, qsizetype size) {
+        if (fetch.file_.write(data, size) == size) {
+          return HttpTransfer::Take::kTaken;
+        }
+        fetch.transfer_->SetAbortReason(fetch.file_.errorString());
+        return HttpTransfer::Take::kAbort;
+      });
+}
+
+FetchResult HttpClient::Wait(PendingFetch& fetch,
+                             const std::function<bool()>& stop) {
+  if (!fetch.transfer_) return {fetch.failure_};
+  HttpTransfer& transfer = *fetch.transfer_;
+  pump_.WaitUntil([&] { return stop() || transfer.finished(); });
+  if (!transfer.finished()) return {kStoppedByUser};
+  // The page is read back at once: what QFile holds back goes out now.
+  if (transfer.failure().isEmpty() && !fetch.file_.flush()) {
+    return {fetch.file_.errorString()};
+  }
+  return ResultOf(transfer);
 }
 
 FetchResult HttpClient::FetchHead(const QString& address,

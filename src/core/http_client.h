@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "core/http_engine.h"
 
@@ -12,6 +13,24 @@ class QFile;
 namespace trawlbox {
 
 class EventPump;
+
+// A page fetch into a file that runs while the caller does other work;
+// HttpClient::CompleteFetch waits for it.
+class PendingFetch {
+ public:
+  PendingFetch(const QString& address, QFile& file)
+      : address_(address), file_(file) {}
+  bool finished() const { return !transfer_ || transfer_->finished(); }
+  const QString& address() const { return address_; }
+
+ private:
+  friend class HttpClient;
+
+  QString address_;
+  QFile& file_;
+  std::unique_ptr<HttpTransfer> transfer_;
+  QString failure_;  // of the file, before any request
+};
 
 // A request's outcome: empty `failure` on success, otherwise why it failed
 // in words a user can act on ("HTTP 404 Not Found", "Connection refused").
@@ -40,6 +59,11 @@ class HttpClient {
   // each piece as it arrives.
   FetchResult FetchToFile(const QString& address, QFile& file,
                           const std::function<bool()>& stop);
+  // The same in two steps: the first try starts now and runs on its own;
+  // CompleteFetch waits for it and makes the retries.
+  std::unique_ptr<PendingFetch> StartFetch(const QString& address, QFile& file);
+  FetchResult CompleteFetch(PendingFetch& fetch,
+                            const std::function<bool()>& stop);
   // Asks for `address`'s head alone: its status and type. No body is sent,
   // so the connection is kept for the next request.
   FetchResult FetchHead(const QString& address,
@@ -51,8 +75,8 @@ class HttpClient {
  private:
   FetchResult WithRetries(const std::function<FetchResult()>& attempt,
                           const std::function<bool()>& stop);
-  FetchResult FetchToFileOnce(const QString& address, QFile& file,
-                              const std::function<bool()>& stop);
+  void Begin(PendingFetch& fetch);
+  FetchResult Wait(PendingFetch& fetch, const std::function<bool()>& stop);
 
   HttpEngine& engine_;
   EventPump& pump_;

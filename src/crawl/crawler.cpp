@@ -28,6 +28,12 @@ bool IsPageLike(const QString& address) {
                                   address.endsWith(QLatin1String("tml"))));
 }
 
+QString FetchAddressOf(const QString& address) {
+  return IsPageLike(address) || address.endsWith(QLatin1Char('/'))
+             ? address
+             : address + QLatin1Char('/');
+}
+
 QString PageRowText(const QString& address) {
   QString row = address;
   if (row.startsWith(QLatin1Char('/'))) row.remove(0, 1);
@@ -69,10 +75,14 @@ void Crawler::WalkSite(const QString& start_address) {
   // block it; removed when the walk ends, also by a closing window.
   QTemporaryFile page_file(TempPageTemplate());
   page_file_ = &page_file;
+  // However the walk ends, what it fetched ahead goes with it.
   struct Forget {
-    QTemporaryFile*& file;
-    ~Forget() { file = nullptr; }
-  } forget{page_file_};
+    Crawler& crawler;
+    ~Forget() {
+      crawler.page_file_ = nullptr;
+      crawler.ahead_.clear();
+    }
+  } forget{*this};
 
   pages_.Clear();
   pages_.Append(start_address);
@@ -83,15 +93,14 @@ void Crawler::WalkSite(const QString& start_address) {
       break;
     }
     const qsizetype n = pages_.Count();
+    FetchAhead();
     trap.Do(112, [&] { VisitPage(pages_.At(n)); });
     trap.Do(114, [&] { pages_.Remove(n); });
   }
 }
 
 void Crawler::SetPageAddress(const QString& address) {
-  page_.address = IsPageLike(address) || address.endsWith(QLatin1Char('/'))
-                      ? address
-                      : address + QLatin1Char('/');
+  page_.address = FetchAddressOf(address);
   const qsizetype slash = page_.address.lastIndexOf(QLatin1Char('/'));
   if (slash >= 0) page_.base = page_.address.left(slash);
 }
@@ -101,9 +110,15 @@ void Crawler::VisitPage(const QString& address) {
   const QString row = PageRowText(address);
   if (trap.If(
           108, [&] { return list_.IsListed(row); }, OnFailure::kSkipAction)) {
+    ahead_.erase(FetchAddressOf(address));
     return;  // visited already, or listed otherwise
   }
   SetPageAddress(address);
+  PageAhead ahead;
+  if (const auto found = ahead_.find(page_.address); found != ahead_.end()) {
+    ahead = std::move(found->second);
+    ahead_.erase(found);
+  }
   // A link without a "/" at its end is asked for as a folder; some servers
   // answer that with the file the link names (README/ with README). Its row
   // waits for the answer.
@@ -120,6 +135,10 @@ void Crawler::VisitPage(const QString& address) {
   // secure.
   QFile* file = nullptr;
   trap.Do(118, [&] {
+    if (ahead.file) {
+      file = ahead.file.get();
+      return;
+    }
     if (page_file_ == nullptr) Raise(ErrorKind::kBadFileName);
     if (!page_file_->isOpen() && !page_file_->open()) {
       Raise(page_file_->errorString());
@@ -130,9 +149,14 @@ void Crawler::VisitPage(const QString& address) {
   trap.Do(122, [&] {
     pump_.Yield();
     if (file == nullptr) return;
-    fetch = fetch_page_ ? fetch_page_(page_.address, *file)
-                        : http_.FetchToFile(page_.address, *file,
-                                            [this] { return stop_requested_; });
+    const auto stop = [this] { return stop_requested_; };
+    if (fetch_page_) {
+      fetch = fetch_page_(page_.address, *file);
+    } else if (ahead.fetch) {
+      fetch = http_.CompleteFetch(*ahead.fetch, stop);
+    } else {
+      fetch = http_.FetchToFile(page_.address, *file, stop);
+    }
   });
   if (folder_form) {
     if (!stop_requested_ && fetch.ok() && ServedAsFile(trap, fetch, *file)) {
@@ -180,6 +204,32 @@ bool Crawler::ServedAsFile(ErrorTrap& trap, const FetchResult& fetch,
     return c != '<';
   }
   return false;
+}
+
+// Starts the fetches of the folders at the end of the queue, the next to
+// be visited, up to the engine's number of connections in all. One whose
+// visit would end at once is left alone: nothing is asked for that a walk
+// of one page at a time would not ask for.
+void Crawler::FetchAhead() {
+  if (fetch_page_) return;  // pages a test serves come one at a time
+  const qsizetype most = http_.engine().connections();
+  const qsizetype count = pages_.Count();
+  // A few more than that are looked at: some are in flight already.
+  for (qsizetype i = count; i >= 1 && i > count - 4 * most; --i) {
+    if (qsizetype(ahead_.size()) >= most) return;
+    const QString& address = pages_.At(i);
+    const QString fetch_address = FetchAddressOf(address);
+    if (ahead_.contains(fetch_address) ||
+        list_.IsListed(PageRowText(address))) {
+      continue;
+    }
+    auto file = std::make_unique<QTemporaryFile>(TempPageTemplate());
+    // The visit makes do with the walk's own page file and says why.
+    if (!file->open()) return;
+    std::unique_ptr<PendingFetch> fetch =
+        http_.StartFetch(fetch_address, *file);
+    ahead_.emplace(fetch_address, PageAhead{std::move(file), std::move(fetch)});
+  }
 }
 
 void Crawler::ListIfFile(const QString& address) {

@@ -3,14 +3,15 @@
 
 #include <QFile>
 #include <QString>
+#include <QTemporaryFile>
 #include <functional>
+#include <map>
+#include <memory>
 
 #include "core/http_client.h"
 #include "crawl/link_handling.h"
 #include "crawl/link_scan.h"
 #include "crawl/pages_to_visit.h"
-
-class QTemporaryFile;
 
 namespace trawlbox {
 
@@ -22,7 +23,10 @@ class FileList;
 // Walks a site depth first from its start address: each visited page gets
 // its row, is fetched into the walk's page file and scanned for links
 // (files are listed, folders queued). The last page's address and base stay
-// until the next visit.
+// until the next visit. The folders next in the queue are fetched ahead of
+// their visits, as many as the engine keeps connections, each into a page
+// file of its own; pages are still scanned one by one in the walk's order,
+// so the rows and the queue are those of a walk of one page at a time.
 class Crawler {
  public:
   Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
@@ -58,6 +62,13 @@ class Crawler {
   QString page_file_name() const;
 
  private:
+  // A page fetched ahead of its visit, into a page file of its own.
+  struct PageAhead {
+    std::unique_ptr<QTemporaryFile> file;
+    std::unique_ptr<PendingFetch> fetch;
+  };
+
+  void FetchAhead();
   void ScanPageFile(ErrorTrap& trap, QFile& file);
   void ListIfFile(const QString& address);
   bool ServedAsFile(ErrorTrap& trap, const FetchResult& fetch, QFile& file);
@@ -72,6 +83,9 @@ class Crawler {
   LinkHandler handler_;
   LinkScanner scanner_;
   QTemporaryFile* page_file_ = nullptr;  // owned by the walk in progress
+  // By fetch address: up to the engine's number of connections of the
+  // queued folders, the next to be visited, fetched ahead.
+  std::map<QString, PageAhead> ahead_;
   PageLocation page_;
   qint64 page_length_ = 0;
   bool stop_requested_ = false;
@@ -80,6 +94,10 @@ class Crawler {
 // Whether an address names a page rather than a folder: ".php" anywhere
 // (any case), or ending in "htm" or "tml" (lower case only).
 bool IsPageLike(const QString& address);
+
+// Where a queued address is fetched from: as it stands when it is page-like
+// or ends in "/", else with a "/" added.
+QString FetchAddressOf(const QString& address);
 
 // The row text of a visited page: one leading "/" dropped, "http://" put
 // in front when it does not start with "http" (any case), and always

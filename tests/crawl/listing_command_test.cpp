@@ -134,9 +134,9 @@ class ListingCommandTest : public QObject {
         "/b/", [&] { QTest::keyClick(fixture.form.get(), Qt::Key_Escape); });
     fixture.Click("PushButton5");
     // The page in work when Escape came is not waited for.
+    // "/a/" may have been fetched ahead of its turn, but is never visited.
     QCOMPARE(Rows(fixture.form->file_list()),
              QStringList({s + "/", s + "/b/"}));
-    QCOMPARE(server.Requests("/a/"), 0);
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     // No page file is left behind.
     QVERIFY(QDir(fixture.temp.path()).isEmpty());
@@ -167,7 +167,8 @@ class ListingCommandTest : public QObject {
     server.DuringRequest("/b/", [&] { fixture.form->close(); });
     fixture.Click("PushButton5");
     QVERIFY(fixture.prompts.boxes.isEmpty());  // no "Done." after a close
-    QCOMPARE(server.Requests("/a/"), 0);
+    QVERIFY(!Rows(fixture.form->file_list()).contains(server.Url("/a/")));
+    QVERIFY(QDir(fixture.temp.path()).isEmpty());  // nor a page file
     QVERIFY(!fixture.form->busy());
   }
 };
