@@ -89,14 +89,30 @@ FetchResult HttpClient::Wait(PendingFetch& fetch,
   return ResultOf(transfer);
 }
 
+FetchResult PendingFetch::result() const {
+  if (!transfer_) return {failure_};
+  return ResultOf(*transfer_);
+}
+
 FetchResult HttpClient::FetchHead(const QString& address,
                                   const std::function<bool()>& stop) {
+  const std::unique_ptr<HttpTransfer> first = StartHead(address);
+  return CompleteHead(*first, address, stop);
+}
+
+FetchResult HttpClient::CompleteHead(HttpTransfer& first,
+                                     const QString& address,
+                                     const std::function<bool()>& stop) {
+  bool first_try = true;
+  std::unique_ptr<HttpTransfer> again;
   return WithRetries(
       [&]() -> FetchResult {
-        auto transfer = engine_.Head(address);
-        pump_.WaitUntil([&] { return stop() || transfer->finished(); });
-        if (!transfer->finished()) return {kStoppedByUser};
-        return ResultOf(*transfer);
+        if (!first_try) again = engine_.Head(address);
+        HttpTransfer& transfer = first_try ? first : *again;
+        first_try = false;
+        pump_.WaitUntil([&] { return stop() || transfer.finished(); });
+        if (!transfer.finished()) return {kStoppedByUser};
+        return ResultOf(transfer);
       },
       stop);
 }

@@ -14,24 +14,6 @@ namespace trawlbox {
 
 class EventPump;
 
-// A page fetch into a file that runs while the caller does other work;
-// HttpClient::CompleteFetch waits for it.
-class PendingFetch {
- public:
-  PendingFetch(const QString& address, QFile& file)
-      : address_(address), file_(file) {}
-  bool finished() const { return !transfer_ || transfer_->finished(); }
-  const QString& address() const { return address_; }
-
- private:
-  friend class HttpClient;
-
-  QString address_;
-  QFile& file_;
-  std::unique_ptr<HttpTransfer> transfer_;
-  QString failure_;  // of the file, before any request
-};
-
 // A request's outcome: empty `failure` on success, otherwise why it failed
 // in words a user can act on ("HTTP 404 Not Found", "Connection refused").
 struct FetchResult {
@@ -44,6 +26,26 @@ struct FetchResult {
   QByteArray retry_after;   // of the final response, as sent
   bool transient = false;   // another try may succeed
   bool ok() const { return failure.isEmpty(); }
+};
+
+// A page fetch into a file that runs while the caller does other work;
+// HttpClient::CompleteFetch waits for it.
+class PendingFetch {
+ public:
+  PendingFetch(const QString& address, QFile& file)
+      : address_(address), file_(file) {}
+  bool finished() const { return !transfer_ || transfer_->finished(); }
+  const QString& address() const { return address_; }
+  // What its try came to so far; a failure only once finished().
+  FetchResult result() const;
+
+ private:
+  friend class HttpClient;
+
+  QString address_;
+  QFile& file_;
+  std::unique_ptr<HttpTransfer> transfer_;
+  QString failure_;  // of the file, before any request
 };
 
 // The whole-request fetches a long command makes: it waits for them by
@@ -68,6 +70,12 @@ class HttpClient {
   // so the connection is kept for the next request.
   FetchResult FetchHead(const QString& address,
                         const std::function<bool()>& stop);
+  // The same with its first try started ahead (StartHead()).
+  std::unique_ptr<HttpTransfer> StartHead(const QString& address) {
+    return engine_.Head(address);
+  }
+  FetchResult CompleteHead(HttpTransfer& first, const QString& address,
+                           const std::function<bool()>& stop);
 
   HttpEngine& engine() { return engine_; }
   void set_stall_timeout_ms(int ms) { engine_.set_stall_timeout_ms(ms); }

@@ -178,7 +178,7 @@ void Crawler::VisitPage(const QString& address) {
     // A link without a dot in its last segment may still be a file
     // (README, copyright): the folder that "/" made of it does not exist.
     if (fetch.status >= 400 && folder_form) {
-      trap.Do(124, [&] { ListIfFile(address); });
+      trap.Do(124, [&] { ListIfFile(address, ahead.look.get()); });
     }
     return;
   }
@@ -213,6 +213,18 @@ bool Crawler::ServedAsFile(ErrorTrap& trap, const FetchResult& fetch,
 void Crawler::FetchAhead() {
   if (fetch_page_) return;  // pages a test serves come one at a time
   const qsizetype most = http_.engine().connections();
+  // A folder form that is missing for good is looked at as linked now, as
+  // its visit will.
+  for (auto& [fetch_address, ahead] : ahead_) {
+    if (ahead.look || !ahead.fetch->finished() ||
+        fetch_address == ahead.linked) {
+      continue;
+    }
+    const FetchResult result = ahead.fetch->result();
+    if (result.status >= 400 && !result.transient) {
+      ahead.look = http_.StartHead(ahead.linked);
+    }
+  }
   const qsizetype count = pages_.Count();
   // A few more than that are looked at: some are in flight already.
   for (qsizetype i = count; i >= 1 && i > count - 4 * most; --i) {
@@ -228,15 +240,21 @@ void Crawler::FetchAhead() {
     if (!file->open()) return;
     std::unique_ptr<PendingFetch> fetch =
         http_.StartFetch(fetch_address, *file);
-    ahead_.emplace(fetch_address, PageAhead{std::move(file), std::move(fetch)});
+    ahead_.emplace(fetch_address,
+                   PageAhead{std::move(file), std::move(fetch), address, {}});
   }
 }
 
-void Crawler::ListIfFile(const QString& address) {
-  const FetchResult head =
-      fetch_head_
-          ? fetch_head_(address)
-          : http_.FetchHead(address, [this] { return stop_requested_; });
+void Crawler::ListIfFile(const QString& address, HttpTransfer* look) {
+  const auto stop = [this] { return stop_requested_; };
+  FetchResult head;
+  if (fetch_head_) {
+    head = fetch_head_(address);
+  } else if (look != nullptr) {
+    head = http_.CompleteHead(*look, address, stop);
+  } else {
+    head = http_.FetchHead(address, stop);
+  }
   if (head.ok() && !IsHtmlType(head.content_type)) {
     handler_.ListFileLink(address);
   }

@@ -66,11 +66,14 @@ class Crawler {
   struct PageAhead {
     std::unique_ptr<QTemporaryFile> file;
     std::unique_ptr<PendingFetch> fetch;
+    // The look at the address as linked, once its folder form is missing.
+    QString linked;
+    std::unique_ptr<HttpTransfer> look;
   };
 
   void FetchAhead();
   void ScanPageFile(ErrorTrap& trap, QFile& file);
-  void ListIfFile(const QString& address);
+  void ListIfFile(const QString& address, HttpTransfer* look);
   bool ServedAsFile(ErrorTrap& trap, const FetchResult& fetch, QFile& file);
 
   FileList& list_;

@@ -552,18 +552,24 @@ class CrawlerTest : public QObject {
     for (int d = 1; d <= 5; ++d) {
       const std::string folder = "/d" + std::to_string(d) + "/";
       root += "<a href=\"d" + std::to_string(d) + "/\">d</a>";
-      server.Serve(folder, "<img src=\"f.png\"><a href=\"sub/\">s</a>");
+      server.Serve(folder,
+                   "<img src=\"f.png\"><a href=\"sub/\">s</a>"
+                   "<a href=\"README\">r</a>");
       server.Serve(folder + "sub/", "<img src=\"g.png\">");
+      // Missing as a folder: looked at as linked, ahead or in its turn.
+      server.Serve(folder + "README", "read me", 200, "text/plain");
     }
     server.Serve("/", root);
     // The first folder visited answers slowly: its siblings are asked for
     // meanwhile when they are fetched ahead.
-    server.Handle(
-        "/d5/", [](const httplib::Request&, httplib::Response& response) {
-          std::this_thread::sleep_for(std::chrono::milliseconds(300));
-          response.set_content("<img src=\"f.png\"><a href=\"sub/\">s</a>",
-                               "text/html");
-        });
+    server.Handle("/d5/",
+                  [](const httplib::Request&, httplib::Response& response) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    response.set_content(
+                        "<img src=\"f.png\"><a href=\"sub/\">s</a>"
+                        "<a href=\"README\">r</a>",
+                        "text/html");
+                  });
     const QString s = server.Url();
     QStringList rows[2];
     QStringList requests[2];
@@ -579,7 +585,8 @@ class CrawlerTest : public QObject {
       requests[connections == 6] = asked;
     }
     QCOMPARE(rows[1], rows[0]);
-    QCOMPARE(rows[0].size(), 1 + 5 * 4);
+    QCOMPARE(rows[0].size(), 1 + 5 * 6);
+    QVERIFY(rows[0].contains(s + "/d3/README"));
     QCOMPARE(QSet(requests[1].begin(), requests[1].end()),
              QSet(requests[0].begin(), requests[0].end()));
     QCOMPARE(requests[1].size(), requests[0].size());  // none twice
