@@ -77,9 +77,15 @@ void CurlMultiLoop::Dispose(std::unique_ptr<CurlRequest> request) {
 
 void CurlMultiLoop::SetMaxHostConnections(long count) {
   if (multi_ == nullptr) return;
-  const CURLMcode code =
-      curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, count);
-  if (code != CURLM_OK && broken_.isEmpty()) broken_ = TextOf(code);
+  // The cache keeps as many open: by default it shrinks to four a
+  // transfer, and closes connections that the next requests would reuse.
+  const CURLMcode codes[] = {
+      curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, count),
+      curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, count),
+  };
+  for (const CURLMcode code : codes) {
+    if (code != CURLM_OK && broken_.isEmpty()) broken_ = TextOf(code);
+  }
 }
 
 // Runs at once, unless libcurl is on the stack or earlier requests wait:
@@ -224,8 +230,10 @@ int CurlMultiLoop::OnSocket(CURL*, curl_socket_t socket, int what,
     const auto owned =
         std::find_if(loop->watches_.begin(), loop->watches_.end(),
                      [&](const auto& entry) { return entry.get() == watch; });
-    loop->dropped_.push_back(std::move(*owned));
-    loop->watches_.erase(owned);
+    if (owned != loop->watches_.end()) {
+      loop->dropped_.push_back(std::move(*owned));
+      loop->watches_.erase(owned);
+    }
     // The socket is gone from libcurl's books already when it is closed.
     curl_multi_assign(loop->multi_, socket, nullptr);
     return 0;

@@ -66,7 +66,7 @@ class CurlMultiLoop {
   void Resume(CURL* easy);
   // Takes the request out of the multi handle and frees it.
   void Dispose(std::unique_ptr<CurlRequest> request);
-  // The most connections libcurl keeps open to one host.
+  // The most connections libcurl keeps open to one host, and in all.
   void SetMaxHostConnections(long count);
 
   // A libcurl call is on the stack: its callbacks are running.

@@ -38,10 +38,13 @@ FetchResult HttpClient::FetchToFile(const QString& address, QFile& file,
   return CompleteFetch(*fetch, stop);
 }
 
-std::unique_ptr<PendingFetch> HttpClient::StartFetch(const QString& address,
-                                                     QFile& file) {
+std::unique_ptr<PendingFetch> HttpClient::StartFetch(
+    const QString& address, QFile& file, std::function<void()> first_done) {
   auto fetch = std::make_unique<PendingFetch>(address, file);
   Begin(*fetch);
+  if (fetch->transfer_ && first_done) {
+    fetch->transfer_->set_on_finished(std::move(first_done));
+  }
   return fetch;
 }
 

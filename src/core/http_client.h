@@ -62,8 +62,12 @@ class HttpClient {
   FetchResult FetchToFile(const QString& address, QFile& file,
                           const std::function<bool()>& stop);
   // The same in two steps: the first try starts now and runs on its own;
-  // CompleteFetch waits for it and makes the retries.
-  std::unique_ptr<PendingFetch> StartFetch(const QString& address, QFile& file);
+  // CompleteFetch waits for it and makes the retries. `first_done`, when
+  // given, runs when the first try ends by itself (see
+  // HttpTransfer::set_on_finished).
+  std::unique_ptr<PendingFetch> StartFetch(
+      const QString& address, QFile& file,
+      std::function<void()> first_done = {});
   FetchResult CompleteFetch(PendingFetch& fetch,
                             const std::function<bool()>& stop);
   // Asks for `address`'s head alone: its status and type. No body is sent,

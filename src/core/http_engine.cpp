@@ -110,6 +110,7 @@ struct HttpTransfer::Job {
   QString failure;
   QString abort_reason;
   QString final_address;
+  std::function<void()> on_finished;
 
   int stall_ms = HttpEngine::kStallTimeoutMs;
   QElapsedTimer since_data;
@@ -141,7 +142,11 @@ class HttpEngine::Impl {
     loop_.SetMaxHostConnections(connections_);
   }
   ~Impl() {
-    while (!jobs_.empty()) Finish(**jobs_.begin(), QStringLiteral("Cancelled"));
+    while (!jobs_.empty()) {
+      Job& job = **jobs_.begin();
+      job.on_finished = nullptr;
+      Finish(job, QStringLiteral("Cancelled"));
+    }
     curl_slist_free_all(headers_);
   }
 
@@ -207,8 +212,13 @@ void HttpTransfer::Resume() {
   if (job_->engine != nullptr) job_->engine->Resume(*job_);
 }
 
+void HttpTransfer::set_on_finished(std::function<void()> on_finished) {
+  job_->on_finished = std::move(on_finished);
+}
+
 void HttpTransfer::Cancel() {
   if (job_->engine != nullptr) {
+    job_->on_finished = nullptr;
     job_->engine->Finish(*job_, QStringLiteral("Cancelled"));
   }
 }
@@ -338,6 +348,10 @@ void HttpEngine::Impl::Finish(Job& job, const QString& failure,
   }
   job.engine = nullptr;
   jobs_.erase(&job);
+  if (const std::function<void()> finished = std::move(job.on_finished)) {
+    job.on_finished = nullptr;
+    finished();
+  }
 }
 
 void HttpEngine::Impl::Resume(Job& job) {
@@ -551,6 +565,9 @@ void HttpEngine::Impl::FollowRedirect(Job& job) {
   job.discarded = 0;
   job.request->error[0] = '\0';
   loop_.Remove(easy);
+  // A multi handle that refused the removal has ended the transfer, and
+  // the handle is gone with it.
+  if (job.finished()) return;
   if (curl_easy_setopt(easy, CURLOPT_URL, target.constData()) != CURLE_OK) {
     Finish(job,
            QStringLiteral("Cannot follow the redirect to %1").arg(target_text));

@@ -63,6 +63,10 @@ class HttpTransfer {
 
   // For a sink that is about to answer kAbort.
   void SetAbortReason(const QString& reason);
+  // Runs once when the transfer ends by itself, not when its owner cancels
+  // it or the engine goes; outside any libcurl call. It may start other
+  // transfers, but must not let events run or end this one.
+  void set_on_finished(std::function<void()> on_finished);
   // After the sink answered kPause.
   void Resume();
   // Ends at once with the failure "Cancelled"; finished() is true afterwards.

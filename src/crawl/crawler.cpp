@@ -213,18 +213,6 @@ bool Crawler::ServedAsFile(ErrorTrap& trap, const FetchResult& fetch,
 void Crawler::FetchAhead() {
   if (fetch_page_) return;  // pages a test serves come one at a time
   const qsizetype most = http_.engine().connections();
-  // A folder form that is missing for good is looked at as linked now, as
-  // its visit will.
-  for (auto& [fetch_address, ahead] : ahead_) {
-    if (ahead.look || !ahead.fetch->finished() ||
-        fetch_address == ahead.linked) {
-      continue;
-    }
-    const FetchResult result = ahead.fetch->result();
-    if (result.status >= 400 && !result.transient) {
-      ahead.look = http_.StartHead(ahead.linked);
-    }
-  }
   const qsizetype count = pages_.Count();
   // A few more than that are looked at: some are in flight already.
   for (qsizetype i = count; i >= 1 && i > count - 4 * most; --i) {
@@ -239,9 +227,24 @@ void Crawler::FetchAhead() {
     // The visit makes do with the walk's own page file and says why.
     if (!file->open()) return;
     std::unique_ptr<PendingFetch> fetch =
-        http_.StartFetch(fetch_address, *file);
+        http_.StartFetch(fetch_address, *file,
+                         [this, fetch_address] { LookAhead(fetch_address); });
     ahead_.emplace(fetch_address,
                    PageAhead{std::move(file), std::move(fetch), address, {}});
+  }
+}
+
+// A folder form fetched ahead that is missing for good (404, or any other
+// status of 400 and above that no retry changes) is looked at as linked at
+// once, as its visit will.
+void Crawler::LookAhead(const QString& fetch_address) {
+  const auto found = ahead_.find(fetch_address);
+  if (found == ahead_.end()) return;  // in its visit already
+  PageAhead& ahead = found->second;
+  if (ahead.look || fetch_address == ahead.linked) return;
+  const FetchResult result = ahead.fetch->result();
+  if (result.status >= 400 && !result.transient) {
+    ahead.look = http_.StartHead(ahead.linked);
   }
 }
 

@@ -72,6 +72,7 @@ class Crawler {
   };
 
   void FetchAhead();
+  void LookAhead(const QString& fetch_address);
   void ScanPageFile(ErrorTrap& trap, QFile& file);
   void ListIfFile(const QString& address, HttpTransfer* look);
   bool ServedAsFile(ErrorTrap& trap, const FetchResult& fetch, QFile& file);

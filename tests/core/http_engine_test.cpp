@@ -190,6 +190,30 @@ class HttpEngineTest : public QObject {
     QCOMPARE(fetched.final_address, server.Url(path));
   }
 
+  // The callback of a transfer's end runs once when it ends by itself, may
+  // start another transfer there, and never runs for a cancelled one.
+  void OnFinishedRunsOnceForTheTransfersOwnEnd() {
+    TestServer server;
+    server.Serve("/a", "a", 200, "text/plain");
+    server.Serve("/b", "b", 200, "text/plain");
+    HttpEngine engine;
+    Taken taken;
+    int ends = 0;
+    std::unique_ptr<HttpTransfer> next;
+    const auto a = engine.Get(server.Url("/a"), Keep(taken));
+    a->set_on_finished([&] {
+      ++ends;
+      next = engine.Head(server.Url("/b"));
+    });
+    QVERIFY(WaitUntil([&] { return next && next->finished(); }));
+    QCOMPARE(ends, 1);
+    QCOMPARE(next->failure(), QString());
+    const auto cancelled = engine.Get(server.Url("/b"), Keep(taken));
+    cancelled->set_on_finished([&] { ++ends; });
+    cancelled->Cancel();
+    QCOMPARE(ends, 1);
+  }
+
   void ReportsTheHeadBeforeTheBody() {
     TestServer server;
     Gate gate;
