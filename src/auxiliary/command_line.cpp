@@ -24,15 +24,6 @@ const char* const kQtOptionsWithValue[] = {
 };
 const char* const kQtFlags[] = {"reverse", "widgetcount"};
 
-std::optional<int> ParseConnections(const QString& text) {
-  bool number = false;
-  const int count = text.trimmed().toInt(&number);
-  if (!number || count < 1 || count > HttpEngine::kMaxConnections) {
-    return std::nullopt;
-  }
-  return count;
-}
-
 QString HelpText(const QCommandLineParser& parser) {
   // Qt names the program in the usage line by the application object's first
   // argument, which does not exist yet; the rest of its text stands.
@@ -49,6 +40,13 @@ void WriteError(const QString& error, QTextStream& err) {
 }  // namespace
 
 QString ProgramVersion() { return QStringLiteral(TRAWLBOX_VERSION); }
+
+std::optional<int> ParseCount(const QString& text, int least, int most) {
+  bool number = false;
+  const int count = text.trimmed().toInt(&number);
+  if (!number || count < least || count > most) return std::nullopt;
+  return count;
+}
 
 std::optional<int> AnswerCommandLine(const QStringList& arguments,
                                      QTextStream& out, QTextStream& err,
@@ -119,7 +117,8 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
   }
   RunOptions run;
   if (parser.isSet(retries)) {
-    run.retries = ParseRetries(parser.value(retries));
+    run.retries =
+        ParseCount(parser.value(retries), 0, RetryPolicy::kMaxRetries);
     if (!run.retries) {
       WriteError(QStringLiteral("Invalid value for --retries: '%1' (0 to %2).")
                      .arg(parser.value(retries))
@@ -129,7 +128,8 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
     }
   }
   if (parser.isSet(connections)) {
-    run.connections = ParseConnections(parser.value(connections));
+    run.connections =
+        ParseCount(parser.value(connections), 1, HttpEngine::kMaxConnections);
     if (!run.connections) {
       WriteError(
           QStringLiteral("Invalid value for --connections: '%1' (1 to %2).")
@@ -153,7 +153,8 @@ RetryPolicy RetryPolicyForRun(const RunOptions& options,
   try {
     const QString text =
         settings.ReadSetting(QStringLiteral("Retries"), QString());
-    policy.retries = ParseRetries(text).value_or(policy.retries);
+    policy.retries =
+        ParseCount(text, 0, RetryPolicy::kMaxRetries).value_or(policy.retries);
   } catch (const AppError&) {
     // A store that cannot be read says so when the window reads its fields;
     // the number of retries is no reason to stop the program here.
@@ -167,7 +168,8 @@ int ConnectionsForRun(const RunOptions& options,
   try {
     const QString text =
         settings.ReadSetting(QStringLiteral("Connections"), QString());
-    return ParseConnections(text).value_or(HttpEngine::kDefaultConnections);
+    return ParseCount(text, 1, HttpEngine::kMaxConnections)
+        .value_or(HttpEngine::kDefaultConnections);
   } catch (const AppError&) {
     // As for the retries: no reason to stop the program here.
     return HttpEngine::kDefaultConnections;

@@ -41,6 +41,10 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
                                      QTextStream& out, QTextStream& err,
                                      RunOptions* options = nullptr);
 
+// The whole number from `least` to `most` that a setting or an option
+// writes (blanks around it aside), or none.
+std::optional<int> ParseCount(const QString& text, int least, int most);
+
 // The retries of this run: --retries when given, else the "Retries"
 // setting when it holds a number from 0 to 10, else the default.
 RetryPolicy RetryPolicyForRun(const RunOptions& options,

@@ -36,13 +36,4 @@ int RetryPolicy::DelayMs(int retry, const QByteArray& retry_after,
   return static_cast<int>(std::max(backoff, asked));
 }
 
-std::optional<int> ParseRetries(const QString& text) {
-  bool number = false;
-  const int retries = text.trimmed().toInt(&number);
-  if (!number || retries < 0 || retries > RetryPolicy::kMaxRetries) {
-    return std::nullopt;
-  }
-  return retries;
-}
-
 }  // namespace trawlbox

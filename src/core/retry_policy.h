@@ -3,8 +3,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QString>
-#include <optional>
 
 namespace trawlbox {
 
@@ -28,10 +26,6 @@ struct RetryPolicy {
   int DelayMs(int retry, const QByteArray& retry_after,
               const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
 };
-
-// The number of retries a setting or an option names: a whole number from
-// 0 to RetryPolicy::kMaxRetries, or none.
-std::optional<int> ParseRetries(const QString& text);
 
 }  // namespace trawlbox
 

@@ -164,50 +164,53 @@ class CommandLineTest : public QObject {
     QCOMPARE(options.connections.value_or(-1), connections);
   }
 
-  void RetriesOfTheRun_data() {
+  // What the two numbers of a run come to: the option, else the setting
+  // when it holds a number in range, else the default.
+  void NumbersOfTheRun_data() {
+    QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("setting");  // null: not stored
     QTest::addColumn<int>("option");       // -1: not given
-    QTest::addColumn<int>("retries");
-    QTest::newRow("neither") << QString() << -1 << 3;
-    QTest::newRow("setting") << "5" << -1 << 5;
-    QTest::newRow("setting of none") << "0" << -1 << 0;
-    QTest::newRow("setting out of range") << "11" << -1 << 3;
-    QTest::newRow("setting no number") << "often" << -1 << 3;
-    QTest::newRow("option over setting") << "5" << 1 << 1;
+    QTest::addColumn<int>("number");
+    QTest::newRow("retries by default") << "Retries" << QString() << -1 << 3;
+    QTest::newRow("retries set") << "Retries"
+                                 << "5" << -1 << 5;
+    QTest::newRow("retries none") << "Retries"
+                                  << " 0 " << -1 << 0;
+    QTest::newRow("retries out of range") << "Retries"
+                                          << "11" << -1 << 3;
+    QTest::newRow("retries no number") << "Retries"
+                                       << "2.5" << -1 << 3;
+    QTest::newRow("retries by option") << "Retries"
+                                       << "5" << 1 << 1;
+    QTest::newRow("connections by default")
+        << "Connections" << QString() << -1 << 6;
+    QTest::newRow("connections set") << "Connections"
+                                     << "1" << -1 << 1;
+    QTest::newRow("connections at most") << "Connections"
+                                         << "16" << -1 << 16;
+    QTest::newRow("connections none") << "Connections"
+                                      << "0" << -1 << 6;
+    QTest::newRow("connections no number") << "Connections"
+                                           << "many" << -1 << 6;
+    QTest::newRow("connections by option") << "Connections"
+                                           << "2" << 12 << 12;
   }
-  void RetriesOfTheRun() {
+  void NumbersOfTheRun() {
+    QFETCH(QString, key);
     QFETCH(QString, setting);
     QFETCH(int, option);
-    QFETCH(int, retries);
+    QFETCH(int, number);
     TempSettings temp;
     SettingsStore settings;
-    if (!setting.isNull()) settings.WriteSetting("Retries", setting);
+    if (!setting.isNull()) settings.WriteSetting(key, setting);
     RunOptions options;
-    if (option >= 0) options.retries = option;
-    QCOMPARE(RetryPolicyForRun(options, settings).retries, retries);
-  }
-
-  void ConnectionsOfTheRun_data() {
-    QTest::addColumn<QString>("setting");  // null: not stored
-    QTest::addColumn<int>("option");       // -1: not given
-    QTest::addColumn<int>("connections");
-    QTest::newRow("neither") << QString() << -1 << 6;
-    QTest::newRow("setting") << "1" << -1 << 1;
-    QTest::newRow("setting at most") << "16" << -1 << 16;
-    QTest::newRow("setting out of range") << "0" << -1 << 6;
-    QTest::newRow("setting no number") << "many" << -1 << 6;
-    QTest::newRow("option over setting") << "2" << 12 << 12;
-  }
-  void ConnectionsOfTheRun() {
-    QFETCH(QString, setting);
-    QFETCH(int, option);
-    QFETCH(int, connections);
-    TempSettings temp;
-    SettingsStore settings;
-    if (!setting.isNull()) settings.WriteSetting("Connections", setting);
-    RunOptions options;
-    if (option >= 0) options.connections = option;
-    QCOMPARE(ConnectionsForRun(options, settings), connections);
+    if (key == "Retries") {
+      if (option >= 0) options.retries = option;
+      QCOMPARE(RetryPolicyForRun(options, settings).retries, number);
+    } else {
+      if (option >= 0) options.connections = option;
+      QCOMPARE(ConnectionsForRun(options, settings), number);
+    }
   }
 
   void VersionIsTheProjectVersion() {

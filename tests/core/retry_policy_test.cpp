@@ -37,25 +37,6 @@ class RetryPolicyTest : public QObject {
     const QDateTime now(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC);
     QCOMPARE(RetryPolicy().DelayMs(retry, retry_after, now), delay_ms);
   }
-
-  void RetriesFromText_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("retries");  // -1: none
-    QTest::newRow("none") << "0" << 0;
-    QTest::newRow("default") << "3" << 3;
-    QTest::newRow("most") << "10" << 10;
-    QTest::newRow("blanks") << " 4 " << 4;
-    QTest::newRow("too many") << "11" << -1;
-    QTest::newRow("negative") << "-1" << -1;
-    QTest::newRow("empty") << "" << -1;
-    QTest::newRow("words") << "three" << -1;
-    QTest::newRow("fraction") << "2.5" << -1;
-  }
-  void RetriesFromText() {
-    QFETCH(QString, text);
-    QFETCH(int, retries);
-    QCOMPARE(ParseRetries(text).value_or(-1), retries);
-  }
 };
 
 }  // namespace trawlbox
