@@ -207,16 +207,24 @@ bool Crawler::ServedAsFile(ErrorTrap& trap, const FetchResult& fetch,
 }
 
 // Starts the fetches of the folders at the end of the queue, the next to
-// be visited, up to the engine's number of connections in all. One whose
-// visit would end at once is left alone: nothing is asked for that a walk
-// of one page at a time would not ask for.
+// be visited, while fewer requests than the engine's connections are in
+// flight. One whose visit would end at once is left alone: nothing is asked
+// for that a walk of one page at a time would not ask for. Pages that have
+// arrived wait for their visits in their files, a bounded number of them:
+// a folder's siblings fetched early must not hold back its own children.
 void Crawler::FetchAhead() {
   if (fetch_page_) return;  // pages a test serves come one at a time
   const qsizetype most = http_.engine().connections();
+  const qsizetype most_held = kPagesHeldPerConnection * most;
+  qsizetype in_flight = 0;
+  for (const auto& [fetch_address, ahead] : ahead_) {
+    if (!ahead.fetch->finished()) ++in_flight;
+    if (ahead.look && !ahead.look->finished()) ++in_flight;
+  }
   const qsizetype count = pages_.Count();
-  // A few more than that are looked at: some are in flight already.
+  // A few more than that are looked at: some are fetched already.
   for (qsizetype i = count; i >= 1 && i > count - 4 * most; --i) {
-    if (qsizetype(ahead_.size()) >= most) return;
+    if (in_flight >= most || qsizetype(ahead_.size()) >= most_held) return;
     const QString& address = pages_.At(i);
     const QString fetch_address = FetchAddressOf(address);
     if (ahead_.contains(fetch_address) ||
@@ -231,6 +239,7 @@ void Crawler::FetchAhead() {
                          [this, fetch_address] { LookAhead(fetch_address); });
     ahead_.emplace(fetch_address,
                    PageAhead{std::move(file), std::move(fetch), address, {}});
+    ++in_flight;
   }
 }
 

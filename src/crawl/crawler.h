@@ -62,6 +62,10 @@ class Crawler {
   QString page_file_name() const;
 
  private:
+  // How many pages fetched ahead may wait for their visits, for each
+  // connection; each holds a page file open.
+  static constexpr qsizetype kPagesHeldPerConnection = 8;
+
   // A page fetched ahead of its visit, into a page file of its own.
   struct PageAhead {
     std::unique_ptr<QTemporaryFile> file;
@@ -87,8 +91,8 @@ class Crawler {
   LinkHandler handler_;
   LinkScanner scanner_;
   QTemporaryFile* page_file_ = nullptr;  // owned by the walk in progress
-  // By fetch address: up to the engine's number of connections of the
-  // queued folders, the next to be visited, fetched ahead.
+  // By fetch address: queued folders, the next to be visited, fetched
+  // ahead; as many in flight as the engine keeps connections.
   std::map<QString, PageAhead> ahead_;
   PageLocation page_;
   qint64 page_length_ = 0;
