@@ -8,6 +8,7 @@
 #include "core/file_list.h"
 #include "core/http_client.h"
 #include "core/procedure_tags.h"
+#include "core/scoped_flag.h"
 #include "crawl/temp_page.h"
 
 namespace trawlbox {
@@ -114,11 +115,20 @@ void Crawler::VisitPage(const QString& address) {
     return;  // visited already, or listed otherwise
   }
   SetPageAddress(address);
-  PageAhead ahead;
-  if (const auto found = ahead_.find(page_.address); found != ahead_.end()) {
-    ahead = std::move(found->second);
-    ahead_.erase(found);
-  }
+  // A page fetched ahead stays among them until its visit ends: its look
+  // still starts the moment its answer comes, and no fetch ahead asks for
+  // it again.
+  PageAhead none;
+  const auto found = ahead_.find(page_.address);
+  PageAhead& ahead = found != ahead_.end() ? found->second : none;
+  struct Visited {
+    Crawler& crawler;
+    ~Visited() {
+      crawler.ahead_.erase(crawler.visiting_);
+      crawler.visiting_.clear();
+    }
+  } visited{*this};
+  visiting_ = page_.address;
   // A link without a "/" at its end is asked for as a folder; some servers
   // answer that with the file the link names (README/ with README). Its row
   // waits for the answer.
@@ -213,11 +223,17 @@ bool Crawler::ServedAsFile(ErrorTrap& trap, const FetchResult& fetch,
 // arrived wait for their visits in their files, a bounded number of them:
 // a folder's siblings fetched early must not hold back its own children.
 void Crawler::FetchAhead() {
-  if (fetch_page_) return;  // pages a test serves come one at a time
+  // Pages a test serves come one at a time; a fetch that ends while this
+  // one starts others calls back here.
+  if (fetch_page_ || fetching_ahead_) return;
+  const ScopedFlag fetching(fetching_ahead_);
   const qsizetype most = http_.engine().connections();
   const qsizetype most_held = kPagesHeldPerConnection * most;
-  qsizetype in_flight = 0;
+  // The page in its visit holds its place to its end, so a walk of one
+  // connection asks for one page at a time, in the order it visits them.
+  qsizetype in_flight = visiting_.isEmpty() ? 0 : 1;
   for (const auto& [fetch_address, ahead] : ahead_) {
+    if (fetch_address == visiting_) continue;
     if (!ahead.fetch->finished()) ++in_flight;
     if (ahead.look && !ahead.look->finished()) ++in_flight;
   }
@@ -227,16 +243,20 @@ void Crawler::FetchAhead() {
     if (in_flight >= most || qsizetype(ahead_.size()) >= most_held) return;
     const QString& address = pages_.At(i);
     const QString fetch_address = FetchAddressOf(address);
-    if (ahead_.contains(fetch_address) ||
+    if (fetch_address == visiting_ || ahead_.contains(fetch_address) ||
         list_.IsListed(PageRowText(address))) {
       continue;
     }
     auto file = std::make_unique<QTemporaryFile>(TempPageTemplate());
     // The visit makes do with the walk's own page file and says why.
     if (!file->open()) return;
+    // Each answer makes room for the next fetch at once, also while a
+    // visit waits or scans.
     std::unique_ptr<PendingFetch> fetch =
-        http_.StartFetch(fetch_address, *file,
-                         [this, fetch_address] { LookAhead(fetch_address); });
+        http_.StartFetch(fetch_address, *file, [this, fetch_address] {
+          LookAhead(fetch_address);
+          FetchAhead();
+        });
     ahead_.emplace(fetch_address,
                    PageAhead{std::move(file), std::move(fetch), address, {}});
     ++in_flight;
@@ -254,6 +274,7 @@ void Crawler::LookAhead(const QString& fetch_address) {
   const FetchResult result = ahead.fetch->result();
   if (result.status >= 400 && !result.transient) {
     ahead.look = http_.StartHead(ahead.linked);
+    ahead.look->set_on_finished([this] { FetchAhead(); });
   }
 }
 

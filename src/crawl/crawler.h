@@ -94,9 +94,11 @@ class Crawler {
   // By fetch address: queued folders, the next to be visited, fetched
   // ahead; as many in flight as the engine keeps connections.
   std::map<QString, PageAhead> ahead_;
+  QString visiting_;  // the fetch address of the page in its visit
   PageLocation page_;
   qint64 page_length_ = 0;
   bool stop_requested_ = false;
+  bool fetching_ahead_ = false;
 };
 
 // Whether an address names a page rather than a folder: ".php" anywhere
