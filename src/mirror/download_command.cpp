@@ -120,8 +120,11 @@ void FinishRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
   if (!downloader.cancelled()) list.MarkFailed(flight.row, result.failure);
 }
 
-// The ticked rows started ahead of their turn, in row order: at most as
-// many as the engine keeps connections.
+// The ticked rows started ahead of their turn, in row order. As many
+// transfers run as the engine keeps connections, the row in its turn
+// included; rows whose transfers have ended wait for their turns in their
+// files, a bounded number of them, and each end makes room for the next
+// row at once.
 class RowsAhead {
  public:
   RowsAhead(CommandHost& host, Downloader& downloader, int depth)
@@ -140,8 +143,29 @@ class RowsAhead {
       flight = StartRow(host_, downloader_, row);
     }
     next_ = std::max(next_, row + 1);
+    rows_ = rows;
+    Refill();
+    return flight;
+  }
+
+ private:
+  // How many rows that have arrived may wait, for each connection; each
+  // holds its new file open.
+  static constexpr qsizetype kRowsHeldPerConnection = 8;
+
+  void Refill() {
+    if (refilling_) return;  // a transfer ended while another started
+    const ScopedFlag refilling(refilling_);
+    qsizetype running = 1;  // the row in its turn
+    for (const auto& flight : ahead_) {
+      if (flight->transfer && Downloader::Running(*flight->transfer)) {
+        ++running;
+      }
+    }
     FileList& list = host_.file_list();
-    while (qsizetype(ahead_.size()) + 1 < depth_ && next_ <= rows) {
+    while (running < depth_ &&
+           qsizetype(ahead_.size()) < kRowsHeldPerConnection * depth_ &&
+           next_ <= rows_) {
       const qsizetype next = next_++;
       // A row that cannot be read is left for its turn to report.
       bool ticked = false;
@@ -149,17 +173,23 @@ class RowsAhead {
         ticked = list.Ticked(next);
       } catch (const AppError&) {
       }
-      if (ticked) ahead_.push_back(StartRow(host_, downloader_, next));
+      if (!ticked) continue;
+      ahead_.push_back(StartRow(host_, downloader_, next));
+      Downloader::TransferPtr& transfer = ahead_.back()->transfer;
+      if (transfer && Downloader::Running(*transfer)) {
+        ++running;
+        Downloader::WhenFirstTryEnds(*transfer, [this] { Refill(); });
+      }
     }
-    return flight;
   }
 
- private:
   CommandHost& host_;
   Downloader& downloader_;
   const int depth_;
   std::deque<std::unique_ptr<RowInFlight>> ahead_;
   qsizetype next_ = 1;
+  qsizetype rows_ = 0;
+  bool refilling_ = false;
 };
 
 }  // namespace

@@ -70,6 +70,11 @@ class Downloader::Transfer {
                                    });
   }
 
+  bool Running() const { return transfer_ && !transfer_->finished(); }
+  void WhenFirstTryEnds(std::function<void()> on_end) {
+    if (Running()) transfer_->set_on_finished(std::move(on_end));
+  }
+
   FetchResult Complete() {
     gate_.Open();
     const RetryPolicy& policy = owner_.engine_.retry_policy();
@@ -281,6 +286,15 @@ Downloader::TransferPtr Downloader::Start(const QString& address,
       new Transfer(*this, address, local_path, gate, std::move(before_body)));
   transfer->Begin();
   return transfer;
+}
+
+bool Downloader::Running(const Transfer& transfer) {
+  return transfer.Running();
+}
+
+void Downloader::WhenFirstTryEnds(Transfer& transfer,
+                                  std::function<void()> on_end) {
+  transfer.WhenFirstTryEnds(std::move(on_end));
 }
 
 FetchResult Downloader::Complete(Transfer& transfer) {

@@ -62,6 +62,13 @@ class Downloader {
   // like every failure, for the row to show.
   FetchResult Complete(Transfer& transfer);
 
+  // Whether the transfer's first try still runs; it may end before its
+  // turn, and `on_end`, when given, runs then (not for later tries, which
+  // run in the turn).
+  static bool Running(const Transfer& transfer);
+  static void WhenFirstTryEnds(Transfer& transfer,
+                               std::function<void()> on_end);
+
   // Start() and Complete() at once.
   FetchResult DownloadFile(const QString& address, const QString& local_path,
                            const std::function<void()>& before_body = {});
