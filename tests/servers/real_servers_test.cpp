@@ -1,3 +1,4 @@
+#include <QDirIterator>
 #include <QTimer>
 #include <QtTest>
 #include <map>
@@ -59,6 +60,18 @@ QString Shown(const QStringList& rows, qsizetype from = 0) {
     shown << (row.size() > 150 ? row.left(90) + " ... " + row.right(50) : row);
   }
   return "\n  " + shown.join("\n  ");
+}
+
+// Every file below `root` by its path there, with its bytes.
+std::map<QString, QByteArray> TreeOf(const QString& root) {
+  std::map<QString, QByteArray> tree;
+  QDirIterator it(root, QDir::Files | QDir::Hidden,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    tree[QDir(root).relativeFilePath(path)] = ReadAll(path);
+  }
+  return tree;
 }
 
 }  // namespace
@@ -143,6 +156,17 @@ class RealServersTest : public QObject {
     QVERIFY2(folders.isEmpty(),
              qPrintable("saved as folders: " + folders.join(", ")));
     QCOMPARE(boxes, QStringList({"Done.", "Done."}));
+
+    // One transfer at a time lists the same rows and stores the same tree.
+    CommandsFixture one;
+    one.engine.set_connections(1);
+    one.SetStart(start);
+    one.StartListing();
+    QCOMPARE(Rows(one.list()), rows);
+    one.StartDownloading();
+    QVERIFY(!TreeOf(one.destination.path()).empty());
+    QVERIFY(TreeOf(one.destination.path()) ==
+            TreeOf(fixture.destination.path()));
   }
 };
 
