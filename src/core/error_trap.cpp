@@ -15,7 +15,7 @@ QString ComposeErrorReport(const QString& description, const QString& tag,
          kSupportEmail;
 }
 
-void ErrorTrap::Report(const std::exception& failure) {
+void TrapCore::Report(const std::exception& failure) {
   QString description;
   if (const auto* app_error = dynamic_cast<const AppError*>(&failure)) {
     description = app_error->description();
@@ -27,7 +27,7 @@ void ErrorTrap::Report(const std::exception& failure) {
   reporter_.ReportError(ComposeErrorReport(description, tag_, label_));
 }
 
-void ErrorTrap::Report(int label, const QString& text) {
+void TrapCore::Report(int label, const QString& text) {
   label_ = label;
   reporter_.ReportError(ComposeErrorReport(text, tag_, label_));
 }

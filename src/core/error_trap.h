@@ -23,18 +23,15 @@ enum class OnFailure {
   kSkipAction,  // a one-statement conditional: its action is passed over
 };
 
-// The error trap of one procedure: statements run under line labels, a
-// failing one is reported ("Application Error") and the procedure resumes
-// with the next statement. Failures are AppError or any std::exception;
-// anything else (ShutdownRequested) passes through untouched.
-class ErrorTrap {
+// What ErrorTrap is built on: the trap of one procedure, by its tag, with
+// its line labels as plain numbers. Use ErrorTrap, which names them.
+class TrapCore {
  public:
-  ErrorTrap(ErrorReporter& reporter, QString tag)
+  TrapCore(ErrorReporter& reporter, QString tag)
       : reporter_(reporter), tag_(std::move(tag)) {}
-  ErrorTrap(const ErrorTrap&) = delete;
-  ErrorTrap& operator=(const ErrorTrap&) = delete;
+  TrapCore(const TrapCore&) = delete;
+  TrapCore& operator=(const TrapCore&) = delete;
 
-  // Runs one statement; false when it failed (and was reported).
   template <typename Statement>
   bool Do(int label, Statement&& statement) {
     label_ = label;
@@ -47,8 +44,6 @@ class ErrorTrap {
     }
   }
 
-  // Evaluates the test of a conditional; a failing test is reported and
-  // answered as `on_failure` says.
   template <typename Test>
   bool If(int label, Test&& test, OnFailure on_failure) {
     label_ = label;
@@ -60,7 +55,6 @@ class ErrorTrap {
     }
   }
 
-  // Reports a failure that was not thrown: `text` at `label`.
   void Report(int label, const QString& text);
 
  private:
@@ -69,6 +63,49 @@ class ErrorTrap {
   ErrorReporter& reporter_;
   QString tag_;
   int label_ = 0;
+};
+
+// The error trap of one procedure: statements run under line labels, a
+// failing one is reported ("Application Error") and the procedure resumes
+// with the next statement. Failures are AppError or any std::exception;
+// anything else (ShutdownRequested) passes through untouched.
+//
+// `Procedure` names what a report names: its `kTag` and its `Label` enum,
+// whose values are the line numbers users quote, as in
+//   struct ClearListProcedure {
+//     static inline const QString kTag = ...;
+//     enum class Label { kClear = 100 };
+//   };
+template <typename Procedure>
+class ErrorTrap {
+ public:
+  using Label = typename Procedure::Label;
+
+  explicit ErrorTrap(ErrorReporter& reporter)
+      : core_(reporter, Procedure::kTag) {}
+
+  // Runs one statement; false when it failed (and was reported).
+  template <typename Statement>
+  bool Do(Label label, Statement&& statement) {
+    return core_.Do(static_cast<int>(label),
+                    std::forward<Statement>(statement));
+  }
+
+  // Evaluates the test of a conditional; a failing test is reported and
+  // answered as `on_failure` says.
+  template <typename Test>
+  bool If(Label label, Test&& test, OnFailure on_failure) {
+    return core_.If(static_cast<int>(label), std::forward<Test>(test),
+                    on_failure);
+  }
+
+  // Reports a failure that was not thrown: `text` at `label`.
+  void Report(Label label, const QString& text) {
+    core_.Report(static_cast<int>(label), text);
+  }
+
+ private:
+  TrapCore core_;
 };
 
 }  // namespace trawlbox

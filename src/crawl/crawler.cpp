@@ -7,7 +7,6 @@
 #include "core/event_pump.h"
 #include "core/file_list.h"
 #include "core/http_client.h"
-#include "core/procedure_tags.h"
 #include "core/scoped_flag.h"
 #include "crawl/temp_page.h"
 
@@ -57,7 +56,9 @@ Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
       http_(http),
       handler_(list, pages_, std::move(start_address)),
       scanner_([this](LinkKind kind, const QString& value) {
-        // A link that cannot be handled is passed over; the scan goes on.
+        // A link the list or the queue refuses (no room for its row) is
+        // passed over: one bad link must neither end the scan of its page
+        // nor raise a box of its own, and the next link may still fit.
         try {
           handler_.HandleLink(kind, value, page_);
         } catch (const std::exception&) {
@@ -69,7 +70,8 @@ QString Crawler::page_file_name() const {
 }
 
 void Crawler::WalkSite(const QString& start_address) {
-  ErrorTrap trap(reporter_, tags::kStartListing);
+  using Label = StartListingProcedure::Label;
+  ErrorTrap<StartListingProcedure> trap(reporter_);
   stop_requested_ = false;
   // Created exclusively under a name of its own, so another walk, another
   // copy of the program or another user's file can neither take it nor
@@ -88,15 +90,16 @@ void Crawler::WalkSite(const QString& start_address) {
   pages_.Clear();
   pages_.Append(start_address);
   while (trap.If(
-      110, [&] { return pages_.Count() > 0; }, OnFailure::kSkipAction)) {
+      Label::kCheckQueue, [&] { return pages_.Count() > 0; },
+      OnFailure::kSkipAction)) {
     if (stop_requested_) {
       pages_.Clear();
       break;
     }
     const qsizetype n = pages_.Count();
     FetchAhead();
-    trap.Do(112, [&] { VisitPage(pages_.At(n)); });
-    trap.Do(114, [&] { pages_.Remove(n); });
+    trap.Do(Label::kVisit, [&] { VisitPage(pages_.At(n)); });
+    trap.Do(Label::kDropVisited, [&] { pages_.Remove(n); });
   }
 }
 
@@ -107,10 +110,12 @@ void Crawler::SetPageAddress(const QString& address) {
 }
 
 void Crawler::VisitPage(const QString& address) {
-  ErrorTrap trap(reporter_, tags::kVisitPage);
+  using Label = VisitPageProcedure::Label;
+  VisitTrap trap(reporter_);
   const QString row = PageRowText(address);
   if (trap.If(
-          108, [&] { return list_.IsListed(row); }, OnFailure::kSkipAction)) {
+          Label::kCheckListed, [&] { return list_.IsListed(row); },
+          OnFailure::kSkipAction)) {
     ahead_.erase(FetchAddressOf(address));
     return;  // visited already, or listed otherwise
   }
@@ -135,7 +140,7 @@ void Crawler::VisitPage(const QString& address) {
   const bool folder_form = page_.address != address;
   qsizetype position = 0;
   const auto add_row = [&] {
-    trap.Do(110, [&] {
+    trap.Do(Label::kAddRow, [&] {
       list_.Add(row);
       position = list_.Count();
     });
@@ -144,7 +149,7 @@ void Crawler::VisitPage(const QString& address) {
   // The page is fetched from its address as it stands: a secure site stays
   // secure.
   QFile* file = nullptr;
-  trap.Do(118, [&] {
+  trap.Do(Label::kOpenPageFile, [&] {
     if (ahead.file) {
       file = ahead.file.get();
       return;
@@ -156,7 +161,7 @@ void Crawler::VisitPage(const QString& address) {
     file = page_file_;
   });
   FetchResult fetch{QStringLiteral("Not fetched")};
-  trap.Do(122, [&] {
+  trap.Do(Label::kFetch, [&] {
     pump_.Yield();
     if (file == nullptr) return;
     const auto stop = [this] { return stop_requested_; };
@@ -171,15 +176,16 @@ void Crawler::VisitPage(const QString& address) {
   if (folder_form) {
     if (!stop_requested_ && fetch.ok() && ServedAsFile(trap, fetch, *file)) {
       // A file row as linked, and nothing of it is scanned.
-      trap.Do(110, [&] { handler_.ListFileLink(address); });
-      trap.Do(148, [&] { file->resize(0); });
+      trap.Do(Label::kAddRow, [&] { handler_.ListFileLink(address); });
+      trap.Do(Label::kEmptyPageFile, [&] { file->resize(0); });
       return;
     }
     add_row();
   }
   if (stop_requested_) return;  // the row stays as it is
   if (trap.If(
-          124, [&] { return !fetch.ok(); }, OnFailure::kSkipAction)) {
+          Label::kCheckFetched, [&] { return !fetch.ok(); },
+          OnFailure::kSkipAction)) {
     // Known to fail: shown, and left out of a download unless ticked again.
     if (position > 0) {
       list_.MarkFailed(position, fetch.failure);
@@ -188,12 +194,13 @@ void Crawler::VisitPage(const QString& address) {
     // A link without a dot in its last segment may still be a file
     // (README, copyright): the folder that "/" made of it does not exist.
     if (fetch.status >= 400 && folder_form) {
-      trap.Do(124, [&] { ListIfFile(address, ahead.look.get()); });
+      trap.Do(Label::kCheckFetched,
+              [&] { ListIfFile(address, ahead.look.get()); });
     }
     return;
   }
   ScanPageFile(trap, *file);
-  trap.Do(148, [&] {
+  trap.Do(Label::kEmptyPageFile, [&] {
     pump_.Yield();
     file->resize(0);
   });
@@ -201,11 +208,11 @@ void Crawler::VisitPage(const QString& address) {
 
 // Whether the answer to a folder form is the file itself: a type that is not
 // a page's, or, with no type, a body whose first non-blank byte is not "<".
-bool Crawler::ServedAsFile(ErrorTrap& trap, const FetchResult& fetch,
+bool Crawler::ServedAsFile(VisitTrap& trap, const FetchResult& fetch,
                            QFile& file) {
   if (!fetch.content_type.isEmpty()) return !IsHtmlType(fetch.content_type);
   QByteArray start;
-  trap.Do(130, [&] {
+  trap.Do(VisitPageProcedure::Label::kRewind, [&] {
     if (!file.seek(0)) Raise(file.errorString());
     start = file.read(1024);
   });
@@ -296,16 +303,18 @@ void Crawler::ListIfFile(const QString& address, HttpTransfer* look) {
 // The page is read back and scanned in pieces, so a page of any size costs
 // the same little memory. Each step is a statement of the visit: a failing
 // one is reported and the next one still runs.
-void Crawler::ScanPageFile(ErrorTrap& trap, QFile& file) {
-  trap.Do(130, [&] {
+void Crawler::ScanPageFile(VisitTrap& trap, QFile& file) {
+  using Label = VisitPageProcedure::Label;
+  trap.Do(Label::kRewind, [&] {
     if (!file.seek(0)) Raise(file.errorString());
   });
-  trap.Do(132, [&] { page_length_ = file.size(); });
+  trap.Do(Label::kMeasure, [&] { page_length_ = file.size(); });
   if (!trap.If(
-          134, [&] { return page_length_ > 0; }, OnFailure::kRunBody)) {
+          Label::kCheckLength, [&] { return page_length_ > 0; },
+          OnFailure::kRunBody)) {
     return;
   }
-  trap.Do(144, [&] {
+  trap.Do(Label::kScan, [&] {
     scanner_.Finish();  // nothing of an earlier page carries over
     QByteArray piece(kScanPieceBytes, Qt::Uninitialized);
     for (;;) {

@@ -11,12 +11,12 @@
 #include "core/http_client.h"
 #include "crawl/link_handling.h"
 #include "crawl/link_scan.h"
+#include "crawl/listing_procedures.h"
 #include "crawl/pages_to_visit.h"
 
 namespace trawlbox {
 
 class ErrorReporter;
-class ErrorTrap;
 class EventPump;
 class FileList;
 
@@ -33,7 +33,7 @@ class Crawler {
           HttpClient& http, std::function<QString()> start_address);
 
   // Runs the walk to its end; its steps are reported under the listing
-  // command's name, with labels 106 to 114. The walk's page file is made
+  // command's name. The walk's page file is made
   // afresh under a unique name and is gone when the walk ends, however it
   // ends.
   void WalkSite(const QString& start_address);
@@ -77,9 +77,9 @@ class Crawler {
 
   void FetchAhead();
   void LookAhead(const QString& fetch_address);
-  void ScanPageFile(ErrorTrap& trap, QFile& file);
+  void ScanPageFile(VisitTrap& trap, QFile& file);
   void ListIfFile(const QString& address, HttpTransfer* look);
-  bool ServedAsFile(ErrorTrap& trap, const FetchResult& fetch, QFile& file);
+  bool ServedAsFile(VisitTrap& trap, const FetchResult& fetch, QFile& file);
 
   FileList& list_;
   ErrorReporter& reporter_;

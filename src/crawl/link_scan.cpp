@@ -122,8 +122,7 @@ bool LinkScanner::EndsMarker(const char* data, qsizetype quote,
   return true;
 }
 
-void CollectData(const QByteArray& page,
-                 const LinkScanner::Consumer& consumer) {
+void ScanPage(const QByteArray& page, const LinkScanner::Consumer& consumer) {
   LinkScanner scanner(consumer);
   scanner.Feed(page);
   scanner.Finish();

@@ -74,7 +74,7 @@ class LinkScanner {
 };
 
 // Scans a whole page held in memory, as LinkScanner does.
-void CollectData(const QByteArray& page, const LinkScanner::Consumer& consumer);
+void ScanPage(const QByteArray& page, const LinkScanner::Consumer& consumer);
 
 }  // namespace trawlbox
 

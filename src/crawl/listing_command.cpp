@@ -4,26 +4,28 @@
 #include "core/error_trap.h"
 #include "core/existence.h"
 #include "core/file_list.h"
-#include "core/procedure_tags.h"
 #include "core/prompts.h"
 #include "core/scoped_flag.h"
 #include "crawl/crawler.h"
+#include "crawl/listing_procedures.h"
 
 namespace trawlbox {
 void RunListingCommand(CommandHost& host, Crawler& crawler) {
   if (host.busy()) return;
   ScopedFlag running(host.listing);
-  ErrorTrap trap(host.prompts(), tags::kStartListing);
+  using Label = StartListingProcedure::Label;
+  ErrorTrap<StartListingProcedure> trap(host.prompts());
   if (trap.If(
-          100, [&] { return FolderExists(host.FolderText()); },
+          Label::kCheckFolder, [&] { return FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
     host.SetPointerMode(CommandHost::kPointerBusy);
-    trap.Do(104, [&] { host.file_list().Clear(); });
+    trap.Do(Label::kClearList, [&] { host.file_list().Clear(); });
     crawler.WalkSite(host.WebSiteText());
-    trap.Do(116, [&] { host.prompts().Message(QStringLiteral("Done.")); });
+    trap.Do(Label::kSayDone,
+            [&] { host.prompts().Message(QStringLiteral("Done.")); });
     host.SetPointerMode(CommandHost::kPointerDefault);
   } else {
-    trap.Do(120, [&] {
+    trap.Do(Label::kSayNoFolder, [&] {
       host.prompts().Message(QStringLiteral(
           "Folder does not exist. Please select another folder."));
     });

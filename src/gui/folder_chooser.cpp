@@ -3,7 +3,6 @@
 #include <QDir>
 
 #include "core/error_trap.h"
-#include "core/procedure_tags.h"
 #include "core/prompts.h"
 #include "core/settings_store.h"
 #include "gui/input_fields.h"
@@ -15,29 +14,49 @@ QString ChooseFolder(Prompts& prompts, const QString& title,
   return QDir::toNativeSeparators(prompts.BrowseForFolder(title, start));
 }
 
+namespace {
+
+struct ChooseFolderProcedure {
+  static inline const QString kTag =
+      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton2_Click ");
+  enum class Label {
+    kAsk = 100,
+    kCheckChosen = 102,
+    kRemember = 104,
+    kFillWithSeparator = 106,
+    kFill = 108,
+  };
+};
+
+}  // namespace
+
 void RunFolderChooser(Prompts& prompts, SettingsStore& settings,
                       QString& last_chosen, QLineEdit* folder_field) {
-  ErrorTrap trap(prompts, tags::kChooseFolder);
-  trap.Do(100, [&] {
+  using Label = ChooseFolderProcedure::Label;
+  ErrorTrap<ChooseFolderProcedure> trap(prompts);
+  trap.Do(Label::kAsk, [&] {
     last_chosen = settings.ReadSetting(kLastFolderKey, QString());
   });
   QString chosen;
-  trap.Do(100, [&] {
+  trap.Do(Label::kAsk, [&] {
     chosen = ChooseFolder(prompts, QStringLiteral("Please select folder:"),
                           last_chosen);
   });
   if (trap.If(
-          102, [&] { return chosen.isEmpty(); }, OnFailure::kSkipAction)) {
+          Label::kCheckChosen, [&] { return chosen.isEmpty(); },
+          OnFailure::kSkipAction)) {
     return;
   }
-  trap.Do(104, [&] { last_chosen = chosen; });
-  trap.Do(104, [&] { settings.WriteSetting(kLastFolderKey, chosen); });
+  trap.Do(Label::kRemember, [&] { last_chosen = chosen; });
+  trap.Do(Label::kRemember,
+          [&] { settings.WriteSetting(kLastFolderKey, chosen); });
   if (trap.If(
-          104, [&] { return !chosen.endsWith(QDir::separator()); },
+          Label::kRemember, [&] { return !chosen.endsWith(QDir::separator()); },
           OnFailure::kRunBody)) {
-    trap.Do(106, [&] { AssignText(folder_field, chosen + QDir::separator()); });
+    trap.Do(Label::kFillWithSeparator,
+            [&] { AssignText(folder_field, chosen + QDir::separator()); });
   } else {
-    trap.Do(108, [&] { AssignText(folder_field, chosen); });
+    trap.Do(Label::kFill, [&] { AssignText(folder_field, chosen); });
   }
 }
 

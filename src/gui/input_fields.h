@@ -11,7 +11,7 @@ class SettingsStore;
 
 // The settings keys the two fields are remembered under.
 inline const QString kWebSiteKey = QStringLiteral("Web Site");
-inline const QString kText1Key = QStringLiteral("Text1");
+inline const QString kFolderKey = QStringLiteral("Text1");
 
 // Stores the field's whole text under `key` on every change of it. The
 // handler has no trap: a store that cannot be written shows nothing.

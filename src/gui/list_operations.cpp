@@ -3,34 +3,57 @@
 #include "core/command_host.h"
 #include "core/error_trap.h"
 #include "core/file_list.h"
-#include "core/procedure_tags.h"
 #include "core/prompts.h"
 
 namespace trawlbox {
 namespace {
 
-void SetEveryTick(CommandHost& host, const QString& tag, bool ticked) {
-  ErrorTrap trap(host.prompts(), tag);
+// Check All and Uncheck All share their lines.
+enum class TickLabel { kCount = 100, kTick = 102 };
+
+struct CheckAllProcedure {
+  static inline const QString kTag =
+      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton7_Click ");
+  using Label = TickLabel;
+};
+
+struct UncheckAllProcedure {
+  static inline const QString kTag =
+      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton8_Click ");
+  using Label = TickLabel;
+};
+
+struct ClearListProcedure {
+  static inline const QString kTag =
+      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton4_Click ");
+  enum class Label { kClear = 100 };
+};
+
+template <typename Procedure>
+void SetEveryTick(CommandHost& host, bool ticked) {
+  ErrorTrap<Procedure> trap(host.prompts());
   qsizetype count = 0;
-  trap.Do(100, [&] { count = host.file_list().Count(); });
+  trap.Do(TickLabel::kCount, [&] { count = host.file_list().Count(); });
   for (qsizetype i = 1; i <= count; ++i) {
-    trap.Do(102, [&] { host.file_list().SetTicked(i, ticked); });
+    trap.Do(TickLabel::kTick, [&] { host.file_list().SetTicked(i, ticked); });
   }
 }
 
 }  // namespace
 
-void CheckAll(CommandHost& host) { SetEveryTick(host, tags::kCheckAll, true); }
+void CheckAll(CommandHost& host) {
+  SetEveryTick<CheckAllProcedure>(host, true);
+}
 
 void UncheckAll(CommandHost& host) {
-  SetEveryTick(host, tags::kUncheckAll, false);
+  SetEveryTick<UncheckAllProcedure>(host, false);
 }
 
 void ClearList(CommandHost& host) {
-  ErrorTrap trap(host.prompts(), tags::kClearList);
+  ErrorTrap<ClearListProcedure> trap(host.prompts());
   // The rows are the running command's work: they stay until it ends.
   if (host.busy()) return;
-  trap.Do(100, [&] { host.file_list().Clear(); });
+  trap.Do(ClearListProcedure::Label::kClear, [&] { host.file_list().Clear(); });
 }
 
 }  // namespace trawlbox

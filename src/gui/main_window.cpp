@@ -11,8 +11,6 @@
 #include "auxiliary/help.h"
 #include "core/error_trap.h"
 #include "core/existence.h"
-#include "core/handler_guard.h"
-#include "core/procedure_tags.h"
 #include "core/prompts.h"
 #include "core/settings_store.h"
 #include "crawl/listing_command.h"
@@ -22,6 +20,7 @@
 #include "gui/file_list_view.h"
 #include "gui/folder_chooser.h"
 #include "gui/hand_cursor.h"
+#include "gui/handler_guard.h"
 #include "gui/input_fields.h"
 #include "gui/list_operations.h"
 #include "gui/sample_site.h"
@@ -62,7 +61,7 @@ struct ButtonSpec {
   const char* caption;
   int left, top, width, height;
 };
-constexpr ButtonSpec kButtonSpecs[8] = {
+constexpr ButtonSpec kButtonSpecs[] = {
     {"Help", 120, 1050, 3840, 405},
     {"...", 6960, 300, 600, 345},
     {"Load Sample/Example Web Site", 4080, 1050, 3840, 405},
@@ -129,9 +128,11 @@ void MainWindow::BuildControls() {
   place(folder_edit_, 240, 300, 6645, 345);
   PaintWhite(folder_edit_, QPalette::Base);
 
-  for (int i = 0; i < 8; ++i) {
+  static_assert(std::size(kButtonSpecs) == kButtonCount);
+  for (int i = 0; i < kButtonCount; ++i) {
     const ButtonSpec& spec = kButtonSpecs[i];
-    QWidget* owner = i == 1 ? static_cast<QWidget*>(folder_frame_) : this;
+    QWidget* owner =
+        i == kChooseFolderButton ? static_cast<QWidget*>(folder_frame_) : this;
     auto* button = new QPushButton(QString::fromLatin1(spec.caption), owner);
     button->setObjectName(QStringLiteral("PushButton%1").arg(i + 1));
     button->setFont(ArialBold(11.25));
@@ -146,37 +147,45 @@ void MainWindow::BuildControls() {
   list_view_->SetFileList(&file_list_);
   list_view_->setToolTip(kListTooltip);
 
-  progress_bar_ = new CaptionBar(this);
-  progress_bar_->setObjectName(QStringLiteral("ProgressBar1"));
-  place(progress_bar_, 120, 7230, 7800, 405);
+  caption_bar_ = new CaptionBar(this);
+  caption_bar_->setObjectName(QStringLiteral("ProgressBar1"));
+  place(caption_bar_, 120, 7230, 7800, 405);
 }
 
 // The window's tab order; frames and the bar take no focus. The list comes
 // first, so it has the focus when the window opens.
 void MainWindow::SetTabOrder() {
   QWidget* const order[] = {
-      list_view_,  site_edit_,  folder_edit_, buttons_[1],
-      buttons_[4], buttons_[6], buttons_[7],  buttons_[5],
-      buttons_[0], buttons_[2], buttons_[3],
+      list_view_,
+      site_edit_,
+      folder_edit_,
+      buttons_[kChooseFolderButton],
+      buttons_[kStartListingButton],
+      buttons_[kCheckAllButton],
+      buttons_[kUncheckAllButton],
+      buttons_[kStartDownloadingButton],
+      buttons_[kHelpButton],
+      buttons_[kLoadSampleButton],
+      buttons_[kClearListButton],
   };
   for (size_t i = 1; i < std::size(order); ++i) {
     setTabOrder(order[i - 1], order[i]);
   }
-  progress_bar_->setFocusPolicy(Qt::NoFocus);
+  caption_bar_->setFocusPolicy(Qt::NoFocus);
   list_view_->setFocus();
 }
 
 void MainWindow::ConnectHandlers() {
   MirrorToSetting(site_edit_, *services_.settings, kWebSiteKey);
-  MirrorToSetting(folder_edit_, *services_.settings, kText1Key);
+  MirrorToSetting(folder_edit_, *services_.settings, kFolderKey);
 
-  void (MainWindow::*const clicks[8])() = {
+  void (MainWindow::*const clicks[kButtonCount])() = {
       &MainWindow::OnShowHelp,     &MainWindow::OnChooseFolder,
       &MainWindow::OnLoadSample,   &MainWindow::OnClearList,
       &MainWindow::OnStartListing, &MainWindow::OnStartDownloading,
       &MainWindow::OnCheckAll,     &MainWindow::OnUncheckAll,
   };
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < kButtonCount; ++i) {
     connect(buttons_[i], &QPushButton::clicked, this,
             GuardedSlot([this, click = clicks[i]] { (this->*click)(); }));
   }
@@ -199,15 +208,43 @@ void MainWindow::ConnectHandlers() {
   }
 }
 
+namespace {
+
+struct StartUpProcedure {
+  static inline const QString kTag =
+      QStringLiteral("in Quaymill2021/08/31.Form1.Form_Load ");
+  enum class Label {
+    kSkin = 100,
+    kCheckOnline = 102,
+    kFindHandPointer = 104,
+    kLoadHandPointer = 106,
+    kOpenHomePage = 112,
+    kFillSite = 130,
+    kFillFolder = 132,
+  };
+};
+
+struct LoadSampleProcedure {
+  static inline const QString kTag =
+      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton3_Click ");
+  enum class Label { kFillSite = 100 };
+};
+
+}  // namespace
+
 void MainWindow::RunStartUp() {
-  ErrorTrap trap(*services_.prompts, tags::kStartUp);
+  using Label = StartUpProcedure::Label;
+  ErrorTrap<StartUpProcedure> trap(*services_.prompts);
   const QString folder = services_.program_folder;
-  trap.Do(100, [&] { ApplySkin(folder, this, {site_frame_, folder_frame_}); });
-  trap.Do(102, [&] { services_.check_online(); });
+  trap.Do(Label::kSkin, [&] {
+    ApplySkin(folder, this, {site_frame_, folder_frame_});
+  });
+  trap.Do(Label::kCheckOnline, [&] { services_.check_online(); });
   if (trap.If(
-          104, [&] { return FileExists(HandCursorPath(folder)); },
+          Label::kFindHandPointer,
+          [&] { return FileExists(HandCursorPath(folder)); },
           OnFailure::kRunBody)) {
-    trap.Do(106, [&] {
+    trap.Do(Label::kLoadHandPointer, [&] {
       hand_pointer_ = LoadCursorFile(HandCursorPath(folder));
       has_hand_pointer_ = true;
     });
@@ -215,21 +252,21 @@ void MainWindow::RunStartUp() {
   setWindowTitle(Prompts::kProductName);
   setWindowIcon(AppIcon());
   services_.prompts->set_app_title(ShortenedTitle(Prompts::kProductName));
-  trap.Do(112, [&] { services_.maybe_open_home_page(); });
-  trap.Do(130, [&] {
+  trap.Do(Label::kOpenHomePage, [&] { services_.maybe_open_home_page(); });
+  trap.Do(Label::kFillSite, [&] {
     AssignText(site_edit_,
                services_.settings->ReadSetting(kWebSiteKey, QString()));
   });
-  trap.Do(132, [&] {
+  trap.Do(Label::kFillFolder, [&] {
     const QString fallback = services_.desktop_folder();
     AssignText(folder_edit_,
-               services_.settings->ReadSetting(kText1Key, fallback));
+               services_.settings->ReadSetting(kFolderKey, fallback));
   });
   file_list_.set_header(kColumnHeader);
   list_view_->setColumnWidth(0, TwipsX(kColumnWidthTwips));
 }
 
-StatusLine& MainWindow::status_line() { return *progress_bar_; }
+StatusLine& MainWindow::status_line() { return *caption_bar_; }
 
 QString MainWindow::WebSiteText() const { return site_edit_->text(); }
 
@@ -313,8 +350,9 @@ void MainWindow::OnChooseFolder() {
 }
 
 void MainWindow::OnLoadSample() {
-  ErrorTrap trap(*services_.prompts, tags::kLoadSample);
-  trap.Do(100, [&] { AssignText(site_edit_, kSampleSiteAddress); });
+  ErrorTrap<LoadSampleProcedure> trap(*services_.prompts);
+  trap.Do(LoadSampleProcedure::Label::kFillSite,
+          [&] { AssignText(site_edit_, kSampleSiteAddress); });
 }
 
 void MainWindow::OnClearList() { ClearList(*this); }

@@ -56,7 +56,7 @@ class MainWindow : public QWidget, public CommandHost {
 
   bool has_hand_pointer() const { return has_hand_pointer_; }
   FileListModel& file_list_model() { return file_list_; }
-  CaptionBar* progress_bar() const { return progress_bar_; }
+  CaptionBar* caption_bar() const { return caption_bar_; }
 
   // CommandHost.
   Prompts& prompts() override { return *services_.prompts; }
@@ -101,11 +101,23 @@ class MainWindow : public QWidget, public CommandHost {
 
   QGroupBox* site_frame_ = nullptr;
   QLineEdit* site_edit_ = nullptr;
-  QPushButton* buttons_[8] = {};
+  // The buttons in the order of their object names, PushButton1 to 8.
+  enum Button {
+    kHelpButton,
+    kChooseFolderButton,
+    kLoadSampleButton,
+    kClearListButton,
+    kStartListingButton,
+    kStartDownloadingButton,
+    kCheckAllButton,
+    kUncheckAllButton,
+    kButtonCount,
+  };
+  QPushButton* buttons_[kButtonCount] = {};
   FileListView* list_view_ = nullptr;
   QGroupBox* folder_frame_ = nullptr;
   SelectAllLineEdit* folder_edit_ = nullptr;
-  CaptionBar* progress_bar_ = nullptr;
+  CaptionBar* caption_bar_ = nullptr;
   Crawler crawler_;
 
   int pointer_mode_ = kPointerDefault;

@@ -10,16 +10,19 @@
 #include "core/event_pump.h"
 #include "core/existence.h"
 #include "core/file_list.h"
-#include "core/procedure_tags.h"
 #include "core/prompts.h"
 #include "core/scoped_flag.h"
 #include "core/status_line.h"
+#include "mirror/download_procedures.h"
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
 #include "mirror/turn_gate.h"
 
 namespace trawlbox {
 namespace {
+
+using Label = StartDownloadingProcedure::Label;
+using DownloadTrap = ErrorTrap<StartDownloadingProcedure>;
 
 // What the user sees of a path text: the form the system uses.
 QString ShownPath(const QString& path_text) {
@@ -57,14 +60,12 @@ QString FinalPath(const QString& mapped) {
 // (the command's reports about it included) held until then.
 struct RowInFlight {
   RowInFlight(CommandHost& host, qsizetype row_number)
-      : row(row_number),
-        gate(host.status_line(), host.prompts()),
-        trap(gate, tags::kStartDownloading) {}
+      : row(row_number), gate(host.status_line(), host.prompts()), trap(gate) {}
 
   const qsizetype row;
   QString mapped;  // the address as a path text, before "index.htm"
   TurnGate gate;
-  ErrorTrap trap;
+  DownloadTrap trap;
   // Null for a row refused before any request.
   Downloader::TransferPtr transfer;
 };
@@ -78,7 +79,7 @@ std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
   auto flight = std::make_unique<RowInFlight>(host, row);
   FileList& list = host.file_list();
   QString path;
-  const bool inside = flight->trap.Do(122, [&] {
+  const bool inside = flight->trap.Do(Label::kMapRow, [&] {
     const QString folder_text = host.FolderText();
     flight->mapped =
         MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
@@ -89,9 +90,9 @@ std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
   auto make_folders = [trap = &flight->trap,
                        folder = GetFolderPart(flight->mapped)] {
     if (trap->If(
-            136, [&] { return !PathFolderExists(folder); },
+            Label::kCheckRowFolder, [&] { return !PathFolderExists(folder); },
             OnFailure::kRunBody)) {
-      trap->Do(138, [&] { CreateFolderPath(folder); });
+      trap->Do(Label::kMakeRowFolder, [&] { CreateFolderPath(folder); });
     }
   };
   flight->transfer =
@@ -101,7 +102,7 @@ std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
 
 // A row's turn: what it held is shown, its transfer ends, its file is put
 // in place and its mark set.
-void FinishRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
+void FinishRow(CommandHost& host, Downloader& downloader, DownloadTrap& trap,
                RowInFlight& flight) {
   FileList& list = host.file_list();
   host.pump().Yield();
@@ -110,13 +111,14 @@ void FinishRow(CommandHost& host, Downloader& downloader, ErrorTrap& trap,
     list.MarkFailed(flight.row, DescriptionOf(ErrorKind::kPathNotFound));
     return;
   }
-  trap.Do(126, [&] {
+  trap.Do(Label::kShowRow, [&] {
     host.status_line().SetCaption(QStringLiteral("Processing: ") +
                                   ShownPath(flight.mapped));
   });
   host.pump().Yield();
   FetchResult result{QStringLiteral("Not downloaded")};
-  trap.Do(152, [&] { result = downloader.Complete(*flight.transfer); });
+  trap.Do(Label::kDownload,
+          [&] { result = downloader.Complete(*flight.transfer); });
   if (!downloader.cancelled()) list.MarkFailed(flight.row, result.failure);
 }
 
@@ -198,11 +200,11 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   if (host.busy()) return;
   ScopedFlag running(host.downloading);
   host.cancel_requested = false;
-  ErrorTrap trap(host.prompts(), tags::kStartDownloading);
+  DownloadTrap trap(host.prompts());
   if (trap.If(
-          110, [&] { return !FolderExists(host.FolderText()); },
+          Label::kCheckFolder, [&] { return !FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
-    trap.Do(166, [&] {
+    trap.Do(Label::kSayNoFolder, [&] {
       host.prompts().Message(QStringLiteral(
           "Folder does not exist. Please select another folder."));
     });
@@ -214,7 +216,7 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
                         [&host] { return host.cancel_requested; });
   host.SetPointerMode(CommandHost::kPointerBusy);
   qsizetype rows = 0;
-  trap.Do(114, [&] {
+  trap.Do(Label::kCountRows, [&] {
     rows = list.Count();
     status.SetMaximum(rows);
   });
@@ -223,7 +225,8 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   for (qsizetype row = 1; row <= rows; ++row) {
     if (downloader.cancelled()) break;
     if (!trap.If(
-            118, [&] { return list.Ticked(row); }, OnFailure::kRunBody)) {
+            Label::kCheckTicked, [&] { return list.Ticked(row); },
+            OnFailure::kRunBody)) {
       continue;
     }
     const std::unique_ptr<RowInFlight> flight = ahead.TakeTurn(row, rows);
@@ -236,7 +239,8 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   if (!downloader.cancelled()) {
     status.SetCaption(StatusLine::kIdleCaption);
   }
-  trap.Do(164, [&] { host.prompts().Message(QStringLiteral("Done.")); });
+  trap.Do(Label::kSayDone,
+          [&] { host.prompts().Message(QStringLiteral("Done.")); });
 }
 
 }  // namespace trawlbox

@@ -7,15 +7,26 @@
 #include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/event_pump.h"
-#include "core/procedure_tags.h"
 #include "core/status_line.h"
+#include "mirror/download_procedures.h"
 #include "mirror/path_mapping.h"
 #include "mirror/replacing_file.h"
-#include "mirror/trim_blanks.h"
 #include "mirror/turn_gate.h"
 
 namespace trawlbox {
 namespace {
+
+using Label = DownloadFileProcedure::Label;
+
+// Trims blanks (spaces only) at both ends; tabs and line breaks stay, as
+// they are part of what was listed.
+QString TrimBlanks(const QString& text) {
+  qsizetype first = 0;
+  qsizetype last = text.size();
+  while (first < last && text[first] == QLatin1Char(' ')) ++first;
+  while (last > first && text[last - 1] == QLatin1Char(' ')) --last;
+  return text.mid(first, last - first);
+}
 
 const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
 
@@ -55,13 +66,13 @@ class Downloader::Transfer {
            TurnGate& gate, std::function<void()> before_body)
       : owner_(owner),
         gate_(gate),
-        trap_(gate, tags::kDownloadFile),
+        trap_(gate),
         address_(address),
         local_path_(local_path),
         before_body_(std::move(before_body)) {}
 
   void Begin() {
-    trap_.Do(100, [&] {
+    trap_.Do(Label::kShowAddress, [&] {
       gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
     });
     transfer_ = owner_.engine_.Get(TrimBlanks(address_),
@@ -145,7 +156,7 @@ class Downloader::Transfer {
   // The folders and the new file, once the body is known to come.
   bool PrepareDestination() {
     if (before_body_) before_body_();
-    const bool open = trap_.Do(124, [&] {
+    const bool open = trap_.Do(Label::kOpenLocalFile, [&] {
       const std::optional<QString> native = ToNativePath(local_path_);
       if (!native) Raise(ErrorKind::kPathNotFound);
       file_ = std::make_unique<ReplacingFile>(*native);
@@ -165,7 +176,7 @@ class Downloader::Transfer {
       return Outcome::kFailed;
     }
     if (!write_failure_.isEmpty()) {
-      trap_.Report(150, write_failure_);
+      trap_.Report(Label::kWrite, write_failure_);
       result_ = {write_failure_};
       file_->Cancel();
       return Outcome::kFailed;
@@ -181,7 +192,7 @@ class Downloader::Transfer {
       return Outcome::kFailed;
     }
     result_ = FetchResult();
-    const bool committed = trap_.Do(152, [&] {
+    const bool committed = trap_.Do(Label::kCommit, [&] {
       if (!file_->Commit()) {
         result_ = {file_->errorString()};
         Raise(file_->errorString());
@@ -195,7 +206,7 @@ class Downloader::Transfer {
   // at all (no server, a refused redirect), or a body that broke off,
   // stalled or ended short, is reported.
   void ReportTransferFailure() {
-    if (result_.status < 400) trap_.Report(136, result_.failure);
+    if (result_.status < 400) trap_.Report(Label::kTransfer, result_.failure);
   }
 
   // Stops at once: the previous local file stays, the caption says so.
@@ -248,7 +259,7 @@ class Downloader::Transfer {
 
   Downloader& owner_;
   TurnGate& gate_;
-  ErrorTrap trap_;
+  ErrorTrap<DownloadFileProcedure> trap_;
   const QString address_;
   const QString local_path_;
   const std::function<void()> before_body_;

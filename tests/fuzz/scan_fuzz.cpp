@@ -95,7 +95,7 @@ qsizetype ScanAndHandle(const QByteArray& page) {
   PagesToVisit pages;
   LinkHandler handler(list, pages, [] { return kStart; });
   QStringList whole;
-  CollectData(page, [&](LinkKind kind, const QString& value) {
+  ScanPage(page, [&](LinkKind kind, const QString& value) {
     FuzzCheck(value.size() <= page.size(), "value longer than the page");
     whole << QString::number(int(kind)) + value;
     handler.HandleLink(kind, value, {kStart + '/', kStart});

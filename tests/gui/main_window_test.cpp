@@ -6,8 +6,8 @@
 #include <QtTest>
 
 #include "core/app_error.h"
-#include "core/handler_guard.h"
 #include "gui/caption_bar.h"
+#include "gui/handler_guard.h"
 #include "gui/twips.h"
 #include "support/cursor_file.h"
 #include "support/files.h"

@@ -36,7 +36,7 @@ struct WindowFixture : FormFixture {
     qputenv("TEMP", temp.path().toLocal8Bit());
     form->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination.path() + "/");
-    QObject::connect(form->progress_bar(), &CaptionBar::CaptionChanged,
+    QObject::connect(form->caption_bar(), &CaptionBar::CaptionChanged,
                      [this](const QString& caption) { captions << caption; });
   }
   ~WindowFixture() { qunsetenv("TEMP"); }
@@ -46,7 +46,7 @@ struct WindowFixture : FormFixture {
   void Click(const char* name) {
     QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton);
   }
-  QString Caption() const { return form->progress_bar()->Caption(); }
+  QString Caption() const { return form->caption_bar()->Caption(); }
   QString Dest(const QString& relative) const {
     return destination.filePath(relative);
   }
@@ -145,7 +145,7 @@ class DownloadCommandTest : public QObject {
     fixture.Click("PushButton6");
     QVERIFY(fixture.captions.contains("Downloading " + s +
                                       "/100%p%v.txt...100 % Downloaded"));
-    QVERIFY(fixture.form->progress_bar()->text().startsWith("Progress Bar"));
+    QVERIFY(fixture.form->caption_bar()->text().startsWith("Progress Bar"));
   }
 
   // A row whose request fails leaves no folder behind.
@@ -448,7 +448,7 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     // The run has ended and still says why.
     QCOMPARE(fixture.Caption(), QString("Download Stoped By User"));
-    QCOMPARE(fixture.form->progress_bar()->Position(), 0);
+    QCOMPARE(fixture.form->caption_bar()->Position(), 0);
     QVERIFY(fixture.form->file_list().FailureOf(1).isEmpty());
   }
 };

@@ -1,4 +1,4 @@
-#include "core/handler_guard.h"
+#include "gui/handler_guard.h"
 
 #include <QCoreApplication>
 #include <QtGlobal>

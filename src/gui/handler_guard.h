@@ -1,5 +1,5 @@
-#ifndef TRAWLBOX_CORE_HANDLER_GUARD_H_
-#define TRAWLBOX_CORE_HANDLER_GUARD_H_
+#ifndef TRAWLBOX_GUI_HANDLER_GUARD_H_
+#define TRAWLBOX_GUI_HANDLER_GUARD_H_
 
 #include <type_traits>
 #include <utility>
@@ -26,4 +26,4 @@ auto GuardedSlot(Handler handler) {
 
 }  // namespace trawlbox
 
-#endif  // TRAWLBOX_CORE_HANDLER_GUARD_H_
+#endif  // TRAWLBOX_GUI_HANDLER_GUARD_H_
