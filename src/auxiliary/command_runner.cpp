@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QStringDecoder>
 
-#include "core/app_error.h"
 #include "core/event_pump.h"
 
 #ifdef Q_OS_WIN
@@ -43,11 +42,14 @@ class ConsoleDecoder {
 
 }  // namespace
 
-QString RunCommandCapture(const QString& command_line, bool want_output,
-                          bool want_errors, bool convert_oem, EventPump* pump) {
-  if (!want_output && !want_errors) Raise(ErrorKind::kInvalidCall);
+Result<QString> RunCommandCapture(const QString& command_line, bool want_output,
+                                  bool want_errors, bool convert_oem,
+                                  EventPump* pump) {
+  if (!want_output && !want_errors) {
+    return Status::Failure(ErrorKind::kInvalidCall);
+  }
   QStringList arguments = QProcess::splitCommand(command_line);
-  if (arguments.isEmpty()) return kProcessFailureText;
+  if (arguments.isEmpty()) return Status::Failure(kProcessFailureText);
   const QString program = arguments.takeFirst();
 
   QProcess process;
@@ -67,7 +69,9 @@ QString RunCommandCapture(const QString& command_line, bool want_output,
       });
 #endif
   process.start(program, arguments, QIODevice::ReadOnly);
-  if (!process.waitForStarted()) return kProcessFailureText;
+  if (!process.waitForStarted()) {
+    return Status::Failure(kProcessFailureText);
+  }
 
   EventPump own_pump;
   EventPump& events = pump != nullptr ? *pump : own_pump;

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "core/status.h"
+
 namespace trawlbox {
 
 class EventPump;
@@ -15,11 +17,11 @@ inline const QString kProcessFailureText = QStringLiteral(
 // wrote to the wanted stream(s), in order, read in pieces of at most 1024
 // bytes while window events run. With `convert_oem` the bytes are taken in
 // the console's code page, otherwise in the system's 8-bit one. A program
-// that cannot be started gives kProcessFailureText; wanting neither stream
-// is an invalid argument (AppError).
-QString RunCommandCapture(const QString& command_line, bool want_output,
-                          bool want_errors, bool convert_oem,
-                          EventPump* pump = nullptr);
+// that cannot be started fails with kProcessFailureText; wanting neither
+// stream is an invalid call.
+Result<QString> RunCommandCapture(const QString& command_line, bool want_output,
+                                  bool want_errors, bool convert_oem,
+                                  EventPump* pump = nullptr);
 
 }  // namespace trawlbox
 

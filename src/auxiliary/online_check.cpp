@@ -33,8 +33,14 @@ QString OnlineCheckMarker() {
 void CheckOnline(Prompts& prompts, EventPump* pump,
                  const std::function<QString(const QString&)>& run) {
   const QString command = OnlineCheckCommand();
-  const QString output =
-      run ? run(command) : RunCommandCapture(command, true, false, true, pump);
+  QString output;
+  if (run) {
+    output = run(command);
+  } else if (const Result<QString> captured =
+                 RunCommandCapture(command, true, false, true, pump);
+             captured.ok()) {
+    output = captured.value();
+  }  // a ping that cannot run is no reply either
   if (output.contains(OnlineCheckMarker(), Qt::CaseInsensitive)) return;
   prompts.Message(kOfflineWarning);
 }

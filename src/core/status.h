@@ -1,0 +1,51 @@
+#ifndef TRAWLBOX_CORE_STATUS_H_
+#define TRAWLBOX_CORE_STATUS_H_
+
+#include <QString>
+#include <optional>
+#include <utility>
+
+#include "core/app_error.h"
+
+namespace trawlbox {
+
+// What a fallible step below the commands came to: done, or why not, in the
+// words a report shows. The command that took the step decides whether and
+// under which label it is reported.
+class [[nodiscard]] Status {
+ public:
+  Status() = default;  // done
+  static Status Failure(QString why) { return Status(std::move(why)); }
+  static Status Failure(ErrorKind kind) { return Status(DescriptionOf(kind)); }
+
+  bool ok() const { return !failure_; }
+  // Empty when ok().
+  QString failure() const { return failure_.value_or(QString()); }
+
+ private:
+  explicit Status(QString why) : failure_(std::move(why)) {}
+
+  std::optional<QString> failure_;
+};
+
+// A value, or why there is none.
+template <typename T>
+class [[nodiscard]] Result {
+ public:
+  Result(T value) : value_(std::move(value)) {}            // NOLINT: implicit
+  Result(Status failure) : failure_(std::move(failure)) {  // NOLINT: implicit
+    Q_ASSERT(!failure_.ok());
+  }
+
+  bool ok() const { return value_.has_value(); }
+  const T& value() const { return *value_; }
+  const Status& status() const { return failure_; }
+
+ private:
+  std::optional<T> value_;
+  Status failure_;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_CORE_STATUS_H_
