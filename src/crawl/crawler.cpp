@@ -13,6 +13,9 @@
 namespace trawlbox {
 namespace {
 
+using ListingLabel = StartListingProcedure::Label;
+using VisitLabel = VisitPageProcedure::Label;
+
 // Read from the page file between two looks at the window's events.
 constexpr qint64 kScanPieceBytes = 64 * 1024;
 
@@ -70,7 +73,6 @@ QString Crawler::page_file_name() const {
 }
 
 void Crawler::WalkSite(const QString& start_address) {
-  using Label = StartListingProcedure::Label;
   ErrorTrap<StartListingProcedure> trap(reporter_);
   stop_requested_ = false;
   // Created exclusively under a name of its own, so another walk, another
@@ -90,7 +92,7 @@ void Crawler::WalkSite(const QString& start_address) {
   pages_.Clear();
   pages_.Append(start_address);
   while (trap.If(
-      Label::kCheckQueue, [&] { return pages_.Count() > 0; },
+      ListingLabel::kCheckQueue, [&] { return pages_.Count() > 0; },
       OnFailure::kSkipAction)) {
     if (stop_requested_) {
       pages_.Clear();
@@ -98,8 +100,8 @@ void Crawler::WalkSite(const QString& start_address) {
     }
     const qsizetype n = pages_.Count();
     FetchAhead();
-    trap.Do(Label::kVisit, [&] { VisitPage(pages_.At(n)); });
-    trap.Do(Label::kDropVisited, [&] { pages_.Remove(n); });
+    trap.Do(ListingLabel::kVisit, [&] { VisitPage(pages_.At(n)); });
+    trap.Do(ListingLabel::kDropVisited, [&] { pages_.Remove(n); });
   }
 }
 
@@ -110,11 +112,10 @@ void Crawler::SetPageAddress(const QString& address) {
 }
 
 void Crawler::VisitPage(const QString& address) {
-  using Label = VisitPageProcedure::Label;
   VisitTrap trap(reporter_);
   const QString row = PageRowText(address);
   if (trap.If(
-          Label::kCheckListed, [&] { return list_.IsListed(row); },
+          VisitLabel::kCheckListed, [&] { return list_.IsListed(row); },
           OnFailure::kSkipAction)) {
     ahead_.erase(FetchAddressOf(address));
     return;  // visited already, or listed otherwise
@@ -140,7 +141,7 @@ void Crawler::VisitPage(const QString& address) {
   const bool folder_form = page_.address != address;
   qsizetype position = 0;
   const auto add_row = [&] {
-    trap.Do(Label::kAddRow, [&] {
+    trap.Do(VisitLabel::kAddRow, [&] {
       list_.Add(row);
       position = list_.Count();
     });
@@ -149,7 +150,7 @@ void Crawler::VisitPage(const QString& address) {
   // The page is fetched from its address as it stands: a secure site stays
   // secure.
   QFile* file = nullptr;
-  trap.Do(Label::kOpenPageFile, [&] {
+  trap.Do(VisitLabel::kOpenPageFile, [&] {
     if (ahead.file) {
       file = ahead.file.get();
       return;
@@ -161,7 +162,7 @@ void Crawler::VisitPage(const QString& address) {
     file = page_file_;
   });
   FetchResult fetch{QStringLiteral("Not fetched")};
-  trap.Do(Label::kFetch, [&] {
+  trap.Do(VisitLabel::kFetch, [&] {
     pump_.Yield();
     if (file == nullptr) return;
     const auto stop = [this] { return stop_requested_; };
@@ -176,15 +177,15 @@ void Crawler::VisitPage(const QString& address) {
   if (folder_form) {
     if (!stop_requested_ && fetch.ok() && ServedAsFile(trap, fetch, *file)) {
       // A file row as linked, and nothing of it is scanned.
-      trap.Do(Label::kAddRow, [&] { handler_.ListFileLink(address); });
-      trap.Do(Label::kEmptyPageFile, [&] { file->resize(0); });
+      trap.Do(VisitLabel::kAddRow, [&] { handler_.ListFileLink(address); });
+      trap.Do(VisitLabel::kEmptyPageFile, [&] { file->resize(0); });
       return;
     }
     add_row();
   }
   if (stop_requested_) return;  // the row stays as it is
   if (trap.If(
-          Label::kCheckFetched, [&] { return !fetch.ok(); },
+          VisitLabel::kCheckFetched, [&] { return !fetch.ok(); },
           OnFailure::kSkipAction)) {
     // Known to fail: shown, and left out of a download unless ticked again.
     if (position > 0) {
@@ -194,13 +195,13 @@ void Crawler::VisitPage(const QString& address) {
     // A link without a dot in its last segment may still be a file
     // (README, copyright): the folder that "/" made of it does not exist.
     if (fetch.status >= 400 && folder_form) {
-      trap.Do(Label::kCheckFetched,
+      trap.Do(VisitLabel::kCheckFetched,
               [&] { ListIfFile(address, ahead.look.get()); });
     }
     return;
   }
   ScanPageFile(trap, *file);
-  trap.Do(Label::kEmptyPageFile, [&] {
+  trap.Do(VisitLabel::kEmptyPageFile, [&] {
     pump_.Yield();
     file->resize(0);
   });
@@ -212,7 +213,7 @@ bool Crawler::ServedAsFile(VisitTrap& trap, const FetchResult& fetch,
                            QFile& file) {
   if (!fetch.content_type.isEmpty()) return !IsHtmlType(fetch.content_type);
   QByteArray start;
-  trap.Do(VisitPageProcedure::Label::kRewind, [&] {
+  trap.Do(VisitLabel::kRewind, [&] {
     if (!file.seek(0)) Raise(file.errorString());
     start = file.read(1024);
   });
@@ -304,17 +305,16 @@ void Crawler::ListIfFile(const QString& address, HttpTransfer* look) {
 // the same little memory. Each step is a statement of the visit: a failing
 // one is reported and the next one still runs.
 void Crawler::ScanPageFile(VisitTrap& trap, QFile& file) {
-  using Label = VisitPageProcedure::Label;
-  trap.Do(Label::kRewind, [&] {
+  trap.Do(VisitLabel::kRewind, [&] {
     if (!file.seek(0)) Raise(file.errorString());
   });
-  trap.Do(Label::kMeasure, [&] { page_length_ = file.size(); });
+  trap.Do(VisitLabel::kMeasure, [&] { page_length_ = file.size(); });
   if (!trap.If(
-          Label::kCheckLength, [&] { return page_length_ > 0; },
+          VisitLabel::kCheckLength, [&] { return page_length_ > 0; },
           OnFailure::kRunBody)) {
     return;
   }
-  trap.Do(Label::kScan, [&] {
+  trap.Do(VisitLabel::kScan, [&] {
     scanner_.Finish();  // nothing of an earlier page carries over
     QByteArray piece(kScanPieceBytes, Qt::Uninitialized);
     for (;;) {

@@ -13,19 +13,20 @@ namespace trawlbox {
 void RunListingCommand(CommandHost& host, Crawler& crawler) {
   if (host.busy()) return;
   ScopedFlag running(host.listing);
-  using Label = StartListingProcedure::Label;
+  using ListingLabel = StartListingProcedure::Label;
   ErrorTrap<StartListingProcedure> trap(host.prompts());
   if (trap.If(
-          Label::kCheckFolder, [&] { return FolderExists(host.FolderText()); },
+          ListingLabel::kCheckFolder,
+          [&] { return FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
     host.SetPointerMode(CommandHost::kPointerBusy);
-    trap.Do(Label::kClearList, [&] { host.file_list().Clear(); });
+    trap.Do(ListingLabel::kClearList, [&] { host.file_list().Clear(); });
     crawler.WalkSite(host.WebSiteText());
-    trap.Do(Label::kSayDone,
+    trap.Do(ListingLabel::kSayDone,
             [&] { host.prompts().Message(QStringLiteral("Done.")); });
     host.SetPointerMode(CommandHost::kPointerDefault);
   } else {
-    trap.Do(Label::kSayNoFolder, [&] {
+    trap.Do(ListingLabel::kSayNoFolder, [&] {
       host.prompts().Message(QStringLiteral(
           "Folder does not exist. Please select another folder."));
     });

@@ -6,6 +6,7 @@
 #include "core/prompts.h"
 #include "core/settings_store.h"
 #include "gui/input_fields.h"
+#include "gui/window_procedures.h"
 
 namespace trawlbox {
 
@@ -14,49 +15,34 @@ QString ChooseFolder(Prompts& prompts, const QString& title,
   return QDir::toNativeSeparators(prompts.BrowseForFolder(title, start));
 }
 
-namespace {
-
-struct ChooseFolderProcedure {
-  static inline const QString kTag =
-      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton2_Click ");
-  enum class Label {
-    kAsk = 100,
-    kCheckChosen = 102,
-    kRemember = 104,
-    kFillWithSeparator = 106,
-    kFill = 108,
-  };
-};
-
-}  // namespace
-
 void RunFolderChooser(Prompts& prompts, SettingsStore& settings,
                       QString& last_chosen, QLineEdit* folder_field) {
-  using Label = ChooseFolderProcedure::Label;
+  using ChooserLabel = ChooseFolderProcedure::Label;
   ErrorTrap<ChooseFolderProcedure> trap(prompts);
-  trap.Do(Label::kAsk, [&] {
+  trap.Do(ChooserLabel::kAsk, [&] {
     last_chosen = settings.ReadSetting(kLastFolderKey, QString());
   });
   QString chosen;
-  trap.Do(Label::kAsk, [&] {
+  trap.Do(ChooserLabel::kAsk, [&] {
     chosen = ChooseFolder(prompts, QStringLiteral("Please select folder:"),
                           last_chosen);
   });
   if (trap.If(
-          Label::kCheckChosen, [&] { return chosen.isEmpty(); },
+          ChooserLabel::kCheckChosen, [&] { return chosen.isEmpty(); },
           OnFailure::kSkipAction)) {
     return;
   }
-  trap.Do(Label::kRemember, [&] { last_chosen = chosen; });
-  trap.Do(Label::kRemember,
+  trap.Do(ChooserLabel::kRemember, [&] { last_chosen = chosen; });
+  trap.Do(ChooserLabel::kRemember,
           [&] { settings.WriteSetting(kLastFolderKey, chosen); });
   if (trap.If(
-          Label::kRemember, [&] { return !chosen.endsWith(QDir::separator()); },
+          ChooserLabel::kRemember,
+          [&] { return !chosen.endsWith(QDir::separator()); },
           OnFailure::kRunBody)) {
-    trap.Do(Label::kFillWithSeparator,
+    trap.Do(ChooserLabel::kFillWithSeparator,
             [&] { AssignText(folder_field, chosen + QDir::separator()); });
   } else {
-    trap.Do(Label::kFill, [&] { AssignText(folder_field, chosen); });
+    trap.Do(ChooserLabel::kFill, [&] { AssignText(folder_field, chosen); });
   }
 }
 

@@ -4,30 +4,10 @@
 #include "core/error_trap.h"
 #include "core/file_list.h"
 #include "core/prompts.h"
+#include "gui/window_procedures.h"
 
 namespace trawlbox {
 namespace {
-
-// Check All and Uncheck All share their lines.
-enum class TickLabel { kCount = 100, kTick = 102 };
-
-struct CheckAllProcedure {
-  static inline const QString kTag =
-      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton7_Click ");
-  using Label = TickLabel;
-};
-
-struct UncheckAllProcedure {
-  static inline const QString kTag =
-      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton8_Click ");
-  using Label = TickLabel;
-};
-
-struct ClearListProcedure {
-  static inline const QString kTag =
-      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton4_Click ");
-  enum class Label { kClear = 100 };
-};
 
 template <typename Procedure>
 void SetEveryTick(CommandHost& host, bool ticked) {

@@ -27,6 +27,7 @@
 #include "gui/select_all_line_edit.h"
 #include "gui/skin.h"
 #include "gui/twips.h"
+#include "gui/window_procedures.h"
 #include "mirror/download_command.h"
 
 namespace trawlbox {
@@ -208,43 +209,19 @@ void MainWindow::ConnectHandlers() {
   }
 }
 
-namespace {
-
-struct StartUpProcedure {
-  static inline const QString kTag =
-      QStringLiteral("in Quaymill2021/08/31.Form1.Form_Load ");
-  enum class Label {
-    kSkin = 100,
-    kCheckOnline = 102,
-    kFindHandPointer = 104,
-    kLoadHandPointer = 106,
-    kOpenHomePage = 112,
-    kFillSite = 130,
-    kFillFolder = 132,
-  };
-};
-
-struct LoadSampleProcedure {
-  static inline const QString kTag =
-      QStringLiteral("in Quaymill2021/08/31.Form1.PushButton3_Click ");
-  enum class Label { kFillSite = 100 };
-};
-
-}  // namespace
-
 void MainWindow::RunStartUp() {
-  using Label = StartUpProcedure::Label;
+  using StartUpLabel = StartUpProcedure::Label;
   ErrorTrap<StartUpProcedure> trap(*services_.prompts);
   const QString folder = services_.program_folder;
-  trap.Do(Label::kSkin, [&] {
+  trap.Do(StartUpLabel::kSkin, [&] {
     ApplySkin(folder, this, {site_frame_, folder_frame_});
   });
-  trap.Do(Label::kCheckOnline, [&] { services_.check_online(); });
+  trap.Do(StartUpLabel::kCheckOnline, [&] { services_.check_online(); });
   if (trap.If(
-          Label::kFindHandPointer,
+          StartUpLabel::kFindHandPointer,
           [&] { return FileExists(HandCursorPath(folder)); },
           OnFailure::kRunBody)) {
-    trap.Do(Label::kLoadHandPointer, [&] {
+    trap.Do(StartUpLabel::kLoadHandPointer, [&] {
       hand_pointer_ = LoadCursorFile(HandCursorPath(folder));
       has_hand_pointer_ = true;
     });
@@ -252,12 +229,13 @@ void MainWindow::RunStartUp() {
   setWindowTitle(Prompts::kProductName);
   setWindowIcon(AppIcon());
   services_.prompts->set_app_title(ShortenedTitle(Prompts::kProductName));
-  trap.Do(Label::kOpenHomePage, [&] { services_.maybe_open_home_page(); });
-  trap.Do(Label::kFillSite, [&] {
+  trap.Do(StartUpLabel::kOpenHomePage,
+          [&] { services_.maybe_open_home_page(); });
+  trap.Do(StartUpLabel::kFillSite, [&] {
     AssignText(site_edit_,
                services_.settings->ReadSetting(kWebSiteKey, QString()));
   });
-  trap.Do(Label::kFillFolder, [&] {
+  trap.Do(StartUpLabel::kFillFolder, [&] {
     const QString fallback = services_.desktop_folder();
     AssignText(folder_edit_,
                services_.settings->ReadSetting(kFolderKey, fallback));

@@ -21,7 +21,7 @@
 namespace trawlbox {
 namespace {
 
-using Label = StartDownloadingProcedure::Label;
+using DownloadLabel = StartDownloadingProcedure::Label;
 using DownloadTrap = ErrorTrap<StartDownloadingProcedure>;
 
 // What the user sees of a path text: the form the system uses.
@@ -79,7 +79,7 @@ std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
   auto flight = std::make_unique<RowInFlight>(host, row);
   FileList& list = host.file_list();
   QString path;
-  const bool inside = flight->trap.Do(Label::kMapRow, [&] {
+  const bool inside = flight->trap.Do(DownloadLabel::kMapRow, [&] {
     const QString folder_text = host.FolderText();
     flight->mapped =
         MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
@@ -90,9 +90,10 @@ std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
   auto make_folders = [trap = &flight->trap,
                        folder = GetFolderPart(flight->mapped)] {
     if (trap->If(
-            Label::kCheckRowFolder, [&] { return !PathFolderExists(folder); },
-            OnFailure::kRunBody)) {
-      trap->Do(Label::kMakeRowFolder, [&] { CreateFolderPath(folder); });
+            DownloadLabel::kCheckRowFolder,
+            [&] { return !PathFolderExists(folder); }, OnFailure::kRunBody)) {
+      trap->Do(DownloadLabel::kMakeRowFolder,
+               [&] { CreateFolderPath(folder); });
     }
   };
   flight->transfer =
@@ -111,13 +112,13 @@ void FinishRow(CommandHost& host, Downloader& downloader, DownloadTrap& trap,
     list.MarkFailed(flight.row, DescriptionOf(ErrorKind::kPathNotFound));
     return;
   }
-  trap.Do(Label::kShowRow, [&] {
+  trap.Do(DownloadLabel::kShowRow, [&] {
     host.status_line().SetCaption(QStringLiteral("Processing: ") +
                                   ShownPath(flight.mapped));
   });
   host.pump().Yield();
   FetchResult result{QStringLiteral("Not downloaded")};
-  trap.Do(Label::kDownload,
+  trap.Do(DownloadLabel::kDownload,
           [&] { result = downloader.Complete(*flight.transfer); });
   if (!downloader.cancelled()) list.MarkFailed(flight.row, result.failure);
 }
@@ -202,9 +203,10 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   host.cancel_requested = false;
   DownloadTrap trap(host.prompts());
   if (trap.If(
-          Label::kCheckFolder, [&] { return !FolderExists(host.FolderText()); },
+          DownloadLabel::kCheckFolder,
+          [&] { return !FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
-    trap.Do(Label::kSayNoFolder, [&] {
+    trap.Do(DownloadLabel::kSayNoFolder, [&] {
       host.prompts().Message(QStringLiteral(
           "Folder does not exist. Please select another folder."));
     });
@@ -216,7 +218,7 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
                         [&host] { return host.cancel_requested; });
   host.SetPointerMode(CommandHost::kPointerBusy);
   qsizetype rows = 0;
-  trap.Do(Label::kCountRows, [&] {
+  trap.Do(DownloadLabel::kCountRows, [&] {
     rows = list.Count();
     status.SetMaximum(rows);
   });
@@ -225,7 +227,7 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   for (qsizetype row = 1; row <= rows; ++row) {
     if (downloader.cancelled()) break;
     if (!trap.If(
-            Label::kCheckTicked, [&] { return list.Ticked(row); },
+            DownloadLabel::kCheckTicked, [&] { return list.Ticked(row); },
             OnFailure::kRunBody)) {
       continue;
     }
@@ -239,7 +241,7 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   if (!downloader.cancelled()) {
     status.SetCaption(StatusLine::kIdleCaption);
   }
-  trap.Do(Label::kSayDone,
+  trap.Do(DownloadLabel::kSayDone,
           [&] { host.prompts().Message(QStringLiteral("Done.")); });
 }
 

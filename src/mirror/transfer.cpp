@@ -16,7 +16,7 @@
 namespace trawlbox {
 namespace {
 
-using Label = DownloadFileProcedure::Label;
+using FileLabel = DownloadFileProcedure::Label;
 
 // Trims blanks (spaces only) at both ends; tabs and line breaks stay, as
 // they are part of what was listed.
@@ -72,7 +72,7 @@ class Downloader::Transfer {
         before_body_(std::move(before_body)) {}
 
   void Begin() {
-    trap_.Do(Label::kShowAddress, [&] {
+    trap_.Do(FileLabel::kShowAddress, [&] {
       gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
     });
     transfer_ = owner_.engine_.Get(TrimBlanks(address_),
@@ -156,7 +156,7 @@ class Downloader::Transfer {
   // The folders and the new file, once the body is known to come.
   bool PrepareDestination() {
     if (before_body_) before_body_();
-    const bool open = trap_.Do(Label::kOpenLocalFile, [&] {
+    const bool open = trap_.Do(FileLabel::kOpenLocalFile, [&] {
       const std::optional<QString> native = ToNativePath(local_path_);
       if (!native) Raise(ErrorKind::kPathNotFound);
       file_ = std::make_unique<ReplacingFile>(*native);
@@ -176,7 +176,7 @@ class Downloader::Transfer {
       return Outcome::kFailed;
     }
     if (!write_failure_.isEmpty()) {
-      trap_.Report(Label::kWrite, write_failure_);
+      trap_.Report(FileLabel::kWrite, write_failure_);
       result_ = {write_failure_};
       file_->Cancel();
       return Outcome::kFailed;
@@ -192,7 +192,7 @@ class Downloader::Transfer {
       return Outcome::kFailed;
     }
     result_ = FetchResult();
-    const bool committed = trap_.Do(Label::kCommit, [&] {
+    const bool committed = trap_.Do(FileLabel::kCommit, [&] {
       if (!file_->Commit()) {
         result_ = {file_->errorString()};
         Raise(file_->errorString());
@@ -206,7 +206,8 @@ class Downloader::Transfer {
   // at all (no server, a refused redirect), or a body that broke off,
   // stalled or ended short, is reported.
   void ReportTransferFailure() {
-    if (result_.status < 400) trap_.Report(Label::kTransfer, result_.failure);
+    if (result_.status < 400)
+      trap_.Report(FileLabel::kTransfer, result_.failure);
   }
 
   // Stops at once: the previous local file stays, the caption says so.
