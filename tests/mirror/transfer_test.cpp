@@ -63,6 +63,8 @@ class TransferTest : public QObject {
     QTest::newRow("5 GB") << QByteArray("5000000000") << qint64(5000000000);
     QTest::newRow("largest")
         << QByteArray("9223372036854775807") << qint64(9223372036854775807);
+    QTest::newRow("one past the largest")
+        << QByteArray("9223372036854775808") << qint64(-1);
     QTest::newRow("absent") << QByteArray() << qint64(-1);
     QTest::newRow("not a number") << QByteArray("lots") << qint64(-1);
     QTest::newRow("negative") << QByteArray("-5") << qint64(-1);
