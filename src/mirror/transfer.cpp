@@ -54,6 +54,24 @@ qint16 PercentDone(qint64 length, qint64 received) {
       std::nearbyint(100.0 / double(length) * double(received)));
 }
 
+QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
+                               qint16 shown) {
+  QList<qint16> percentages;
+  if (length <= 0) return percentages;
+  qint64 end = (from / kProgressPieceBytes + 1) * kProgressPieceBytes;
+  for (;; end += kProgressPieceBytes) {
+    const qint64 piece_end = std::min(end, length);
+    if (piece_end > to) break;
+    const qint16 percent = PercentDone(length, piece_end);
+    if (percent != shown) {
+      shown = percent;
+      percentages.append(percent);
+    }
+    if (piece_end == length) break;
+  }
+  return percentages;
+}
+
 // One file's transfer. Ahead of its turn a try runs on the engine alone:
 // the first piece of a good body creates the folders and the new file
 // beside the local one, and every piece goes there. In its turn the
@@ -238,23 +256,14 @@ class Downloader::Transfer {
     return HttpTransfer::Take::kTaken;
   }
 
-  // The percentage after each whole piece of kPieceBytes between `from`
-  // and `to` bytes, each value shown once.
   void ShowProgress(qint64 from, qint64 to) {
-    if (!length_ || *length_ <= 0) return;
-    const qint64 length = *length_;
-    qint64 end = (from / kPieceBytes + 1) * kPieceBytes;
-    for (;; end += kPieceBytes) {
-      const qint64 piece_end = std::min(end, length);
-      if (piece_end > to) break;
-      const qint16 percent = PercentDone(length, piece_end);
-      if (percent != shown_percent_) {
-        shown_percent_ = percent;
-        gate_.SetCaption(QStringLiteral("Downloading ") + address_ +
-                         QStringLiteral("...") + QString::number(percent) +
-                         QStringLiteral(" % Downloaded"));
-      }
-      if (piece_end == length) break;
+    if (!length_) return;
+    for (const qint16 percent :
+         PercentagesShown(*length_, from, to, shown_percent_)) {
+      shown_percent_ = percent;
+      gate_.SetCaption(QStringLiteral("Downloading ") + address_ +
+                       QStringLiteral("...") + QString::number(percent) +
+                       QStringLiteral(" % Downloaded"));
     }
   }
 

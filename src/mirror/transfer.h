@@ -1,6 +1,7 @@
 #ifndef TRAWLBOX_MIRROR_TRANSFER_H_
 #define TRAWLBOX_MIRROR_TRANSFER_H_
 
+#include <QList>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -25,6 +26,16 @@ std::optional<qint64> DeclaredLength(const QByteArray& header);
 // nearest whole number with exact halves going to the even one.
 qint16 PercentDone(qint64 length, qint64 received);
 
+// The status line shows the percentage done after each piece of this many
+// bytes, and at the end of the body.
+inline constexpr qint64 kProgressPieceBytes = 1024;
+
+// The percentages shown while a body of `length` bytes goes from `from` to
+// `to` bytes received, each only when it differs from the one shown before
+// it (`shown`, -1 for none). None for a body of no known length.
+QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
+                               qint16 shown);
+
 // Transfers single files over HTTP into local files as their pieces
 // arrive, with the address and the percentage done after each 1024 bytes
 // in the status line. A transfer may start ahead of its turn, so several
@@ -32,8 +43,6 @@ qint16 PercentDone(qint64 length, qint64 received);
 // file is put in place only then.
 class Downloader {
  public:
-  static constexpr qint64 kPieceBytes = 1024;
-
   class Transfer;
   // Frees a transfer where its type is complete; one still running is
   // cancelled and leaves no file.

@@ -563,6 +563,64 @@ class HttpEngineTest : public QObject {
     QCOMPARE(taken.bytes.size(), qMax(sent, 0));
   }
 
+  // The stall time counts from the last data, not from the start.
+  void ABodySlowerThanTheStallTimeSucceeds() {
+    constexpr int kPieces = 15;
+    TestServer server;
+    server.Handle("/trickle", [](const httplib::Request&,
+                                 httplib::Response& response) {
+      response.set_content_provider(
+          kPieces, "text/plain", [](size_t, size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return sink.write("t", 1);
+          });
+    });
+    HttpEngine engine;
+    engine.set_stall_timeout_ms(500);
+    const Fetched fetched = Fetch(engine, server.Url("/trickle"));
+    QCOMPARE(fetched.failure, QString());
+    QCOMPARE(fetched.body, QByteArray(kPieces, 't'));
+  }
+
+  // The interim answer comes alone, so a head taken from it would show.
+  void AnInterimAnswerIsNotTheHead_data() {
+    QTest::addColumn<QByteArray>("interim");
+    QTest::addColumn<QByteArray>("type");  // of the final answer
+    QTest::newRow("early hints")
+        << QByteArray(
+               "HTTP/1.1 103 Early Hints\r\n"
+               "Link: </style.css>; rel=preload\r\n\r\n")
+        << QByteArray("text/html");
+    QTest::newRow("early hints with a type the answer lacks")
+        << QByteArray(
+               "HTTP/1.1 103 Early Hints\r\n"
+               "Content-Type: text/css\r\n\r\n")
+        << QByteArray();
+  }
+  void AnInterimAnswerIsNotTheHead() {
+    QFETCH(QByteArray, interim);
+    QFETCH(QByteArray, type);
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(interim);
+      socket.waitForBytesWritten(1000);
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n";
+      if (!type.isEmpty()) answer += "Content-Type: " + type + "\r\n";
+      socket.write(answer + "Connection: close\r\n\r\nfinal");
+    });
+    HttpEngine engine;
+    Taken taken;
+    const auto transfer = engine.Get(server.Url("/hinted"), Keep(taken));
+    QVERIFY(WaitUntil([&] { return transfer->head_in(); }));
+    QCOMPARE(transfer->head().status, 200);
+    QCOMPARE(transfer->head().reason, QByteArray("OK"));
+    QCOMPARE(transfer->head().content_type, type);
+    QCOMPARE(transfer->head().content_length, QByteArray("5"));
+    QVERIFY(WaitUntil([&] { return transfer->finished(); }));
+    QCOMPARE(transfer->failure(), QString());
+    QCOMPARE(taken.bytes, QByteArray("final"));
+  }
+
   void PausingIsNotStalling() {
     TestServer server;
     const QByteArray body = Pattern(10'000);
@@ -755,6 +813,12 @@ class HttpEngineTest : public QObject {
     QTest::newRow("beyond 32 bits")
         << QByteArray("5000000000") << QByteArray(5, 's')
         << "The connection ended after 5 of 5000000000 bytes";
+    QTest::newRow("the largest of 64 bits")
+        << QByteArray("9223372036854775807") << QByteArray(5, 's')
+        << "The connection ended after 5 of 9223372036854775807 bytes";
+    QTest::newRow("one past 64 bits")
+        << QByteArray("9223372036854775808") << QByteArray(5, 's')
+        << "The connection ended after 5 of 9223372036854775808 bytes";
     QTest::newRow("beyond 64 bits")
         << QByteArray("99999999999999999999") << QByteArray(5, 's')
         << "The connection ended after 5 of 99999999999999999999 bytes";
@@ -770,6 +834,23 @@ class HttpEngineTest : public QObject {
     QCOMPARE(fetched.failure, failure);
     QCOMPARE(fetched.head.content_length, length);
     QCOMPARE(fetched.body, body);
+  }
+
+  // No body is asked for, so none can fall short of its length.
+  void AHeadAnnouncingAHugeLengthSucceeds_data() {
+    QTest::addColumn<QByteArray>("length");
+    QTest::newRow("one past 64 bits") << QByteArray("9223372036854775808");
+    QTest::newRow("20 digits") << QByteArray("99999999999999999999");
+  }
+  void AHeadAnnouncingAHugeLengthSucceeds() {
+    QFETCH(QByteArray, length);
+    RawServer server([&](QTcpSocket& socket) { socket.write(Head(length)); });
+    HttpEngine engine;
+    const auto head = engine.Head(server.Url("/huge"));
+    QVERIFY(WaitUntil([&] { return head->finished(); }));
+    QCOMPARE(head->failure(), QString());
+    QCOMPARE(head->head().status, 200);
+    QCOMPARE(head->head().content_length, length);
   }
 
   void ReadsToTheEndWithoutALength() {

@@ -84,6 +84,31 @@ class FileListModelTest : public QObject {
     QCOMPARE(inserted.last().at(2).toInt(), 2);
   }
 
+  // A shown row whose tick changes is repainted once, and alone.
+  void TickingAShownRowSignalsThatRow_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("position");
+    QTest::newRow("the last of three") << 3 << 3;
+    QTest::newRow("the first of three") << 3 << 1;
+    QTest::newRow("the only one") << 1 << 1;
+  }
+  void TickingAShownRowSignalsThatRow() {
+    QFETCH(int, rows);
+    QFETCH(int, position);
+    FileListModel list;
+    for (int i = 0; i < rows; ++i) list.Add(QString::number(i));
+    list.Publish();
+    QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
+    list.SetTicked(position, false);
+    list.SetTicked(position, false);  // no change: no signal
+    QCOMPARE(changed.count(), 1);
+    const QModelIndex row = list.index(position - 1);
+    QCOMPARE(changed[0].at(0).toModelIndex(), row);
+    QCOMPARE(changed[0].at(1).toModelIndex(), row);
+    QCOMPARE(changed[0].at(2).value<QList<int>>(),
+             QList<int>{Qt::CheckStateRole});
+  }
+
   void DuplicatesAndClearKeepTheIndexTrue() {
     FileListModel list;
     list.Add("same");

@@ -63,6 +63,8 @@ class TransferTest : public QObject {
     QTest::newRow("5 GB") << QByteArray("5000000000") << qint64(5000000000);
     QTest::newRow("largest")
         << QByteArray("9223372036854775807") << qint64(9223372036854775807);
+    QTest::newRow("one past the largest")
+        << QByteArray("9223372036854775808") << qint64(-1);
     QTest::newRow("absent") << QByteArray() << qint64(-1);
     QTest::newRow("not a number") << QByteArray("lots") << qint64(-1);
     QTest::newRow("negative") << QByteArray("-5") << qint64(-1);
@@ -113,6 +115,38 @@ class TransferTest : public QObject {
     QCOMPARE(PercentDone(3000, 1024), qint16(34));
     // Counted in 64 bits: a 5 GB file is at 50 % after 2.5 GB.
     QCOMPARE(PercentDone(5'000'000'000, 2'500'000'000), qint16(50));
+  }
+
+  // Offsets and lengths past what 32 bits hold count whole.
+  void PercentagesShownPastTwoGigabytes_data() {
+    QTest::addColumn<qint64>("length");
+    QTest::addColumn<qint64>("from");
+    QTest::addColumn<qint64>("to");
+    QTest::addColumn<qint16>("shown_before");  // -1: none
+    QTest::addColumn<QList<qint16>>("shown");
+    constexpr qint64 kGiB = qint64(1) << 30;
+    QTest::newRow("3 GiB of 4 GiB") << 4 * kGiB << 3 * kGiB - 1024 << 3 * kGiB
+                                    << qint16(-1) << QList<qint16>{75};
+    QTest::newRow("across 64.5 % of 5 GB")
+        << qint64(5'000'000'000) << qint64(3'224'999'000)
+        << qint64(3'225'001'000) << qint16(-1) << QList<qint16>{64, 65};
+    QTest::newRow("across 64.5 % of 5 GB, 64 shown")
+        << qint64(5'000'000'000) << qint64(3'224'999'000)
+        << qint64(3'225'001'000) << qint16(64) << QList<qint16>{65};
+    QTest::newRow("the end of 3 GiB and a bit")
+        << 3 * kGiB + 100 << 3 * kGiB - 1024 << 3 * kGiB + 100 << qint16(-1)
+        << QList<qint16>{100};
+    QTest::newRow("the end of 3 GiB and a bit, 100 shown")
+        << 3 * kGiB + 100 << 3 * kGiB - 1024 << 3 * kGiB + 100 << qint16(100)
+        << QList<qint16>{};
+  }
+  void PercentagesShownPastTwoGigabytes() {
+    QFETCH(qint64, length);
+    QFETCH(qint64, from);
+    QFETCH(qint64, to);
+    QFETCH(qint16, shown_before);
+    QFETCH(QList<qint16>, shown);
+    QCOMPARE(PercentagesShown(length, from, to, shown_before), shown);
   }
 
   void BlanksAroundTheAddressAreTrimmed() {
