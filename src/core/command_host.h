@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "core/scoped_flag.h"
+
 namespace trawlbox {
 
 class EventPump;
@@ -10,15 +12,13 @@ class FileList;
 class Prompts;
 class StatusLine;
 
+// The pointer the window shows; the values are those the style of old used.
+enum class PointerMode { kDefault = 0, kBusy = 11, kCustom = 99 };
+
 // What the window's commands use of it. Commands depend on this, not on
 // widgets, so they run the same under tests and benchmarks.
 class CommandHost {
  public:
-  // Pointer modes of the window.
-  static constexpr int kPointerDefault = 0;
-  static constexpr int kPointerBusy = 11;
-  static constexpr int kPointerCustom = 99;
-
   virtual ~CommandHost() = default;
 
   virtual Prompts& prompts() = 0;
@@ -28,15 +28,27 @@ class CommandHost {
   // The two input fields, read live every time.
   virtual QString WebSiteText() const = 0;
   virtual QString FolderText() const = 0;
-  virtual int pointer_mode() const = 0;
-  virtual void SetPointerMode(int mode) = 0;
+  virtual PointerMode pointer_mode() const = 0;
+  virtual void SetPointerMode(PointerMode mode) = 0;
 
-  // Long-command state: one listing or one download at a time.
-  bool listing = false;
-  bool downloading = false;
-  // Escape during a download: the transfer in work stops at once.
-  bool cancel_requested = false;
-  bool busy() const { return listing || downloading; }
+  // Long-command state: one listing or one download at a time, each marked
+  // for as long as the returned flag lives.
+  [[nodiscard]] ScopedFlag BeginListing() { return ScopedFlag(listing_); }
+  [[nodiscard]] ScopedFlag BeginDownloading() {
+    cancel_requested_ = false;
+    return ScopedFlag(downloading_);
+  }
+  bool busy() const { return listing_ || downloading_; }
+  bool listing() const { return listing_; }
+  bool downloading() const { return downloading_; }
+  // Escape during a download: every transfer in flight stops at once.
+  void RequestCancel() { cancel_requested_ = true; }
+  bool cancel_requested() const { return cancel_requested_; }
+
+ private:
+  bool listing_ = false;
+  bool downloading_ = false;
+  bool cancel_requested_ = false;
 };
 
 }  // namespace trawlbox

@@ -12,19 +12,19 @@
 namespace trawlbox {
 void RunListingCommand(CommandHost& host, Crawler& crawler) {
   if (host.busy()) return;
-  ScopedFlag running(host.listing);
+  const ScopedFlag running = host.BeginListing();
   using ListingLabel = StartListingProcedure::Label;
   ErrorTrap<StartListingProcedure> trap(host.prompts());
   if (trap.If(
           ListingLabel::kCheckFolder,
           [&] { return FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
-    host.SetPointerMode(CommandHost::kPointerBusy);
+    host.SetPointerMode(PointerMode::kBusy);
     trap.Do(ListingLabel::kClearList, [&] { host.file_list().Clear(); });
     crawler.WalkSite(host.WebSiteText());
     trap.Do(ListingLabel::kSayDone,
             [&] { host.prompts().Message(QStringLiteral("Done.")); });
-    host.SetPointerMode(CommandHost::kPointerDefault);
+    host.SetPointerMode(PointerMode::kDefault);
   } else {
     trap.Do(ListingLabel::kSayNoFolder, [&] {
       host.prompts().Message(QStringLiteral(

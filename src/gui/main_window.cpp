@@ -250,13 +250,13 @@ QString MainWindow::WebSiteText() const { return site_edit_->text(); }
 
 QString MainWindow::FolderText() const { return folder_edit_->text(); }
 
-void MainWindow::SetPointerMode(int mode) {
+void MainWindow::SetPointerMode(PointerMode mode) {
   pointer_mode_ = mode;
   switch (mode) {
-    case kPointerBusy:
+    case PointerMode::kBusy:
       setCursor(Qt::WaitCursor);
       break;
-    case kPointerCustom:
+    case PointerMode::kCustom:
       if (has_hand_pointer_) {
         setCursor(hand_pointer_);
       } else {
@@ -272,16 +272,17 @@ void MainWindow::SetPointerMode(int mode) {
 // Escape stops the running command: a listing after the page in work, a
 // download at once.
 void MainWindow::OnEscape() {
-  if (listing) crawler_.RequestStop();
-  if (downloading) cancel_requested = true;
+  if (listing()) crawler_.RequestStop();
+  if (downloading()) RequestCancel();
 }
 
 void MainWindow::HoverOverButton() {
-  if (pointer_mode_ != kPointerBusy) SetPointerMode(kPointerCustom);
+  if (pointer_mode_ != PointerMode::kBusy) SetPointerMode(PointerMode::kCustom);
 }
 
 void MainWindow::HoverOverBackground() {
-  if (pointer_mode_ != kPointerBusy) SetPointerMode(kPointerDefault);
+  if (pointer_mode_ != PointerMode::kBusy)
+    SetPointerMode(PointerMode::kDefault);
 }
 
 // Unhandled mouse moves travel on to the parent; only the widget directly

@@ -65,8 +65,8 @@ class MainWindow : public QWidget, public CommandHost {
   StatusLine& status_line() override;
   QString WebSiteText() const override;
   QString FolderText() const override;
-  int pointer_mode() const override { return pointer_mode_; }
-  void SetPointerMode(int mode) override;
+  PointerMode pointer_mode() const override { return pointer_mode_; }
+  void SetPointerMode(PointerMode mode) override;
 
   // The buttons' commands.
   void OnShowHelp();
@@ -120,7 +120,7 @@ class MainWindow : public QWidget, public CommandHost {
   CaptionBar* caption_bar_ = nullptr;
   Crawler crawler_;
 
-  int pointer_mode_ = kPointerDefault;
+  PointerMode pointer_mode_ = PointerMode::kDefault;
   QString last_chosen_folder_;
   QCursor hand_pointer_;
   bool has_hand_pointer_ = false;

@@ -199,8 +199,7 @@ class RowsAhead {
 
 void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   if (host.busy()) return;
-  ScopedFlag running(host.downloading);
-  host.cancel_requested = false;
+  const ScopedFlag running = host.BeginDownloading();
   DownloadTrap trap(host.prompts());
   if (trap.If(
           DownloadLabel::kCheckFolder,
@@ -215,8 +214,8 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   FileList& list = host.file_list();
   StatusLine& status = host.status_line();
   Downloader downloader(engine, host.pump(), status, host.prompts(),
-                        [&host] { return host.cancel_requested; });
-  host.SetPointerMode(CommandHost::kPointerBusy);
+                        [&host] { return host.cancel_requested(); });
+  host.SetPointerMode(PointerMode::kBusy);
   qsizetype rows = 0;
   trap.Do(DownloadLabel::kCountRows, [&] {
     rows = list.Count();
@@ -235,7 +234,7 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
     FinishRow(host, downloader, trap, *flight);
     if (!downloader.cancelled()) status.SetPosition(row);
   }
-  host.SetPointerMode(CommandHost::kPointerDefault);
+  host.SetPointerMode(PointerMode::kDefault);
   status.SetPosition(0);
   // A stopped run keeps saying so.
   if (!downloader.cancelled()) {

@@ -1,6 +1,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <optional>
 
 #include "support/commands_fixture.h"
 #include "support/files.h"
@@ -59,7 +60,7 @@ class ListingCommandTest : public QObject {
     QCOMPARE(fixture.prompts.boxes[0].title, fixture.prompts.app_title());
     QCOMPARE(fixture.prompts.boxes[0].icon, MessageIcon::kNone);
     QCOMPARE(Rows(fixture.list()), QStringList({"earlier row"}));
-    QCOMPARE(fixture.host.pointer_mode(), CommandHost::kPointerDefault);
+    QCOMPARE(fixture.host.pointer_mode(), PointerMode::kDefault);
   }
 
   void ListsTheSiteAndSaysDone() {
@@ -70,7 +71,7 @@ class ListingCommandTest : public QObject {
     fixture.list().Add("earlier row");
     const QString s = server.Url();
     fixture.SetStart(s + "/");
-    int pointer_at_done = -1;
+    std::optional<PointerMode> pointer_at_done;
     fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
       pointer_at_done = fixture.host.pointer_mode();
     };
@@ -80,8 +81,8 @@ class ListingCommandTest : public QObject {
         QStringList({s + "/", s + "/a.png", s + "/sub/", s + "/sub/b.png"}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     QCOMPARE(fixture.prompts.boxes[0].title, fixture.prompts.app_title());
-    QCOMPARE(pointer_at_done, int(CommandHost::kPointerBusy));
-    QCOMPARE(fixture.host.pointer_mode(), CommandHost::kPointerDefault);
+    QVERIFY(pointer_at_done == PointerMode::kBusy);
+    QCOMPARE(fixture.host.pointer_mode(), PointerMode::kDefault);
     QVERIFY(!fixture.host.busy());
   }
 

@@ -62,14 +62,14 @@ class ListOperationsTest : public QObject {
     fixture.form->RunStartUp();
     fixture.form->file_list().Add("row");
     // A running command keeps its rows, whatever the pointer shows.
-    for (bool* running : {&fixture.form->listing, &fixture.form->downloading}) {
-      *running = true;
+    for (const bool listing : {true, false}) {
+      const ScopedFlag running = listing ? fixture.form->BeginListing()
+                                         : fixture.form->BeginDownloading();
       QTest::mouseClick(fixture.Find<QPushButton>("PushButton4"),
                         Qt::LeftButton);
       QCOMPARE(fixture.form->file_list().Count(), 1);
-      *running = false;
     }
-    fixture.form->SetPointerMode(MainWindow::kPointerBusy);
+    fixture.form->SetPointerMode(PointerMode::kBusy);
     QTest::mouseClick(fixture.Find<QPushButton>("PushButton4"), Qt::LeftButton);
     QCOMPARE(fixture.form->file_list().Count(), 0);
   }

@@ -142,7 +142,7 @@ class MainWindowTest : public QObject {
     fixture.form->RunStartUp();
     QVERIFY(fixture.prompts.boxes.isEmpty());
     QVERIFY(fixture.form->has_hand_pointer());
-    fixture.form->SetPointerMode(MainWindow::kPointerCustom);
+    fixture.form->SetPointerMode(PointerMode::kCustom);
     QCOMPARE(fixture.form->cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(fixture.form->cursor().hotSpot(), QPoint(6, 1));
   }
@@ -155,7 +155,7 @@ class MainWindowTest : public QObject {
     QVERIFY(fixture.prompts.boxes[0].text.startsWith("Invalid picture\r\n"));
     QVERIFY(fixture.prompts.boxes[0].text.contains("at line 106\r\r"));
     QVERIFY(!fixture.form->has_hand_pointer());
-    fixture.form->SetPointerMode(MainWindow::kPointerCustom);
+    fixture.form->SetPointerMode(PointerMode::kCustom);
     QCOMPARE(fixture.form->cursor().shape(), Qt::ArrowCursor);
   }
 
@@ -355,22 +355,22 @@ class MainWindowTest : public QObject {
       QApplication::sendEvent(target, &move);
     };
     hover("PushButton5");
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerCustom);
+    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kCustom);
     hover("ListView1");
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
+    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kDefault);
     hover("PushButton2");
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerCustom);
+    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kCustom);
     hover("Frame1");
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
-    fixture.form->SetPointerMode(MainWindow::kPointerBusy);
+    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kDefault);
+    fixture.form->SetPointerMode(PointerMode::kBusy);
     QCOMPARE(fixture.form->cursor().shape(), Qt::WaitCursor);
     for (const char* name :
          {"PushButton1", "Frame2", "ListView1", "PushButton8", "Frame1"}) {
       hover(name);
-      QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerBusy);
+      QCOMPARE(fixture.form->pointer_mode(), PointerMode::kBusy);
     }
     hover("Text1");  // text boxes change nothing
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerBusy);
+    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kBusy);
   }
 
   void SampleButtonFillsAndStoresTheSampleAddress() {

@@ -196,7 +196,7 @@ class FlakyLinkTest : public QObject {
     QTimer escape;
     escape.setSingleShot(true);
     QObject::connect(&escape, &QTimer::timeout,
-                     [&] { fixture.host.cancel_requested = true; });
+                     [&] { fixture.host.RequestCancel(); });
     escape.start(300);
     fixture.StartDownloading();
     QCOMPARE(server.Requests("/never.bin"), 1);

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <optional>
 
 #include "gui/caption_bar.h"
 #include "support/commands_fixture.h"
@@ -86,7 +87,7 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.prompts.boxes[0].icon, MessageIcon::kNone);
     QCOMPARE(fixture.status().Maximum(), 0);
     QCOMPARE(fixture.Caption(), QString("Progress Bar"));
-    QCOMPARE(fixture.host.pointer_mode(), CommandHost::kPointerDefault);
+    QCOMPARE(fixture.host.pointer_mode(), PointerMode::kDefault);
   }
 
   void OnlyTickedRowsAreTransferred() {
@@ -102,7 +103,7 @@ class DownloadCommandTest : public QObject {
     }
     fixture.list().SetTicked(1, false);
     fixture.list().SetTicked(3, false);
-    int pointer_at_done = -1;
+    std::optional<PointerMode> pointer_at_done;
     fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
       pointer_at_done = fixture.host.pointer_mode();
     };
@@ -112,7 +113,7 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.status().Maximum(), 3);
     QCOMPARE(fixture.status().positions, QList<qint64>({2, 0}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
-    QCOMPARE(pointer_at_done, int(CommandHost::kPointerDefault));
+    QVERIFY(pointer_at_done == PointerMode::kDefault);
     QCOMPARE(Tree(fixture.destination.path()).size(), size_t(1));
   }
 

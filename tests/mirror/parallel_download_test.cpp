@@ -212,7 +212,7 @@ class ParallelDownloadTest : public QObject {
                   if (offset == 0 && ++streaming == 6) {
                     QMetaObject::invokeMethod(
                         QCoreApplication::instance(),
-                        [&] { fixture->host.cancel_requested = true; },
+                        [&] { fixture->host.RequestCancel(); },
                         Qt::QueuedConnection);
                   }
                   std::this_thread::sleep_for(milliseconds(5));

@@ -21,8 +21,8 @@ class HeadlessHost : public CommandHost {
   StatusLine& status_line() override { return status_; }
   QString WebSiteText() const override { return start; }
   QString FolderText() const override { return folder; }
-  int pointer_mode() const override { return pointer_mode_; }
-  void SetPointerMode(int mode) override { pointer_mode_ = mode; }
+  PointerMode pointer_mode() const override { return pointer_mode_; }
+  void SetPointerMode(PointerMode mode) override { pointer_mode_ = mode; }
 
   QString start;
   QString folder;
@@ -32,7 +32,7 @@ class HeadlessHost : public CommandHost {
   RecordingStatusLine status_;
 
  private:
-  int pointer_mode_ = kPointerDefault;
+  PointerMode pointer_mode_ = PointerMode::kDefault;
 };
 
 }  // namespace trawlbox
