@@ -8,8 +8,8 @@
 #include "core/command_host.h"
 #include "core/error_trap.h"
 #include "core/event_pump.h"
-#include "core/existence.h"
 #include "core/file_list.h"
+#include "core/file_system.h"
 #include "core/procedure_tags.h"
 #include "core/prompts.h"
 #include "core/scoped_flag.h"
@@ -47,10 +47,10 @@ bool IsInsideFolder(const QString& path_text, const QString& folder) {
 // The path a row's file is finally stored at: the mapped text, "index.htm"
 // for a folder address, then the free-name rule (which may move it, since
 // its number goes before the last dot of the whole path).
-QString FinalPath(const QString& mapped) {
+QString FinalPath(const FileSystem& disk, const QString& mapped) {
   QString path = mapped;
   if (path.endsWith(QLatin1Char('\\'))) path += QStringLiteral("index.htm");
-  return FreeName(path);
+  return FreeName(disk, path);
 }
 
 // A ticked row on its way: started ahead of its turn, with what it shows
@@ -82,16 +82,16 @@ std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
     const QString folder_text = host.FolderText();
     flight->mapped =
         MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
-    path = FinalPath(flight->mapped);
+    path = FinalPath(downloader.disk(), flight->mapped);
     if (!IsInsideFolder(path, folder_text)) Raise(ErrorKind::kPathNotFound);
   });
   if (!inside) return flight;
-  auto make_folders = [trap = &flight->trap,
+  auto make_folders = [trap = &flight->trap, disk = &downloader.disk(),
                        folder = GetFolderPart(flight->mapped)] {
     if (trap->If(
-            136, [&] { return !PathFolderExists(folder); },
+            136, [&] { return !PathFolderExists(*disk, folder); },
             OnFailure::kRunBody)) {
-      trap->Do(138, [&] { CreateFolderPath(folder); });
+      trap->Do(138, [&] { CreateFolderPath(*disk, folder); });
     }
   };
   flight->transfer =
@@ -194,13 +194,14 @@ class RowsAhead {
 
 }  // namespace
 
-void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
+void RunDownloadCommand(CommandHost& host, HttpEngine& engine,
+                        FileSystem& disk) {
   if (host.busy()) return;
   ScopedFlag running(host.downloading);
   host.cancel_requested = false;
   ErrorTrap trap(host.prompts(), tags::kStartDownloading);
   if (trap.If(
-          110, [&] { return !FolderExists(host.FolderText()); },
+          110, [&] { return !disk.FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
     trap.Do(166, [&] {
       host.prompts().Message(QStringLiteral(
@@ -210,7 +211,7 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   }
   FileList& list = host.file_list();
   StatusLine& status = host.status_line();
-  Downloader downloader(engine, host.pump(), status, host.prompts(),
+  Downloader downloader(engine, host.pump(), status, host.prompts(), disk,
                         [&host] { return host.cancel_requested; });
   host.SetPointerMode(CommandHost::kPointerBusy);
   qsizetype rows = 0;
