@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/http_engine.h"
+#include "core/real_file_system.h"
 #include "mirror/download_command.h"
 #include "peak_memory.h"
 #include "support/headless_host.h"
@@ -76,11 +77,12 @@ void Run(benchmark::State& state, const QStringList& paths, qint64 bytes) {
     QTemporaryDir destination;
     trawlbox::HeadlessHost host;
     trawlbox::HttpEngine engine;
+    trawlbox::RealFileSystem disk;
     host.start = server.Url();
     host.folder = destination.path() + QLatin1Char('/');
     for (const QString& path : paths) host.list_.Add(server.Url() + path);
     state.ResumeTiming();
-    trawlbox::RunDownloadCommand(host, engine);
+    trawlbox::RunDownloadCommand(host, engine, disk);
     state.PauseTiming();
     if (host.prompts_.boxes.size() != 1) {
       state.SkipWithError("a transfer failed");

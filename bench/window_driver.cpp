@@ -22,6 +22,7 @@
 #include "core/event_pump.h"
 #include "core/file_list.h"
 #include "core/prompts.h"
+#include "core/real_file_system.h"
 #include "core/settings_store.h"
 #include "gui/main_window.h"
 #include "peak_memory.h"
@@ -79,10 +80,12 @@ int main(int argc, char* argv[]) {
                  qPrintable(box.text.section('\r', 0, 0)));
   };
   trawlbox::EventPump pump;
+  trawlbox::RealFileSystem file_system;
   trawlbox::MainWindowServices services;
   services.settings = &settings;
   services.prompts = &prompts;
   services.pump = &pump;
+  services.file_system = &file_system;
   services.program_folder = settings_dir.path();
   services.check_online = [] {};
   services.maybe_open_home_page = [] {};

@@ -8,6 +8,7 @@
 #include "auxiliary/home_page.h"
 #include "auxiliary/online_check.h"
 #include "core/event_pump.h"
+#include "core/real_file_system.h"
 #include "core/settings_store.h"
 #include "gui/dialog_prompts.h"
 #include "gui/main_window.h"
@@ -26,10 +27,12 @@ int main(int argc, char* argv[]) {
   trawlbox::SettingsStore settings;
   trawlbox::DialogPrompts prompts;
   trawlbox::EventPump pump;
+  trawlbox::RealFileSystem file_system;
   trawlbox::MainWindowServices services;
   services.settings = &settings;
   services.prompts = &prompts;
   services.pump = &pump;
+  services.file_system = &file_system;
   services.retry_policy = trawlbox::RetryPolicyForRun(options, settings);
   services.connections = trawlbox::ConnectionsForRun(options, settings);
   services.program_folder = QApplication::applicationDirPath();

@@ -336,7 +336,9 @@ void MainWindow::OnLoadSample() {
 
 void MainWindow::OnClearList() { ClearList(*this); }
 void MainWindow::OnStartListing() { RunListingCommand(*this, crawler_); }
-void MainWindow::OnStartDownloading() { RunDownloadCommand(*this, engine_); }
+void MainWindow::OnStartDownloading() {
+  RunDownloadCommand(*this, engine_, *services_.file_system);
+}
 void MainWindow::OnCheckAll() { CheckAll(*this); }
 void MainWindow::OnUncheckAll() { UncheckAll(*this); }
 

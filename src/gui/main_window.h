@@ -20,6 +20,7 @@ namespace trawlbox {
 
 class CaptionBar;
 class FileListView;
+class FileSystem;
 class Prompts;
 class SelectAllLineEdit;
 class SettingsStore;
@@ -30,6 +31,8 @@ struct MainWindowServices {
   Prompts* prompts = nullptr;
   // Lets window events run from inside long commands.
   EventPump* pump = nullptr;
+  // Where the download makes its folders and files.
+  FileSystem* file_system = nullptr;
   // Where the optional skin and hand pointer files are looked for.
   QString program_folder;
   // Start-up steps owned by other parts of the program.

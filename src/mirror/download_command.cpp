@@ -8,8 +8,8 @@
 #include "core/command_host.h"
 #include "core/error_trap.h"
 #include "core/event_pump.h"
-#include "core/existence.h"
 #include "core/file_list.h"
+#include "core/file_system.h"
 #include "core/prompts.h"
 #include "core/scoped_flag.h"
 #include "core/status_line.h"
@@ -50,10 +50,10 @@ bool IsInsideFolder(const QString& path_text, const QString& folder) {
 // The path a row's file is finally stored at: the mapped text, "index.htm"
 // for a folder address, then the free-name rule (which may move it, since
 // its number goes before the last dot of the whole path).
-QString FinalPath(const QString& mapped) {
+QString FinalPath(const FileSystem& disk, const QString& mapped) {
   QString path = mapped;
   if (path.endsWith(QLatin1Char('\\'))) path += QStringLiteral("index.htm");
-  return FreeName(path);
+  return FreeName(disk, path);
 }
 
 // A ticked row on its way: started ahead of its turn, with what it shows
@@ -83,17 +83,18 @@ std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
     const QString folder_text = host.FolderText();
     flight->mapped =
         MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
-    path = FinalPath(flight->mapped);
+    path = FinalPath(downloader.disk(), flight->mapped);
     if (!IsInsideFolder(path, folder_text)) Raise(ErrorKind::kPathNotFound);
   });
   if (!inside) return flight;
-  auto make_folders = [trap = &flight->trap,
+  auto make_folders = [trap = &flight->trap, disk = &downloader.disk(),
                        folder = GetFolderPart(flight->mapped)] {
     if (trap->If(
             DownloadLabel::kCheckRowFolder,
-            [&] { return !PathFolderExists(folder); }, OnFailure::kRunBody)) {
+            [&] { return !PathFolderExists(*disk, folder); },
+            OnFailure::kRunBody)) {
       trap->Do(DownloadLabel::kMakeRowFolder,
-               [&] { CreateFolderPath(folder); });
+               [&] { CreateFolderPath(*disk, folder); });
     }
   };
   flight->transfer =
@@ -197,13 +198,14 @@ class RowsAhead {
 
 }  // namespace
 
-void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
+void RunDownloadCommand(CommandHost& host, HttpEngine& engine,
+                        FileSystem& disk) {
   if (host.busy()) return;
   const ScopedFlag running = host.BeginDownloading();
   DownloadTrap trap(host.prompts());
   if (trap.If(
           DownloadLabel::kCheckFolder,
-          [&] { return !FolderExists(host.FolderText()); },
+          [&] { return !disk.FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
     trap.Do(DownloadLabel::kSayNoFolder, [&] {
       host.prompts().Message(QStringLiteral(
@@ -213,7 +215,7 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine) {
   }
   FileList& list = host.file_list();
   StatusLine& status = host.status_line();
-  Downloader downloader(engine, host.pump(), status, host.prompts(),
+  Downloader downloader(engine, host.pump(), status, host.prompts(), disk,
                         [&host] { return host.cancel_requested(); });
   host.SetPointerMode(PointerMode::kBusy);
   qsizetype rows = 0;

@@ -4,13 +4,16 @@
 namespace trawlbox {
 
 class CommandHost;
+class FileSystem;
 class HttpEngine;
 
 // "Start Downloading Checked Files": stores every ticked row below the
 // destination folder, in a tree that mirrors the site, and says "Done.".
 // A click while a download or a listing runs does nothing. A cancel
 // request (Escape) stops the transfer in work and the walk over the rows.
-void RunDownloadCommand(CommandHost& host, HttpEngine& engine);
+// Folders and files are made on `disk`.
+void RunDownloadCommand(CommandHost& host, HttpEngine& engine,
+                        FileSystem& disk);
 
 }  // namespace trawlbox
 

@@ -1,12 +1,11 @@
 #include "mirror/path_mapping.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <limits>
 
 #include "core/app_error.h"
-#include "core/existence.h"
+#include "core/file_system.h"
 
 namespace trawlbox {
 namespace {
@@ -54,11 +53,13 @@ bool HasParentSegment(const QString& path_text) {
   return false;
 }
 
-// Tells why QDir::mkdir refused `native`, in the words users know.
-[[noreturn]] void RaiseCreationFailure(const QString& native) {
-  const QFileInfo parent(QFileInfo(native).absolutePath());
-  if (!parent.exists()) Raise(ErrorKind::kPathNotFound);
-  if (parent.isDir() && !parent.isWritable()) {
+// Tells why the disk refused to make the folder `native`, in the words
+// users know.
+[[noreturn]] void RaiseCreationFailure(const FileSystem& disk,
+                                       const QString& native) {
+  const QString parent = QFileInfo(native).absolutePath();
+  if (!disk.Exists(parent)) Raise(ErrorKind::kPathNotFound);
+  if (disk.FolderExists(parent) && !disk.Writable(parent)) {
     Raise(ErrorKind::kPermissionDenied);
   }
   // The parent is fine as far as we can tell: a file in the way, a name the
@@ -144,19 +145,19 @@ std::optional<QString> ToNativePath(const QString& path_text) {
 #endif
 }
 
-bool PathFileExists(const QString& path_text) {
+bool PathFileExists(const FileSystem& disk, const QString& path_text) {
   const std::optional<QString> native = ToNativePath(path_text);
-  return native && FileExists(*native);
+  return native && disk.Exists(*native);
 }
 
-bool PathFolderExists(const QString& path_text) {
+bool PathFolderExists(const FileSystem& disk, const QString& path_text) {
   const std::optional<QString> native = ToNativePath(path_text);
-  return native && FolderExists(*native);
+  return native && disk.FolderExists(*native);
 }
 
-void CreateFolderPath(const QString& folder) {
+void CreateFolderPath(FileSystem& disk, const QString& folder) {
   const QString fixed = FixBackslashes(folder);
-  if (PathFolderExists(fixed)) return;
+  if (PathFolderExists(disk, fixed)) return;
   const QStringList parts = fixed.split(kBackslash, Qt::KeepEmptyParts);
   // The drive or the server is where the walk starts; it is never created.
   QString current;
@@ -175,19 +176,19 @@ void CreateFolderPath(const QString& folder) {
     if (!native) Raise(ErrorKind::kPathNotFound);
     // A file of that name counts as taken too: the next level then fails
     // rather than a folder being put in the file's place.
-    if (FileExists(*native)) continue;
+    if (disk.Exists(*native)) continue;
     // One level at a time, so that the first failure is reported for the
     // level that caused it and nothing deeper is attempted.
-    if (!QDir().mkdir(*native)) RaiseCreationFailure(*native);
+    if (!disk.MakeFolder(*native)) RaiseCreationFailure(disk, *native);
   }
 }
 
-QString FreeName(const QString& path) {
+QString FreeName(const FileSystem& disk, const QString& path) {
   const QString extension = GetExtension(path);
   const QString base = RemoveExtension(path);
   qint16 counter = 0;
   QString candidate = path;
-  while (PathFileExists(candidate) && PathFolderExists(candidate)) {
+  while (PathFileExists(disk, candidate) && PathFolderExists(disk, candidate)) {
     if (counter == std::numeric_limits<qint16>::max()) {
       Raise(ErrorKind::kOverflow);
     }

@@ -6,6 +6,8 @@
 
 namespace trawlbox {
 
+class FileSystem;
+
 // Path texts here use "\" as their separator on every platform: a drive
 // form (C:\Mirror\img\logo.gif) or a network form (\\server\share\dir).
 // Positions are 1-based where comments speak of them.
@@ -37,18 +39,18 @@ QString MapAddressText(const QString& address, const QString& start_address,
 std::optional<QString> ToNativePath(const QString& path_text);
 
 // The existence tests on a path text; false when it names no path.
-bool PathFileExists(const QString& path_text);
-bool PathFolderExists(const QString& path_text);
+bool PathFileExists(const FileSystem& disk, const QString& path_text);
+bool PathFolderExists(const FileSystem& disk, const QString& path_text);
 
 // Creates every missing folder on `folder` from the top down. The first
 // level that cannot be created throws AppError and deeper levels are not
 // tried; a text that names no path throws "Path not found".
-void CreateFolderPath(const QString& folder);
+void CreateFolderPath(FileSystem& disk, const QString& folder);
 
 // The free-name rule: while `path` names an existing folder, the next of
 // RemoveExtension(path) + "1", "2", ... + GetExtension(path). Counts in 16
 // bits like the program always has: past 32767 it throws "Overflow".
-QString FreeName(const QString& path);
+QString FreeName(const FileSystem& disk, const QString& path);
 
 }  // namespace trawlbox
 

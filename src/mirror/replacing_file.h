@@ -1,8 +1,10 @@
 #ifndef TRAWLBOX_MIRROR_REPLACING_FILE_H_
 #define TRAWLBOX_MIRROR_REPLACING_FILE_H_
 
-#include <QFile>
 #include <QString>
+#include <memory>
+
+#include "core/file_system.h"
 
 namespace trawlbox {
 
@@ -16,7 +18,8 @@ namespace trawlbox {
 // time when the files are small, and would stall the window on large ones.
 class ReplacingFile {
  public:
-  explicit ReplacingFile(const QString& target) : target_(target) {}
+  ReplacingFile(FileSystem& disk, const QString& target)
+      : disk_(disk), target_(target) {}
   ~ReplacingFile() { Cancel(); }
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
@@ -37,8 +40,10 @@ class ReplacingFile {
   const QString& errorString() const { return error_; }
 
  private:
+  FileSystem& disk_;
   QString target_;
-  QFile part_;
+  QString part_name_;  // empty when there is no new file
+  std::unique_ptr<FileSystem::NewFile> part_;
   QString error_;
 };
 

@@ -7,6 +7,7 @@
 #include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/event_pump.h"
+#include "core/file_system.h"
 #include "core/status_line.h"
 #include "mirror/download_procedures.h"
 #include "mirror/path_mapping.h"
@@ -30,10 +31,11 @@ QString TrimBlanks(const QString& text) {
 
 const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
 
-[[noreturn]] void RaiseOpenFailure(const ReplacingFile& file) {
-  const QFileInfo parent(QFileInfo(file.target()).absolutePath());
-  if (!parent.isDir()) Raise(ErrorKind::kPathNotFound);
-  if (!parent.isWritable()) Raise(ErrorKind::kPermissionDenied);
+[[noreturn]] void RaiseOpenFailure(const FileSystem& disk,
+                                   const ReplacingFile& file) {
+  const QString parent = QFileInfo(file.target()).absolutePath();
+  if (!disk.FolderExists(parent)) Raise(ErrorKind::kPathNotFound);
+  if (!disk.Writable(parent)) Raise(ErrorKind::kPermissionDenied);
   Raise(file.errorString());  // a name too long or refused, a full disk
 }
 
@@ -177,8 +179,8 @@ class Downloader::Transfer {
     const bool open = trap_.Do(FileLabel::kOpenLocalFile, [&] {
       const std::optional<QString> native = ToNativePath(local_path_);
       if (!native) Raise(ErrorKind::kPathNotFound);
-      file_ = std::make_unique<ReplacingFile>(*native);
-      if (!file_->Open()) RaiseOpenFailure(*file_);
+      file_ = std::make_unique<ReplacingFile>(owner_.disk_, *native);
+      if (!file_->Open()) RaiseOpenFailure(owner_.disk_, *file_);
     });
     if (!open) {
       file_.reset();
@@ -285,12 +287,13 @@ class Downloader::Transfer {
 };
 
 Downloader::Downloader(HttpEngine& engine, EventPump& pump, StatusLine& status,
-                       ErrorReporter& reporter,
+                       ErrorReporter& reporter, FileSystem& disk,
                        std::function<bool()> cancel_requested)
     : engine_(engine),
       pump_(pump),
       status_(status),
       reporter_(reporter),
+      disk_(disk),
       cancel_requested_(std::move(cancel_requested)) {}
 
 Downloader::~Downloader() = default;

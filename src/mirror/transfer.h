@@ -13,6 +13,7 @@ namespace trawlbox {
 
 class ErrorReporter;
 class EventPump;
+class FileSystem;
 class StatusLine;
 class TurnGate;
 
@@ -51,8 +52,10 @@ class Downloader {
   };
   using TransferPtr = std::unique_ptr<Transfer, TransferDeleter>;
 
+  // Local files are made, written and put in place on `disk`.
   Downloader(HttpEngine& engine, EventPump& pump, StatusLine& status,
-             ErrorReporter& reporter, std::function<bool()> cancel_requested);
+             ErrorReporter& reporter, FileSystem& disk,
+             std::function<bool()> cancel_requested);
   ~Downloader();
 
   // Starts the transfer of `address` to `local_path` (a "\" path text).
@@ -84,12 +87,14 @@ class Downloader {
 
   // Whether the last Complete() was stopped by a cancel request.
   bool cancelled() const { return cancelled_; }
+  FileSystem& disk() const { return disk_; }
 
  private:
   HttpEngine& engine_;
   EventPump& pump_;
   StatusLine& status_;
   ErrorReporter& reporter_;
+  FileSystem& disk_;
   std::function<bool()> cancel_requested_;
   bool cancelled_ = false;
 };

@@ -6,6 +6,7 @@
 #include "core/error_trap.h"
 #include "core/event_pump.h"
 #include "core/http_client.h"
+#include "core/real_file_system.h"
 #include "crawl/crawler.h"
 #include "gui/file_list_model.h"
 #include "mirror/path_mapping.h"
@@ -38,9 +39,10 @@ struct Mirror {
   RecordingStatusLine status;
   EventPump pump;
   TestEngine engine;
+  RealFileSystem disk;
   std::function<bool()> cancel = [] { return false; };
-  Downloader downloader{engine, pump, status, prompts,
-                        [this] { return cancel(); }};
+  Downloader downloader{engine,  pump, status,
+                        prompts, disk, [this] { return cancel(); }};
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "core/app_error.h"
+#include "core/real_file_system.h"
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -316,19 +317,19 @@ class PathMappingTest : public QObject {
     QVERIFY(MakeFile(dir.filePath("file.txt")));
     const QString base = TextForm(dir.path());
 
-    QVERIFY(PathFileExists(base + "\\file.txt"));
-    QVERIFY(!PathFolderExists(base + "\\file.txt"));
-    QVERIFY(PathFileExists(base + "\\sub"));
-    QVERIFY(PathFolderExists(base + "\\sub"));
-    QVERIFY(PathFolderExists(base + "\\sub\\"));
-    QVERIFY(!PathFileExists(base + "\\missing"));
-    QVERIFY(!PathFolderExists(base + "\\missing"));
+    QVERIFY(PathFileExists(disk_, base + "\\file.txt"));
+    QVERIFY(!PathFolderExists(disk_, base + "\\file.txt"));
+    QVERIFY(PathFileExists(disk_, base + "\\sub"));
+    QVERIFY(PathFolderExists(disk_, base + "\\sub"));
+    QVERIFY(PathFolderExists(disk_, base + "\\sub\\"));
+    QVERIFY(!PathFileExists(disk_, base + "\\missing"));
+    QVERIFY(!PathFolderExists(disk_, base + "\\missing"));
     // The folder is there, but a text that climbs names no path.
-    QVERIFY(!PathFileExists(base + "\\sub\\inner\\.."));
-    QVERIFY(!PathFolderExists(base + "\\sub\\inner\\.."));
+    QVERIFY(!PathFileExists(disk_, base + "\\sub\\inner\\.."));
+    QVERIFY(!PathFolderExists(disk_, base + "\\sub\\inner\\.."));
 #ifndef Q_OS_WIN
-    QVERIFY(!PathFileExists(dir.path()));
-    QVERIFY(!PathFolderExists(dir.path()));
+    QVERIFY(!PathFileExists(disk_, dir.path()));
+    QVERIFY(!PathFolderExists(disk_, dir.path()));
 #endif
   }
 
@@ -361,7 +362,7 @@ class PathMappingTest : public QObject {
     QVERIFY(QDir(dir.path()).mkdir("Old"));
     QVERIFY(MakeFile(dir.filePath("Old/keep.txt")));
 
-    CreateFolderPath(TextForm(dir.path()) + "\\" + relative);
+    CreateFolderPath(disk_, TextForm(dir.path()) + "\\" + relative);
 
     for (const QString& level : created) {
       QVERIFY2(IsFolder(dir.filePath(level)), qPrintable(level));
@@ -375,8 +376,8 @@ class PathMappingTest : public QObject {
   void CreateExistingFolderDoesNothing() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    CreateFolderPath(TextForm(dir.path()));
-    CreateFolderPath(TextForm(dir.path()) + "\\");
+    CreateFolderPath(disk_, TextForm(dir.path()));
+    CreateFolderPath(disk_, TextForm(dir.path()) + "\\");
     QVERIFY(QDir(dir.path())
                 .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
                          QDir::NoDotAndDotDot));
@@ -387,7 +388,7 @@ class PathMappingTest : public QObject {
     QVERIFY(dir.isValid());
     QVERIFY(MakeFile(dir.filePath("taken")));
     // The file counts as the level: nothing is created and nothing fails.
-    CreateFolderPath(TextForm(dir.path()) + "\\taken");
+    CreateFolderPath(disk_, TextForm(dir.path()) + "\\taken");
     QVERIFY(QFileInfo(dir.filePath("taken")).isFile());
   }
 
@@ -397,7 +398,7 @@ class PathMappingTest : public QObject {
     QVERIFY(QDir(dir.path()).mkdir("A"));
     QVERIFY(MakeFile(dir.filePath("A/B")));
     const QString text = TextForm(dir.path()) + "\\A\\B\\C\\D";
-    QCOMPARE(FailureOf([&] { CreateFolderPath(text); }),
+    QCOMPARE(FailureOf([&] { CreateFolderPath(disk_, text); }),
              QStringLiteral("Path/File access error"));
     QVERIFY(QFileInfo(dir.filePath("A/B")).isFile());
   }
@@ -411,8 +412,9 @@ class PathMappingTest : public QObject {
     QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner |
                                               QFile::ReadUser |
                                               QFile::ExeUser));
-    const QString failure = FailureOf(
-        [&] { CreateFolderPath(TextForm(dir.path()) + "\\locked\\a\\b"); });
+    const QString failure = FailureOf([&] {
+      CreateFolderPath(disk_, TextForm(dir.path()) + "\\locked\\a\\b");
+    });
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner |
                                       QFile::ExeOwner | QFile::ReadUser |
                                       QFile::WriteUser | QFile::ExeUser);
@@ -429,7 +431,8 @@ class PathMappingTest : public QObject {
     const QString top = QStringLiteral("trawlbox-missing-%1")
                             .arg(QCoreApplication::applicationPid());
     if (QFileInfo::exists("/" + top)) QSKIP("the test name is taken");
-    QCOMPARE(FailureOf([&] { CreateFolderPath("\\\\" + top + "\\share\\d"); }),
+    QCOMPARE(FailureOf(
+                 [&] { CreateFolderPath(disk_, "\\\\" + top + "\\share\\d"); }),
              QStringLiteral("Path not found"));
     QVERIFY(!QFileInfo::exists("/" + top));
 #endif
@@ -448,7 +451,7 @@ class PathMappingTest : public QObject {
     QSKIP("drive and relative forms name paths on this platform");
 #endif
     QFETCH(QString, text);
-    QCOMPARE(FailureOf([&] { CreateFolderPath(text); }),
+    QCOMPARE(FailureOf([&] { CreateFolderPath(disk_, text); }),
              QStringLiteral("Path not found"));
     QVERIFY(!QFileInfo::exists("C:"));
     QVERIFY(!QFileInfo::exists("Mirror"));
@@ -459,8 +462,8 @@ class PathMappingTest : public QObject {
     QTemporaryDir dir;
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
-    CreateFolderPath(QString());
-    CreateFolderPath(QStringLiteral("\\"));
+    CreateFolderPath(disk_, QString());
+    CreateFolderPath(disk_, QStringLiteral("\\"));
     QVERIFY(QDir::setCurrent(before));
     QVERIFY(
         QDir(dir.path())
@@ -481,10 +484,10 @@ class PathMappingTest : public QObject {
     const QString folder = TextForm(outer.filePath("Mirror"));
 
     const QString path = MapAddressText(Site() + address, Site(), folder);
-    QCOMPARE(FailureOf([&] { CreateFolderPath(GetFolderPart(path)); }),
+    QCOMPARE(FailureOf([&] { CreateFolderPath(disk_, GetFolderPart(path)); }),
              QStringLiteral("Path not found"));
-    QVERIFY(!PathFileExists(path));
-    QCOMPARE(FreeName(path), path);
+    QVERIFY(!PathFileExists(disk_, path));
+    QCOMPARE(FreeName(disk_, path), path);
     QVERIFY(!QFileInfo::exists(outer.filePath("escape")));
     QVERIFY(!QFileInfo::exists(outer.filePath("Mirror/escape")));
   }
@@ -495,7 +498,7 @@ class PathMappingTest : public QObject {
     QVERIFY(QDir(outer.path()).mkdir("Mirror"));
     const QString text =
         TextForm(outer.filePath("Mirror")) + "\\in\\..\\..\\escape\\deeper";
-    QCOMPARE(FailureOf([&] { CreateFolderPath(text); }),
+    QCOMPARE(FailureOf([&] { CreateFolderPath(disk_, text); }),
              QStringLiteral("Path not found"));
     // Levels above the climbing one are inside the folder and may exist;
     // nothing at or below it does.
@@ -553,14 +556,14 @@ class PathMappingTest : public QObject {
       QVERIFY(MakeFile(dir.filePath(file)));
     }
     const QString base = TextForm(dir.path()) + "\\";
-    QCOMPARE(FreeName(base + relative), base + expected);
+    QCOMPARE(FreeName(disk_, base + relative), base + expected);
   }
 
   void FreeNameOnDriveFormOffWindows() {
 #ifdef Q_OS_WIN
     QSKIP("the drive form names a path on this platform");
 #else
-    QCOMPARE(FreeName("C:\\Mirror"), QStringLiteral("C:\\Mirror"));
+    QCOMPARE(FreeName(disk_, "C:\\Mirror"), QStringLiteral("C:\\Mirror"));
 #endif
   }
 
@@ -574,10 +577,14 @@ class PathMappingTest : public QObject {
       QVERIFY(top.mkdir(QStringLiteral("d%1").arg(n)));
     }
     const QString base = TextForm(dir.path()) + "\\d";
-    QCOMPARE(FreeName(base), base + "32767");
+    QCOMPARE(FreeName(disk_, base), base + "32767");
     QVERIFY(top.mkdir("d32767"));
-    QCOMPARE(FailureOf([&] { FreeName(base); }), QStringLiteral("Overflow"));
+    QCOMPARE(FailureOf([&] { FreeName(disk_, base); }),
+             QStringLiteral("Overflow"));
   }
+
+ private:
+  RealFileSystem disk_;
 };
 
 }  // namespace trawlbox

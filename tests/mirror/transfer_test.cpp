@@ -4,6 +4,7 @@
 
 #include "core/app_error.h"
 #include "core/event_pump.h"
+#include "core/real_file_system.h"
 #include "mirror/path_mapping.h"
 #include "support/https_server.h"
 #include "support/path_text.h"
@@ -41,9 +42,10 @@ struct TransferFixture {
   RecordingStatusLine status;
   EventPump pump;
   TestEngine engine;
+  RealFileSystem disk;
   std::function<bool()> cancel_when = [] { return false; };
-  Downloader downloader{engine, pump, status, prompts,
-                        [this] { return cancel_when(); }};
+  Downloader downloader{engine,  pump, status,
+                        prompts, disk, [this] { return cancel_when(); }};
 };
 
 }  // namespace

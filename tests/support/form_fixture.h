@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/event_pump.h"
+#include "core/real_file_system.h"
 #include "core/settings_store.h"
 #include "gui/main_window.h"
 #include "support/recording_prompts.h"
@@ -22,6 +23,7 @@ struct FormFixture {
     services.settings = &settings;
     services.prompts = &prompts;
     services.pump = &pump;
+    services.file_system = &disk;
     services.program_folder = program_folder.path();
     services.check_online = [] {};
     services.maybe_open_home_page = [] {};
@@ -40,6 +42,7 @@ struct FormFixture {
   SettingsStore settings;
   RecordingPrompts prompts;
   EventPump pump;
+  RealFileSystem disk;
   std::unique_ptr<MainWindow> form;
 };
 

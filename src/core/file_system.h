@@ -1,0 +1,56 @@
+#ifndef TRAWLBOX_CORE_FILE_SYSTEM_H_
+#define TRAWLBOX_CORE_FILE_SYSTEM_H_
+
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+namespace trawlbox {
+
+// The few things the download asks of the disk, behind one seam so that a
+// full, read-only or otherwise refusing disk can be played in tests. Paths
+// are in the system's form (not "\" path texts). Nothing here throws: a
+// failure is a false or null answer, with the system's own text where it
+// gives one, which is the text users see.
+class FileSystem {
+ public:
+  // A file being written from its start.
+  class NewFile {
+   public:
+    virtual ~NewFile() = default;
+    // False, with errorString() set, when not every byte was taken.
+    virtual bool Write(const char* data, qint64 size) = 0;
+    // Hands every byte still held to the system and closes the file; a
+    // write refused only then fails here.
+    virtual bool Close() = 0;
+    virtual QString errorString() const = 0;
+  };
+
+  virtual ~FileSystem() = default;
+
+  // The queries never fail: a failure of the query is the answer false.
+  // Whether a file or a folder stands at `path`.
+  virtual bool Exists(const QString& path) const = 0;
+  virtual bool FolderExists(const QString& path) const = 0;
+  // Whether `path` may be written; for a folder, whether entries may be
+  // made in it.
+  virtual bool Writable(const QString& path) const = 0;
+
+  // Makes the one folder `path`, whose parent must exist. The system gives
+  // no reason when it refuses; the queries tell it.
+  virtual bool MakeFolder(const QString& path) = 0;
+  // Creates the file `path` for writing, never one that is there already
+  // (nothing planted under that name is followed). Null, with `error` set,
+  // when it cannot.
+  virtual std::unique_ptr<NewFile> CreateNew(const QString& path,
+                                             QString* error) = 0;
+  // Gives the file `from` the name `to` in one step, replacing what was
+  // there; false, with `error` set, when it cannot.
+  virtual bool Rename(const QString& from, const QString& to,
+                      QString* error) = 0;
+  virtual bool Remove(const QString& path) = 0;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_CORE_FILE_SYSTEM_H_

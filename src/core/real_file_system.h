@@ -1,0 +1,24 @@
+#ifndef TRAWLBOX_CORE_REAL_FILE_SYSTEM_H_
+#define TRAWLBOX_CORE_REAL_FILE_SYSTEM_H_
+
+#include "core/file_system.h"
+
+namespace trawlbox {
+
+// The disk itself, through Qt where Qt has a way. Holds no state: one may be
+// made wherever the program is composed.
+class RealFileSystem : public FileSystem {
+ public:
+  bool Exists(const QString& path) const override;
+  bool FolderExists(const QString& path) const override;
+  bool Writable(const QString& path) const override;
+  bool MakeFolder(const QString& path) override;
+  std::unique_ptr<NewFile> CreateNew(const QString& path,
+                                     QString* error) override;
+  bool Rename(const QString& from, const QString& to, QString* error) override;
+  bool Remove(const QString& path) override;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_CORE_REAL_FILE_SYSTEM_H_

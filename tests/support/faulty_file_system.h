@@ -1,0 +1,150 @@
+#ifndef TRAWLBOX_TESTS_SUPPORT_FAULTY_FILE_SYSTEM_H_
+#define TRAWLBOX_TESTS_SUPPORT_FAULTY_FILE_SYSTEM_H_
+
+#include <QDir>
+#include <QSet>
+#include <QString>
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <memory>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "core/file_system.h"
+
+namespace trawlbox {
+
+// The real disk, refusing on demand the way a real one refuses: full after
+// a number of bytes, read-only, or unable to rename a file into place.
+// Everything it lets through happens on the disk underneath, so a test
+// checks the folder itself afterwards.
+class FaultyFileSystem : public FileSystem {
+ public:
+  explicit FaultyFileSystem(FileSystem& real) : real_(real) {}
+
+  // The system's own words for the failures played here.
+  static QString NoSpaceText() { return Text(std::errc::no_space_on_device); }
+  static QString PermissionDeniedText() {
+    return Text(std::errc::permission_denied);
+  }
+
+  // The disk takes `bytes` more and is then full: a write past them stores
+  // what still fits and fails. Like on a real disk, removing a file written
+  // here gives its room back.
+  void FillAfter(qint64 bytes) { room_ = bytes; }
+  // Nothing may be made, renamed or removed any more, as after a remount
+  // read-only. May be switched from a server's thread in the middle of a
+  // run.
+  void SetReadOnly(bool read_only) { read_only_ = read_only; }
+  // A file cannot be renamed onto `target`, as when another program holds
+  // it open.
+  void FailRenamesOnto(const QString& target) {
+    refused_targets_ << Comparable(target);
+  }
+
+  bool Exists(const QString& path) const override { return real_.Exists(path); }
+  bool FolderExists(const QString& path) const override {
+    return real_.FolderExists(path);
+  }
+  bool Writable(const QString& path) const override {
+    return !read_only_ && real_.Writable(path);
+  }
+
+  bool MakeFolder(const QString& path) override {
+    return !read_only_ && real_.MakeFolder(path);
+  }
+  std::unique_ptr<NewFile> CreateNew(const QString& path,
+                                     QString* error) override {
+    if (read_only_) {
+      *error = PermissionDeniedText();
+      return nullptr;
+    }
+    std::unique_ptr<NewFile> file = real_.CreateNew(path, error);
+    if (!file) return nullptr;
+    return std::make_unique<FaultyNewFile>(*this, std::move(file), path);
+  }
+  bool Rename(const QString& from, const QString& to, QString* error) override {
+    if (read_only_ || refused_targets_.contains(Comparable(to))) {
+      *error = PermissionDeniedText();
+      return false;
+    }
+    if (!real_.Rename(from, to, error)) return false;
+    Release(to);
+    const auto held = held_.find(from);
+    if (held != held_.end()) {
+      held_[to] = held->second;
+      held_.erase(from);
+    }
+    return true;
+  }
+  bool Remove(const QString& path) override {
+    if (read_only_ || !real_.Remove(path)) return false;
+    Release(path);
+    return true;
+  }
+
+ private:
+  class FaultyNewFile : public NewFile {
+   public:
+    FaultyNewFile(FaultyFileSystem& disk, std::unique_ptr<NewFile> real,
+                  QString path)
+        : disk_(disk), real_(std::move(real)), path_(std::move(path)) {}
+
+    bool Write(const char* data, qint64 size) override {
+      qint64 fits = size;
+      if (disk_.room_) fits = std::min(size, *disk_.room_);
+      if (fits > 0 && !real_->Write(data, fits)) {
+        error_ = real_->errorString();
+        return false;
+      }
+      if (disk_.room_) {
+        *disk_.room_ -= fits;
+        disk_.held_[path_] += fits;
+      }
+      if (fits == size) return true;
+      error_ = NoSpaceText();
+      return false;
+    }
+    bool Close() override {
+      if (real_->Close()) return true;
+      error_ = real_->errorString();
+      return false;
+    }
+    QString errorString() const override { return error_; }
+
+   private:
+    FaultyFileSystem& disk_;
+    std::unique_ptr<NewFile> real_;
+    const QString path_;
+    QString error_;
+  };
+
+  // The program hands over system paths, a test may name them either way.
+  static QString Comparable(const QString& path) {
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+  }
+  static QString Text(std::errc code) {
+    return QString::fromLocal8Bit(std::make_error_code(code).message());
+  }
+
+  // The room the file at `path` took, when it was written here, is free
+  // again.
+  void Release(const QString& path) {
+    const auto held = held_.find(path);
+    if (held == held_.end()) return;
+    if (room_) *room_ += held->second;
+    held_.erase(held);
+  }
+
+  FileSystem& real_;
+  std::optional<qint64> room_;      // none: never full
+  std::map<QString, qint64> held_;  // bytes written here, per file
+  std::atomic<bool> read_only_ = false;
+  QSet<QString> refused_targets_;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_TESTS_SUPPORT_FAULTY_FILE_SYSTEM_H_
