@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "auxiliary/command_runner.h"
+#include "auxiliary/desktop_folder.h"
 #include "auxiliary/help.h"
 #include "auxiliary/home_page.h"
 #include "auxiliary/online_check.h"
@@ -144,6 +145,21 @@ class AuxiliaryTest : public QObject {
     try {
       MaybeOpenHomePage([] { return 0.065; },
                         [](const QUrl&) { return false; });
+    } catch (const AppError&) {
+      failed = true;
+    }
+    QVERIFY(failed);
+  }
+
+  void DesktopFolderEndsInOneSeparator() {
+    const QString sep = QDir::separator();
+    QCOMPARE(DesktopFolderText("/home/u/Desktop"),
+             QDir::toNativeSeparators("/home/u/Desktop") + sep);
+    QCOMPARE(DesktopFolderText("/home/u/Desktop/"),
+             QDir::toNativeSeparators("/home/u/Desktop/"));
+    bool failed = false;
+    try {
+      DesktopFolderText("");
     } catch (const AppError&) {
       failed = true;
     }

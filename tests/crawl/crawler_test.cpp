@@ -9,7 +9,7 @@
 #include "core/event_pump.h"
 #include "core/http_client.h"
 #include "crawl/temp_page.h"
-#include "gui/file_list_model.h"
+#include "support/fake_file_list.h"
 #include "support/files.h"
 #include "support/https_server.h"
 #include "support/raw_server.h"
@@ -34,7 +34,7 @@ struct CrawlFixture {
 
   QTemporaryDir temp;
   QString start;
-  FileListModel list;
+  FakeFileList list;
   RecordingPrompts prompts;
   EventPump pump;
   TestEngine engine;

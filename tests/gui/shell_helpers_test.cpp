@@ -1,6 +1,5 @@
 #include <QtTest>
 
-#include "auxiliary/desktop_folder.h"
 #include "core/app_error.h"
 #include "gui/app_title.h"
 #include "gui/caption_bar.h"
@@ -41,21 +40,6 @@ class ShellHelpersTest : public QObject {
       ShortenedTitle("Trawlbox");
     } catch (const AppError& error) {
       failed = error.description() == "Invalid procedure call or argument";
-    }
-    QVERIFY(failed);
-  }
-
-  void DesktopFolderEndsInOneSeparator() {
-    const QString sep = QDir::separator();
-    QCOMPARE(DesktopFolderText("/home/u/Desktop"),
-             QDir::toNativeSeparators("/home/u/Desktop") + sep);
-    QCOMPARE(DesktopFolderText("/home/u/Desktop/"),
-             QDir::toNativeSeparators("/home/u/Desktop/"));
-    bool failed = false;
-    try {
-      DesktopFolderText("");
-    } catch (const AppError&) {
-      failed = true;
     }
     QVERIFY(failed);
   }

@@ -7,9 +7,9 @@
 #include "core/event_pump.h"
 #include "core/http_client.h"
 #include "crawl/crawler.h"
-#include "gui/file_list_model.h"
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
+#include "support/fake_file_list.h"
 #include "support/path_text.h"
 #include "support/raw_server.h"
 #include "support/recording_prompts.h"
@@ -201,7 +201,7 @@ class HostileServerTest : public QObject {
         });
     QTemporaryDir temp;
     qputenv("TEMP", temp.path().toLocal8Bit());
-    FileListModel list;
+    FakeFileList list;
     RecordingPrompts prompts;
     EventPump pump;
     TestEngine engine;

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "support/commands_fixture.h"
+#include "support/download_fixture.h"
 #include "support/files.h"
 #include "support/test_server.h"
 
@@ -55,7 +55,7 @@ struct Download {
     fixture.engine.set_retry_policy(none);
     fixture.engine.set_connections(connections);
   }
-  CommandsFixture fixture;
+  DownloadFixture fixture;
 };
 
 }  // namespace
@@ -74,7 +74,7 @@ class ParallelDownloadTest : public QObject {
     QStringList shown[2];
     for (const int connections : {1, 6}) {
       Download run(connections);
-      CommandsFixture& f = run.fixture;
+      DownloadFixture& f = run.fixture;
       f.SetStart(server.Url());
       for (const char* name : {"/1.bin", "/2.bin", "/3.bin"}) {
         f.list().Add(server.Url(name));
@@ -116,7 +116,7 @@ class ParallelDownloadTest : public QObject {
     server.Serve("/3.txt", "three", 200, "text/plain");
     server.Serve("/4.txt", "four", 200, "text/plain");
     Download run(6);
-    CommandsFixture& f = run.fixture;
+    DownloadFixture& f = run.fixture;
     f.SetStart(server.Url());
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt", "/4.txt"}) {
       f.list().Add(server.Url(name));
@@ -177,7 +177,7 @@ class ParallelDownloadTest : public QObject {
           });
     }
     Download run(6);
-    CommandsFixture& f = run.fixture;
+    DownloadFixture& f = run.fixture;
     f.SetStart(server.Url());
     for (int i = 1; i <= 6; ++i) {
       f.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));
@@ -201,7 +201,7 @@ class ParallelDownloadTest : public QObject {
   void EscapeWhileSixRun() {
     TestServer server;
     std::atomic<int> streaming{0};
-    CommandsFixture* fixture = nullptr;
+    DownloadFixture* fixture = nullptr;
     for (int i = 1; i <= 6; ++i) {
       server.Handle(
           "/" + std::to_string(i) + ".bin",
@@ -223,7 +223,7 @@ class ParallelDownloadTest : public QObject {
     }
     Download run(6);
     fixture = &run.fixture;
-    CommandsFixture& f = run.fixture;
+    DownloadFixture& f = run.fixture;
     f.SetStart(server.Url());
     for (int i = 1; i <= 6; ++i) {
       f.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));
