@@ -5,8 +5,8 @@
 #include "auxiliary/help.h"
 #include "auxiliary/home_page.h"
 #include "auxiliary/online_check.h"
-#include "core/app_error.h"
 #include "core/event_pump.h"
+#include "support/failure_of.h"
 #include "support/recording_prompts.h"
 
 namespace trawlbox {
@@ -67,13 +67,8 @@ class AuxiliaryTest : public QObject {
   }
 
   void WantingNeitherStreamIsInvalid() {
-    QString description;
-    try {
-      RunCommandCapture("ping", false, false, true);
-    } catch (const AppError& error) {
-      description = error.description();
-    }
-    QCOMPARE(description, QString("Invalid procedure call or argument"));
+    QCOMPARE(FailureOf([] { RunCommandCapture("ping", false, false, true); }),
+             QString("Invalid procedure call or argument"));
   }
 
   void CheckWarnsOnlyWithoutAReply_data() {
@@ -141,14 +136,11 @@ class AuxiliaryTest : public QObject {
   }
 
   void BrowserThatCannotStartIsAFailure() {
-    bool failed = false;
-    try {
-      MaybeOpenHomePage([] { return 0.065; },
-                        [](const QUrl&) { return false; });
-    } catch (const AppError&) {
-      failed = true;
-    }
-    QVERIFY(failed);
+    QCOMPARE(FailureOf([] {
+               MaybeOpenHomePage([] { return 0.065; },
+                                 [](const QUrl&) { return false; });
+             }),
+             QString("File not found"));
   }
 
   void DesktopFolderEndsInOneSeparator() {
@@ -157,13 +149,8 @@ class AuxiliaryTest : public QObject {
              QDir::toNativeSeparators("/home/u/Desktop") + sep);
     QCOMPARE(DesktopFolderText("/home/u/Desktop/"),
              QDir::toNativeSeparators("/home/u/Desktop/"));
-    bool failed = false;
-    try {
-      DesktopFolderText("");
-    } catch (const AppError&) {
-      failed = true;
-    }
-    QVERIFY(failed);
+    QCOMPARE(FailureOf([] { DesktopFolderText(""); }),
+             QString("Invalid procedure call or argument"));
   }
 
   void HelpNamesTheContactPage() {

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "core/app_error.h"
+#include "support/failure_of.h"
 #include "support/recording_prompts.h"
 
 namespace trawlbox {
@@ -149,13 +150,8 @@ class ErrorTrapTest : public QObject {
   void ShutdownIsNoFailureAndPassesThrough() {
     RecordingPrompts prompts;
     ErrorTrap trap(prompts, "tag ");
-    bool passed = false;
-    try {
-      trap.Do(100, [] { throw ShutdownRequested{}; });
-    } catch (const ShutdownRequested&) {
-      passed = true;
-    }
-    QVERIFY(passed);
+    QVERIFY(Throws<ShutdownRequested>(
+        [&] { trap.Do(100, [] { throw ShutdownRequested{}; }); }));
     QVERIFY(prompts.boxes.isEmpty());
   }
 };
