@@ -7,27 +7,13 @@
 
 #include "support/download_fixture.h"
 #include "support/files.h"
+#include "support/short_body.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
 namespace {
 
 using std::chrono::milliseconds;
-
-// Announces `length` bytes and sends `sent` of them, after `delay`.
-void ShortBody(TestServer& server, const std::string& path, size_t length,
-               size_t sent, milliseconds delay) {
-  server.Handle(path, [=](const httplib::Request&, httplib::Response& reply) {
-    std::this_thread::sleep_for(delay);
-    reply.set_content_provider(
-        length, "application/octet-stream",
-        [sent](size_t offset, size_t, httplib::DataSink& sink) {
-          if (offset >= sent) return false;  // the connection breaks off
-          const std::string piece(sent - offset, 's');
-          return sink.write(piece.data(), piece.size());
-        });
-  });
-}
 
 // The most memory the process has held so far, in bytes; -1 where the
 // system does not say.
@@ -68,8 +54,11 @@ class ParallelDownloadTest : public QObject {
   // the run shows just what one transfer at a time shows.
   void RowsShowInOrderWhenTheyEndOutOfOrder() {
     TestServer server;
-    ShortBody(server, "/1.bin", 3000, 1000, milliseconds(400));
-    ShortBody(server, "/2.bin", 3000, 2000, milliseconds(0));
+    server.Handle("/1.bin", ShortBodyHandler({.announced = 3000,
+                                              .sent = 1000,
+                                              .delay = milliseconds(400)}));
+    server.Handle("/2.bin",
+                  ShortBodyHandler({.announced = 3000, .sent = 2000}));
     server.Serve("/3.bin", std::string(2500, '3'), 200, "text/plain");
     QStringList shown[2];
     for (const int connections : {1, 6}) {
@@ -112,7 +101,9 @@ class ParallelDownloadTest : public QObject {
   void AFailureInTheMiddle() {
     TestServer server;
     server.Serve("/1.txt", "one", 200, "text/plain");
-    ShortBody(server, "/2.txt", 100, 10, milliseconds(300));
+    server.Handle("/2.txt", ShortBodyHandler({.announced = 100,
+                                              .sent = 10,
+                                              .delay = milliseconds(300)}));
     server.Serve("/3.txt", "three", 200, "text/plain");
     server.Serve("/4.txt", "four", 200, "text/plain");
     Download run(6);
