@@ -11,6 +11,7 @@
 #include "crawl/temp_page.h"
 #include "support/fake_file_list.h"
 #include "support/files.h"
+#include "support/flaky_server.h"
 #include "support/https_server.h"
 #include "support/raw_server.h"
 #include "support/recording_prompts.h"
@@ -716,6 +717,105 @@ class CrawlerTest : public QObject {
       QCOMPARE(rows, QStringList({start + "/", start + "/inner.png"}));
     }
     QVERIFY(fixture.list.FailureOf(1).isEmpty());
+  }
+
+  void IsHtmlTypeLooksAtTheMediaTypeAlone_data() {
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<bool>("html");
+    QTest::newRow("html") << QByteArray("text/html") << true;
+    QTest::newRow("html with a charset")
+        << QByteArray("text/html; charset=utf-8") << true;
+    QTest::newRow("capitals") << QByteArray("TEXT/HTML; Charset=UTF-8") << true;
+    QTest::newRow("blanks around")
+        << QByteArray(" text/html ;charset=iso-8859-1") << true;
+    QTest::newRow("xhtml") << QByteArray("application/xhtml+xml") << true;
+    QTest::newRow("xhtml with a charset")
+        << QByteArray("application/xhtml+xml; charset=utf-8") << true;
+    QTest::newRow("plain text") << QByteArray("text/plain") << false;
+    QTest::newRow("plain text with a charset")
+        << QByteArray("text/plain; charset=utf-8") << false;
+    QTest::newRow("octet-stream")
+        << QByteArray("application/octet-stream") << false;
+    QTest::newRow("none") << QByteArray() << false;
+    QTest::newRow("longer name") << QByteArray("text/htmlx") << false;
+    QTest::newRow("parameter first")
+        << QByteArray("charset=utf-8; text/html") << false;
+  }
+  void IsHtmlTypeLooksAtTheMediaTypeAlone() {
+    QFETCH(QByteArray, type);
+    QFETCH(bool, html);
+    QCOMPARE(IsHtmlType(type), html);
+  }
+
+  // A dot-less link whose folder form is missing is looked at as linked:
+  // only an answer that comes, succeeds and is no page makes a file row.
+  void DotlessLinkLookedAtAsLinked_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<std::string>("type");
+    QTest::addColumn<bool>("file");
+    QTest::newRow("a file") << 200 << std::string("text/plain") << true;
+    QTest::newRow("a page") << 200 << std::string("text/html") << false;
+    QTest::newRow("a page with a charset")
+        << 200 << std::string("text/html; charset=utf-8") << false;
+    QTest::newRow("missing, as text")
+        << 404 << std::string("text/plain") << false;
+    QTest::newRow("missing, as a page")
+        << 404 << std::string("text/html") << false;
+    QTest::newRow("failing, as text")
+        << 500 << std::string("text/plain") << false;
+  }
+  void DotlessLinkLookedAtAsLinked() {
+    QFETCH(int, status);
+    QFETCH(std::string, type);
+    QFETCH(bool, file);
+    TestServer server;
+    server.Serve("/", "<a href=\"x\">x</a>");
+    server.Serve("/x", "what x is", status, type);
+    CrawlFixture fixture;
+    const QString s = server.Url();
+    QStringList rows = {s + "/", s + "/x/"};
+    if (file) rows << s + "/x";
+    QCOMPARE(fixture.Walk(s + "/"), rows);
+    QVERIFY(!fixture.list.FailureOf(2).isEmpty());
+    QVERIFY(!fixture.list.Ticked(2));
+    QCOMPARE(server.Requests("/x/"), 1);
+    QVERIFY(server.Requests("/x") >= 1);
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  // The same look that gets no answer at all lists no file either.
+  void DotlessLinkWhoseLookGetsNoAnswer_data() {
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("connection closed") << false;
+    QTest::newRow("connection refused") << true;
+  }
+  void DotlessLinkWhoseLookGetsNoAnswer() {
+    QFETCH(bool, refused);
+    const QByteArray page = "<a href=\"x\">x</a>";
+    // Every request for "/x" ends before a byte of its answer.
+    FlakyServer server({{"/", page}}, [](const QByteArray& path, int) {
+      return path == "/x" ? Cut::kBeforeAnyByte : Cut::kNone;
+    });
+    CrawlFixture fixture;
+    QString s = server.Url("");
+    if (refused) {
+      // Pages served without a network; the look goes to a port where
+      // nothing listens.
+      s = "http://127.0.0.1:1";
+      fixture.crawler.set_fetch_page([&](const QString& address, QFile& file) {
+        if (address.endsWith("/x/")) {
+          FetchResult missing(QStringLiteral("HTTP 404 Not Found"));
+          missing.status = 404;
+          return missing;
+        }
+        file.write(page);
+        return FetchResult();
+      });
+    }
+    QCOMPARE(fixture.Walk(s + "/"), QStringList({s + "/", s + "/x/"}));
+    QVERIFY(!fixture.list.FailureOf(2).isEmpty());
+    if (!refused) QVERIFY(server.Requests("/x") >= 1);
+    QVERIFY(fixture.prompts.boxes.isEmpty());
   }
 };
 
