@@ -24,6 +24,7 @@
 #include "core/prompts.h"
 #include "core/settings_store.h"
 #include "gui/main_window.h"
+#include "gui/window_services.h"
 #include "peak_memory.h"
 #include "support/recording_prompts.h"
 
@@ -79,15 +80,11 @@ int main(int argc, char* argv[]) {
                  qPrintable(box.text.section('\r', 0, 0)));
   };
   trawlbox::EventPump pump;
-  trawlbox::MainWindowServices services;
-  services.settings = &settings;
-  services.prompts = &prompts;
-  services.pump = &pump;
-  services.program_folder = settings_dir.path();
-  services.check_online = [] {};
-  services.maybe_open_home_page = [] {};
-  services.desktop_folder = [] { return QDir::homePath(); };
-  trawlbox::MainWindow window(std::move(services));
+  trawlbox::MainWindow window(trawlbox::WindowServices(
+      settings, prompts, pump, {},
+      {.offline = true,
+       .program_folder = settings_dir.path(),
+       .desktop_folder = [] { return QDir::homePath(); }}));
   window.RunStartUp();
   window.show();
   // Painting counts from the start: the clicks wait for a window on screen.

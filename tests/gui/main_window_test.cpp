@@ -9,9 +9,11 @@
 #include "core/handler_guard.h"
 #include "gui/caption_bar.h"
 #include "gui/twips.h"
+#include "gui/window_services.h"
 #include "support/cursor_file.h"
 #include "support/files.h"
 #include "support/form_fixture.h"
+#include "support/temp_settings.h"
 
 namespace trawlbox {
 namespace {
@@ -47,6 +49,42 @@ class MainWindowTest : public QObject {
     QCOMPARE(fixture.prompts.app_title(), QString("Trawlbox"));
     QVERIFY(!fixture.form->windowIcon().isNull());
     QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  // The services as the program wires them: the run's options before the
+  // settings, the program's own folder, and the outside steps left out
+  // only when a caller asks.
+  void ServicesAreWiredFromTheRunsOptions() {
+    TempSettings temp_settings;
+    SettingsStore settings;
+    settings.WriteSetting("Retries", "4");
+    settings.WriteSetting("Connections", "3");
+    RecordingPrompts prompts;
+    EventPump pump;
+    RunOptions options;
+    options.retries = 1;
+    const MainWindowServices program =
+        WindowServices(settings, prompts, pump, options);
+    QCOMPARE(program.settings, &settings);
+    QCOMPARE(program.prompts, &prompts);
+    QCOMPARE(program.pump, &pump);
+    QCOMPARE(program.retry_policy.retries, 1);
+    QCOMPARE(program.connections, 3);
+    QCOMPARE(program.program_folder, QCoreApplication::applicationDirPath());
+    QVERIFY(program.check_online && program.maybe_open_home_page &&
+            program.desktop_folder);
+
+    const MainWindowServices offline = WindowServices(
+        settings, prompts, pump, {},
+        {.offline = true, .program_folder = "/p", .desktop_folder = [] {
+           return QString("/d/");
+         }});
+    offline.check_online();
+    offline.maybe_open_home_page();
+    QVERIFY(prompts.boxes.isEmpty());
+    QCOMPARE(offline.retry_policy.retries, 4);
+    QCOMPARE(offline.program_folder, QString("/p"));
+    QCOMPARE(offline.desktop_folder(), QString("/d/"));
   }
 
   void FirstRunRestoresDefaultsAndStoresThem() {

@@ -2,11 +2,13 @@
 #define TRAWLBOX_TESTS_SUPPORT_FORM_FIXTURE_H_
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "core/event_pump.h"
 #include "core/settings_store.h"
 #include "gui/main_window.h"
+#include "gui/window_services.h"
 #include "support/recording_prompts.h"
 #include "support/temp_settings.h"
 
@@ -18,14 +20,11 @@ namespace trawlbox {
 struct FormFixture {
   explicit FormFixture(
       const std::function<void(MainWindowServices&)>& adjust = nullptr) {
-    MainWindowServices services;
-    services.settings = &settings;
-    services.prompts = &prompts;
-    services.pump = &pump;
-    services.program_folder = program_folder.path();
-    services.check_online = [] {};
-    services.maybe_open_home_page = [] {};
-    services.desktop_folder = [] { return QString("/home/u/Desktop/"); };
+    MainWindowServices services = WindowServices(
+        settings, prompts, pump, {},
+        {.offline = true,
+         .program_folder = program_folder.path(),
+         .desktop_folder = [] { return QString("/home/u/Desktop/"); }});
     if (adjust) adjust(services);
     form = std::make_unique<MainWindow>(std::move(services));
   }
