@@ -40,14 +40,14 @@ class MainWindowTest : public QObject {
         return QString("/d/");
       };
     });
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     // The check still shows the full product name; the title step comes
     // between the check and the home-page visit.
     QCOMPARE(order, QStringList({"online:Trawlbox Harvester", "home:Trawlbox",
                                  "desktop"}));
-    QCOMPARE(fixture.form->windowTitle(), QString("Trawlbox Harvester"));
+    QCOMPARE(fixture.window->windowTitle(), QString("Trawlbox Harvester"));
     QCOMPARE(fixture.prompts.app_title(), QString("Trawlbox"));
-    QVERIFY(!fixture.form->windowIcon().isNull());
+    QVERIFY(!fixture.window->windowIcon().isNull());
     QVERIFY(fixture.prompts.boxes.isEmpty());
   }
 
@@ -89,7 +89,7 @@ class MainWindowTest : public QObject {
 
   void FirstRunRestoresDefaultsAndStoresThem() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(fixture.Find<QLineEdit>("txtWebsite")->text(), QString(""));
     QCOMPARE(fixture.Find<QLineEdit>("Text1")->text(),
              QString("/home/u/Desktop/"));
@@ -114,7 +114,7 @@ class MainWindowTest : public QObject {
     FormFixture fixture;
     fixture.settings.WriteSetting("Web Site", web_site);
     fixture.settings.WriteSetting("Text1", folder);
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(fixture.Find<QLineEdit>("txtWebsite")->text(), web_site);
     QCOMPARE(fixture.Find<QLineEdit>("Text1")->text(), folder);
     QCOMPARE(fixture.settings.ReadSetting("Text1", "absent"), folder);
@@ -140,7 +140,7 @@ class MainWindowTest : public QObject {
         };
       }
     });
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(fixture.prompts.boxes.size(), 1);
     const auto& box = fixture.prompts.boxes[0];
     QCOMPARE(box.title, QString("Application Error"));
@@ -148,8 +148,8 @@ class MainWindowTest : public QObject {
                                "\r\r"),
              qPrintable(box.text));
     // The steps after the failing one still ran.
-    QCOMPARE(fixture.form->file_list_model().headerData(0, Qt::Horizontal,
-                                                        Qt::DisplayRole),
+    QCOMPARE(fixture.window->file_list_model().headerData(0, Qt::Horizontal,
+                                                          Qt::DisplayRole),
              QVariant(" File(s)"));
     if (step == "desktop") {
       // Text1 keeps its design-time text and its key is not read or stored.
@@ -168,7 +168,7 @@ class MainWindowTest : public QObject {
       };
     });
     fixture.settings.WriteSetting("Text1", "/stored/");
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(asked, 1);
     QCOMPARE(fixture.Find<QLineEdit>("Text1")->text(), QString("/stored/"));
   }
@@ -177,31 +177,31 @@ class MainWindowTest : public QObject {
     FormFixture fixture;
     WriteFile(fixture.program_folder.filePath("HAND-M.CUR"),
               MakeCursorFile(32, 6, 1));
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QVERIFY(fixture.prompts.boxes.isEmpty());
-    QVERIFY(fixture.form->has_hand_pointer());
-    fixture.form->SetPointerMode(MainWindow::kPointerCustom);
-    QCOMPARE(fixture.form->cursor().shape(), Qt::BitmapCursor);
-    QCOMPARE(fixture.form->cursor().hotSpot(), QPoint(6, 1));
+    QVERIFY(fixture.window->has_hand_pointer());
+    fixture.window->SetPointerMode(MainWindow::kPointerCustom);
+    QCOMPARE(fixture.window->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(fixture.window->cursor().hotSpot(), QPoint(6, 1));
   }
 
   void CursorFileThatIsNoCursorIsReportedAt106() {
     FormFixture fixture;
     WriteFile(fixture.program_folder.filePath("HAND-M.CUR"), "garbage");
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(fixture.prompts.boxes.size(), 1);
     QVERIFY(fixture.prompts.boxes[0].text.startsWith("Invalid picture\r\n"));
     QVERIFY(fixture.prompts.boxes[0].text.contains("at line 106\r\r"));
-    QVERIFY(!fixture.form->has_hand_pointer());
-    fixture.form->SetPointerMode(MainWindow::kPointerCustom);
-    QCOMPARE(fixture.form->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!fixture.window->has_hand_pointer());
+    fixture.window->SetPointerMode(MainWindow::kPointerCustom);
+    QCOMPARE(fixture.window->cursor().shape(), Qt::ArrowCursor);
   }
 
   void WithoutSkinTheWindowStaysWhite() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     for (const char* name : {"Form1", "Frame1", "Frame2"}) {
-      QWidget* widget = name == QString("Form1") ? fixture.form.get()
+      QWidget* widget = name == QString("Form1") ? fixture.window.get()
                                                  : fixture.Find<QWidget>(name);
       QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
     }
@@ -209,35 +209,35 @@ class MainWindowTest : public QObject {
       QCOMPARE(fixture.Find<QWidget>(name)->palette().color(QPalette::Base),
                QColor(Qt::white));
     }
-    QVERIFY(fixture.form->styleSheet().isEmpty());
+    QVERIFY(fixture.window->styleSheet().isEmpty());
   }
 
   void SkinPaintsButtonFaceAndAppliesTheSheet() {
     FormFixture fixture;
     const QByteArray sheet = "QPushButton { color: rgb(1, 2, 3); }";
     WriteFile(fixture.program_folder.filePath("x/o.cjs"), sheet);
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QVERIFY(fixture.prompts.boxes.isEmpty());
     const QColor face = QPalette().color(QPalette::Button);
-    QCOMPARE(fixture.form->palette().color(QPalette::Window), face);
+    QCOMPARE(fixture.window->palette().color(QPalette::Window), face);
     QCOMPARE(fixture.Find<QWidget>("Frame1")->palette().color(QPalette::Window),
              face);
     QCOMPARE(fixture.Find<QWidget>("Frame2")->palette().color(QPalette::Window),
              face);
-    QCOMPARE(fixture.form->styleSheet(), QString::fromUtf8(sheet));
+    QCOMPARE(fixture.window->styleSheet(), QString::fromUtf8(sheet));
   }
 
   void CorruptSkinIsAppliedWithoutAReport() {
     FormFixture fixture;
     WriteFile(fixture.program_folder.filePath("x/o.cjs"),
               QByteArray("}}{{ not css \xff\xfe\x00 at all", 23));
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QVERIFY(fixture.prompts.boxes.isEmpty());
     // The sheet is in place as it stood, and the window took the button
     // face colour that a skin brings.
-    QVERIFY(fixture.form->styleSheet().startsWith("}}{{ not css"));
-    QCOMPARE(fixture.form->palette().color(QPalette::Window),
-             fixture.form->palette().color(QPalette::Button));
+    QVERIFY(fixture.window->styleSheet().startsWith("}}{{ not css"));
+    QCOMPARE(fixture.window->palette().color(QPalette::Window),
+             fixture.window->palette().color(QPalette::Button));
   }
 
   void ControlsStandWhereTheLayoutSays_data() {
@@ -286,8 +286,8 @@ class MainWindowTest : public QObject {
     FormFixture fixture;
     QWidget* widget = fixture.Find<QWidget>(name);
     QVERIFY(widget != nullptr);
-    const double dx = fixture.form->logicalDpiX();
-    const double dy = fixture.form->logicalDpiY();
+    const double dx = fixture.window->logicalDpiX();
+    const double dy = fixture.window->logicalDpiY();
     QCOMPARE(widget->geometry(),
              QRect(TwipsToPixels(twips.x(), dx), TwipsToPixels(twips.y(), dy),
                    TwipsToPixels(twips.width(), dx),
@@ -319,23 +319,23 @@ class MainWindowTest : public QObject {
 
   void WindowHasTheFixedClientSize() {
     FormFixture fixture;
-    const QSize size(TwipsToPixels(8040, fixture.form->logicalDpiX()),
-                     TwipsToPixels(7755, fixture.form->logicalDpiY()));
-    QCOMPARE(fixture.form->size(), size);
-    QCOMPARE(fixture.form->minimumSize(), size);
-    QCOMPARE(fixture.form->maximumSize(), size);
+    const QSize size(TwipsToPixels(8040, fixture.window->logicalDpiX()),
+                     TwipsToPixels(7755, fixture.window->logicalDpiY()));
+    QCOMPARE(fixture.window->size(), size);
+    QCOMPARE(fixture.window->minimumSize(), size);
+    QCOMPARE(fixture.window->maximumSize(), size);
   }
 
   void ListHasOneColumnAfterStartUp() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     auto* view = fixture.Find<QTreeView>("ListView1");
     QCOMPARE(view->model()->columnCount(), 1);
     QCOMPARE(view->model()->rowCount(), 0);
     QCOMPARE(view->model()->headerData(0, Qt::Horizontal).toString(),
              QString(" File(s)"));
     QCOMPARE(view->columnWidth(0),
-             TwipsToPixels(7000, fixture.form->logicalDpiX()));
+             TwipsToPixels(7000, fixture.window->logicalDpiX()));
     QCOMPARE(view->toolTip(),
              QString("Double-click item to remove it. Move | line to right "
                      "and out of window to reveal full names."));
@@ -343,13 +343,13 @@ class MainWindowTest : public QObject {
 
   void NewRowsAreShownAndScrolledIntoView() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture.form.get()));
+    fixture.window->RunStartUp();
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fixture.window.get()));
     auto* view = fixture.Find<QTreeView>("ListView1");
     for (int i = 1; i <= 500; ++i) {
-      fixture.form->file_list().Add("http://site.example/" +
-                                    QString::number(i));
+      fixture.window->file_list().Add("http://site.example/" +
+                                      QString::number(i));
     }
     QTRY_COMPARE(view->model()->rowCount(), 500);
     const QModelIndex last = view->model()->index(499, 0);
@@ -359,8 +359,8 @@ class MainWindowTest : public QObject {
 
   void TabOrderFollowsTheLayout() {
     FormFixture fixture;
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
     QStringList order;
     QWidget* widget = fixture.Find<QWidget>("ListView1");
     for (int i = 0; i < 11; ++i) {
@@ -379,9 +379,9 @@ class MainWindowTest : public QObject {
 
   void HoverSetsThePointerUnlessBusy() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture.form.get()));
+    fixture.window->RunStartUp();
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fixture.window.get()));
     auto hover = [&](const char* name) {
       QWidget* target = QString(name) == "ListView1"
                             ? fixture.Find<QTreeView>(name)->viewport()
@@ -393,29 +393,29 @@ class MainWindowTest : public QObject {
       QApplication::sendEvent(target, &move);
     };
     hover("PushButton5");
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerCustom);
+    QCOMPARE(fixture.window->pointer_mode(), MainWindow::kPointerCustom);
     hover("ListView1");
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
+    QCOMPARE(fixture.window->pointer_mode(), MainWindow::kPointerDefault);
     hover("PushButton2");
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerCustom);
+    QCOMPARE(fixture.window->pointer_mode(), MainWindow::kPointerCustom);
     hover("Frame1");
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerDefault);
-    fixture.form->SetPointerMode(MainWindow::kPointerBusy);
-    QCOMPARE(fixture.form->cursor().shape(), Qt::WaitCursor);
+    QCOMPARE(fixture.window->pointer_mode(), MainWindow::kPointerDefault);
+    fixture.window->SetPointerMode(MainWindow::kPointerBusy);
+    QCOMPARE(fixture.window->cursor().shape(), Qt::WaitCursor);
     for (const char* name :
          {"PushButton1", "Frame2", "ListView1", "PushButton8", "Frame1"}) {
       hover(name);
-      QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerBusy);
+      QCOMPARE(fixture.window->pointer_mode(), MainWindow::kPointerBusy);
     }
     hover("Text1");  // text boxes change nothing
-    QCOMPARE(fixture.form->pointer_mode(), MainWindow::kPointerBusy);
+    QCOMPARE(fixture.window->pointer_mode(), MainWindow::kPointerBusy);
   }
 
   void SampleButtonFillsAndStoresTheSampleAddress() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     fixture.Find<QLineEdit>("Text1")->setText("/keep/");
-    fixture.form->file_list().Add("row");
+    fixture.window->file_list().Add("row");
     int writes = 0;
     connect(fixture.Find<QLineEdit>("txtWebsite"), &QLineEdit::textChanged,
             [&] { ++writes; });
@@ -426,17 +426,18 @@ class MainWindowTest : public QObject {
     QVERIFY(sample.startsWith("http://") && sample.endsWith("/"));
     QCOMPARE(fixture.settings.ReadSetting("Web Site", ""), sample);
     QCOMPARE(fixture.Find<QLineEdit>("Text1")->text(), QString("/keep/"));
-    QCOMPARE(fixture.form->file_list().Count(), 1);
+    QCOMPARE(fixture.window->file_list().Count(), 1);
     QVERIFY(fixture.prompts.boxes.isEmpty());
   }
 
   void ClosingDuringALongCommandEndsItAtOnce() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
+    fixture.window->RunStartUp();
+    fixture.window->show();
     int passes = 0;
     bool unwound = false;
-    QTimer::singleShot(20, fixture.form.get(), [&] { fixture.form->close(); });
+    QTimer::singleShot(20, fixture.window.get(),
+                       [&] { fixture.window->close(); });
     Guarded([&] {
       struct Unwound {
         bool& flag;
@@ -444,13 +445,13 @@ class MainWindowTest : public QObject {
       } guard{unwound};
       // A command that would run for ever but for the close.
       for (;;) {
-        fixture.form->pump().PassEvents();
+        fixture.window->pump().PassEvents();
         ++passes;
       }
     });
     QVERIFY(unwound);
     QVERIFY(passes > 0);
-    QVERIFY(!fixture.form->isVisible());
+    QVERIFY(!fixture.window->isVisible());
   }
 };
 

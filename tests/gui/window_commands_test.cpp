@@ -17,9 +17,9 @@ namespace {
 struct WindowFixture : FormFixture {
   WindowFixture() {
     qputenv("TEMP", temp.path().toLocal8Bit());
-    form->RunStartUp();
+    window->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination.path() + "/");
-    QObject::connect(form->progress_bar(), &CaptionBar::CaptionChanged,
+    QObject::connect(window->progress_bar(), &CaptionBar::CaptionChanged,
                      [this](const QString& caption) { captions << caption; });
   }
   ~WindowFixture() { qunsetenv("TEMP"); }
@@ -29,7 +29,7 @@ struct WindowFixture : FormFixture {
   void Click(const char* name) {
     QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton);
   }
-  QString Caption() const { return form->progress_bar()->Caption(); }
+  QString Caption() const { return window->progress_bar()->Caption(); }
   QString Dest(const QString& relative) const {
     return destination.filePath(relative);
   }
@@ -58,15 +58,15 @@ class WindowCommandsTest : public QObject {
       fixture.Click("PushButton8");  // Uncheck All: acts at once
     });
     fixture.Click("PushButton5");
-    QCOMPARE(Rows(fixture.form->file_list()),
+    QCOMPARE(Rows(fixture.window->file_list()),
              QStringList({s + "/", s + "/r.png", s + "/a/", s + "/a/x.png"}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
-    QVERIFY(!fixture.form->file_list().Ticked(1));
-    QVERIFY(!fixture.form->file_list().Ticked(3));
-    QVERIFY(fixture.form->file_list().Ticked(4));  // found after the click
+    QVERIFY(!fixture.window->file_list().Ticked(1));
+    QVERIFY(!fixture.window->file_list().Ticked(3));
+    QVERIFY(fixture.window->file_list().Ticked(4));  // found after the click
     // Once the listing has ended, Clear List empties the list.
     fixture.Click("PushButton4");
-    QCOMPARE(fixture.form->file_list().Count(), 0);
+    QCOMPARE(fixture.window->file_list().Count(), 0);
   }
 
   void EscapeStopsTheListing() {
@@ -75,16 +75,16 @@ class WindowCommandsTest : public QObject {
     server.Serve("/a/", "<img src=\"a.png\">");
     server.Serve("/b/", "<img src=\"b.png\">");
     WindowFixture fixture;
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
     const QString s = server.Url();
     fixture.SetStart(s + "/");
     server.DuringRequest(
-        "/b/", [&] { QTest::keyClick(fixture.form.get(), Qt::Key_Escape); });
+        "/b/", [&] { QTest::keyClick(fixture.window.get(), Qt::Key_Escape); });
     fixture.Click("PushButton5");
     // The page in work when Escape came is not waited for.
     // "/a/" may have been fetched ahead of its turn, but is never visited.
-    QCOMPARE(Rows(fixture.form->file_list()),
+    QCOMPARE(Rows(fixture.window->file_list()),
              QStringList({s + "/", s + "/b/"}));
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     // No page file is left behind.
@@ -101,7 +101,7 @@ class WindowCommandsTest : public QObject {
     server.DuringRequest(
         "/a/", [&] { fixture.SetStart("http://elsewhere.example/"); });
     fixture.Click("PushButton5");
-    QCOMPARE(Rows(fixture.form->file_list()),
+    QCOMPARE(Rows(fixture.window->file_list()),
              QStringList({s + "/", s + "/r.png", s + "/a/"}));
   }
 
@@ -111,14 +111,14 @@ class WindowCommandsTest : public QObject {
     server.Serve("/a/", "<img src=\"a.png\">");
     server.Serve("/b/", "<img src=\"b.png\">");
     WindowFixture fixture;
-    fixture.form->show();
+    fixture.window->show();
     fixture.SetStart(server.Url() + "/");
-    server.DuringRequest("/b/", [&] { fixture.form->close(); });
+    server.DuringRequest("/b/", [&] { fixture.window->close(); });
     fixture.Click("PushButton5");
     QVERIFY(fixture.prompts.boxes.isEmpty());  // no "Done." after a close
-    QVERIFY(!Rows(fixture.form->file_list()).contains(server.Url("/a/")));
+    QVERIFY(!Rows(fixture.window->file_list()).contains(server.Url("/a/")));
     QVERIFY(QDir(fixture.temp.path()).isEmpty());  // nor a page file
-    QVERIFY(!fixture.form->busy());
+    QVERIFY(!fixture.window->busy());
   }
 
   void PercentInAnAddressIsShownAsItStands() {
@@ -127,11 +127,11 @@ class WindowCommandsTest : public QObject {
     WindowFixture fixture;
     const QString s = server.Url();
     fixture.SetStart(s);
-    fixture.form->file_list().Add(s + "/100%p%v.txt");
+    fixture.window->file_list().Add(s + "/100%p%v.txt");
     fixture.Click("PushButton6");
     QVERIFY(fixture.captions.contains("Downloading " + s +
                                       "/100%p%v.txt...100 % Downloaded"));
-    QVERIFY(fixture.form->progress_bar()->text().startsWith("Progress Bar"));
+    QVERIFY(fixture.window->progress_bar()->text().startsWith("Progress Bar"));
   }
 
   void ClicksDuringADownload() {
@@ -143,7 +143,7 @@ class WindowCommandsTest : public QObject {
     const QString s = server.Url();
     fixture.SetStart(s);
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt"}) {
-      fixture.form->file_list().Add(s + name);
+      fixture.window->file_list().Add(s + name);
     }
     server.DuringRequest("/1.txt", [&] {
       fixture.Click("PushButton6");  // ignored
@@ -157,7 +157,7 @@ class WindowCommandsTest : public QObject {
     QCOMPARE(
         QDir(fixture.destination.path()).entryList(QDir::Files | QDir::Hidden),
         QStringList({"1.txt"}));
-    QCOMPARE(fixture.form->file_list().Count(), 3);
+    QCOMPARE(fixture.window->file_list().Count(), 3);
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
   }
 
@@ -167,12 +167,12 @@ class WindowCommandsTest : public QObject {
                  "application/octet-stream");
     server.Serve("/after.txt", "after", 200, "text/plain");
     WindowFixture fixture;
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
     const QString s = server.Url();
     fixture.SetStart(s);
-    fixture.form->file_list().Add(s + "/big.bin");
-    fixture.form->file_list().Add(s + "/after.txt");
+    fixture.window->file_list().Add(s + "/big.bin");
+    fixture.window->file_list().Add(s + "/after.txt");
     {
       QFile old(fixture.Dest("big.bin"));
       QVERIFY(old.open(QIODevice::WriteOnly));
@@ -188,7 +188,7 @@ class WindowCommandsTest : public QObject {
                   QMetaObject::invokeMethod(
                       qApp,
                       [&] {
-                        QTest::keyClick(fixture.form.get(), Qt::Key_Escape);
+                        QTest::keyClick(fixture.window.get(), Qt::Key_Escape);
                         captions << fixture.Caption();
                       },
                       Qt::QueuedConnection);
@@ -211,8 +211,8 @@ class WindowCommandsTest : public QObject {
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
     // The run has ended and still says why.
     QCOMPARE(fixture.Caption(), QString("Download Stoped By User"));
-    QCOMPARE(fixture.form->progress_bar()->Position(), 0);
-    QVERIFY(fixture.form->file_list().FailureOf(1).isEmpty());
+    QCOMPARE(fixture.window->progress_bar()->Position(), 0);
+    QVERIFY(fixture.window->file_list().FailureOf(1).isEmpty());
   }
 };
 

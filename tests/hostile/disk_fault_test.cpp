@@ -44,7 +44,7 @@ struct DiskFixture : FormFixture {
   explicit DiskFixture(const QString& destination)
       : FormFixture(
             [](MainWindowServices& services) { services.connections = 1; }) {
-    form->RunStartUp();
+    window->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination + "/");
     Find<QLineEdit>("txtWebsite")->setText(server.Url());
   }
@@ -79,14 +79,14 @@ class DiskFaultTest : public QObject {
                          "application/octet-stream");
     fixture.server.Serve("/c.txt", "after", 200, "text/plain");
     for (const char* name : {"/a.txt", "/big.bin", "/c.txt"}) {
-      fixture.form->file_list().Add(fixture.server.Url() + name);
+      fixture.window->file_list().Add(fixture.server.Url() + name);
     }
     fixture.Download();
     QCOMPARE(ReadAll(root + "/a.txt"), QByteArray("small"));
     QCOMPARE(ReadAll(root + "/big.bin"), QByteArray("the copy from last time"));
     QCOMPARE(ReadAll(root + "/c.txt"), QByteArray("after"));
     QCOMPARE(fixture.Reports(), 1);
-    QVERIFY(!fixture.form->file_list().FailureOf(2).isEmpty());
+    QVERIFY(!fixture.window->file_list().FailureOf(2).isEmpty());
     QCOMPARE(fixture.prompts.texts().last(), QString("Done."));
     QCOMPARE(QDir(root).entryList(QDir::Files | QDir::Hidden),
              QStringList({"a.txt", "big.bin", "c.txt"}));
@@ -100,7 +100,7 @@ class DiskFaultTest : public QObject {
     DiskFixture fixture(root);
     for (const char* name : {"/a.txt", "/b.txt", "/c.txt"}) {
       fixture.server.Serve(name, std::string("new ") + name, 200, "text/plain");
-      fixture.form->file_list().Add(fixture.server.Url() + name);
+      fixture.window->file_list().Add(fixture.server.Url() + name);
     }
     bool read_only = false;
     fixture.server.DuringRequest("/b.txt",

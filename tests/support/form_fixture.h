@@ -26,12 +26,12 @@ struct FormFixture {
          .program_folder = program_folder.path(),
          .desktop_folder = [] { return QString("/home/u/Desktop/"); }});
     if (adjust) adjust(services);
-    form = std::make_unique<MainWindow>(std::move(services));
+    window = std::make_unique<MainWindow>(std::move(services));
   }
 
   template <typename T>
   T* Find(const QString& name) const {
-    return form->findChild<T*>(name);
+    return window->findChild<T*>(name);
   }
 
   TempSettings temp_settings;
@@ -39,7 +39,7 @@ struct FormFixture {
   SettingsStore settings;
   RecordingPrompts prompts;
   EventPump pump;
-  std::unique_ptr<MainWindow> form;
+  std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace trawlbox
