@@ -8,17 +8,41 @@
 #include "core/app_error.h"
 #include "core/handler_guard.h"
 #include "gui/caption_bar.h"
+#include "gui/sample_site.h"
 #include "gui/twips.h"
 #include "gui/window_services.h"
 #include "support/cursor_file.h"
 #include "support/files.h"
 #include "support/form_fixture.h"
 #include "support/temp_settings.h"
+#include "support/test_server.h"
 
 namespace trawlbox {
 namespace {
 
 const QString kLoadTag = "in Quaymill2021/08/31.Form1.Form_Load ";
+
+const QStringList kButtonCaptions = {"Help",
+                                     "...",
+                                     "Load Sample/Example Web Site",
+                                     "Clear List",
+                                     "Start Listing Web Files",
+                                     "Start Downloading Checked Files",
+                                     "Check All",
+                                     "Uncheck All"};
+
+// The one button of the window that shows `caption`, as the user finds it;
+// null when none or several do.
+QPushButton* ButtonCaptioned(const FormFixture& fixture,
+                             const QString& caption) {
+  QPushButton* found = nullptr;
+  for (QPushButton* button : fixture.window->findChildren<QPushButton*>()) {
+    if (button->text() != caption) continue;
+    if (found != nullptr) return nullptr;
+    found = button;
+  }
+  return found;
+}
 
 }  // namespace
 
@@ -248,33 +272,13 @@ class MainWindowTest : public QObject {
                             << "Web Site" << QRect(120, 120, 7800, 830);
     QTest::newRow("txtWebsite") << "txtWebsite"
                                 << "http://" << QRect(240, 300, 7305, 345);
-    QTest::newRow("PushButton1") << "PushButton1"
-                                 << "Help" << QRect(120, 1050, 3840, 405);
-    QTest::newRow("PushButton3")
-        << "PushButton3"
-        << "Load Sample/Example Web Site" << QRect(4080, 1050, 3840, 405);
-    QTest::newRow("PushButton5")
-        << "PushButton5"
-        << "Start Listing Web Files" << QRect(120, 1560, 7800, 405);
     QTest::newRow("ListView1") << "ListView1"
                                << "" << QRect(120, 2070, 7800, 2640);
-    QTest::newRow("PushButton7") << "PushButton7"
-                                 << "Check All" << QRect(120, 4800, 3840, 405);
-    QTest::newRow("PushButton8")
-        << "PushButton8"
-        << "Uncheck All" << QRect(4080, 4800, 3840, 405);
-    QTest::newRow("PushButton4") << "PushButton4"
-                                 << "Clear List" << QRect(120, 5310, 7800, 405);
     QTest::newRow("Frame2")
         << "Frame2"
         << "Save Files To This Folder" << QRect(120, 5760, 7800, 830);
     QTest::newRow("Text1") << "Text1"
                            << "" << QRect(240, 300, 6645, 345);
-    QTest::newRow("PushButton2") << "PushButton2"
-                                 << "..." << QRect(6960, 300, 600, 345);
-    QTest::newRow("PushButton6")
-        << "PushButton6"
-        << "Start Downloading Checked Files" << QRect(120, 6710, 7800, 405);
     QTest::newRow("ProgressBar1")
         << "ProgressBar1"
         << "Progress Bar" << QRect(120, 7230, 7800, 405);
@@ -292,16 +296,12 @@ class MainWindowTest : public QObject {
              QRect(TwipsToPixels(twips.x(), dx), TwipsToPixels(twips.y(), dy),
                    TwipsToPixels(twips.width(), dx),
                    TwipsToPixels(twips.height(), dy)));
-    const bool in_frame2 = name == "Text1" || name == "PushButton2";
     const QString parent = widget->parentWidget()->objectName();
-    QCOMPARE(parent, in_frame2              ? QString("Frame2")
+    QCOMPARE(parent, name == "Text1"        ? QString("Frame2")
                      : name == "txtWebsite" ? QString("Frame1")
                                             : QString("Form1"));
     QString shown;
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-      shown = button->text();
-      QCOMPARE(button->font().pointSizeF(), 11.25);
-    } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+    if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
       shown = frame->title();
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
       shown = edit->text();
@@ -309,12 +309,141 @@ class MainWindowTest : public QObject {
       shown = bar->text();
     }
     QCOMPARE(shown, caption);
-    if (!qobject_cast<QPushButton*>(widget)) {
-      QCOMPARE(widget->font().pointSizeF(), 9.0);
-    }
+    QCOMPARE(widget->font().pointSizeF(), 9.0);
     QVERIFY(widget->font().bold());
     QCOMPARE(widget->font().family(), QString("Arial"));
     QCOMPARE(widget->toolTip().isEmpty(), name != "ListView1");
+  }
+
+  // The buttons as the user sees them: rows across the width of the frames
+  // between them and the list, the pairs in two equal halves, "..." at the
+  // end of the folder field; larger type than the rest, and no tip.
+  void ButtonsStandInTheirRows() {
+    FormFixture fixture;
+    QCOMPARE(fixture.window->findChildren<QPushButton*>().size(),
+             kButtonCaptions.size());
+    QMap<QString, QRect> at;
+    for (const QString& caption : kButtonCaptions) {
+      QPushButton* button = ButtonCaptioned(fixture, caption);
+      QVERIFY2(button != nullptr, qPrintable(caption));
+      at[caption] = button->geometry();
+      QCOMPARE(button->parentWidget()->objectName(),
+               caption == "..." ? QString("Frame2") : QString("Form1"));
+      QCOMPARE(button->font().pointSizeF(), 11.25);
+      QVERIFY(button->font().bold());
+      QCOMPARE(button->font().family(), QString("Arial"));
+      QVERIFY(button->toolTip().isEmpty());
+    }
+    auto place = [&](const char* name) {
+      return fixture.Find<QWidget>(name)->geometry();
+    };
+    const QRect site = place("Frame1");
+    const QRect bar = place("ProgressBar1");
+    // From the top down, each below the one before.
+    const QList<QRect> column = {site,
+                                 at["Help"],
+                                 at["Start Listing Web Files"],
+                                 place("ListView1"),
+                                 at["Check All"],
+                                 at["Clear List"],
+                                 place("Frame2"),
+                                 at["Start Downloading Checked Files"],
+                                 bar};
+    for (qsizetype i = 1; i < column.size(); ++i) {
+      QVERIFY2(column[i].top() > column[i - 1].bottom(),
+               qPrintable(QString::number(i)));
+    }
+    for (const char* caption : {"Start Listing Web Files", "Clear List",
+                                "Start Downloading Checked Files"}) {
+      QCOMPARE(at[caption].left(), site.left());
+      QCOMPARE(at[caption].width(), site.width());
+    }
+    for (const auto& [left, right] :
+         {std::pair{"Help", "Load Sample/Example Web Site"},
+          std::pair{"Check All", "Uncheck All"}}) {
+      QCOMPARE(at[left].top(), at[right].top());
+      QCOMPARE(at[left].size(), at[right].size());
+      QCOMPARE(at[left].left(), site.left());
+      QCOMPARE(at[right].right(), site.right());
+      QVERIFY(at[left].right() < at[right].left());
+    }
+    for (const QString& caption : kButtonCaptions) {
+      if (caption != "...") QCOMPARE(at[caption].height(), bar.height());
+    }
+    const QRect field = place("Text1");
+    QCOMPARE(at["..."].top(), field.top());
+    QCOMPARE(at["..."].height(), field.height());
+    QVERIFY(at["..."].left() > field.right());
+    QVERIFY(at["..."].right() < place("Frame2").width());
+  }
+
+  // Each button, found by its caption, does what the caption says.
+  void ButtonsDoWhatTheirCaptionsSay_data() {
+    QTest::addColumn<QString>("caption");
+    for (const QString& caption : kButtonCaptions) {
+      QTest::newRow(qPrintable(caption)) << caption;
+    }
+  }
+  void ButtonsDoWhatTheirCaptionsSay() {
+    QFETCH(QString, caption);
+    TestServer server;
+    server.Serve("/", "<img src=\"c.png\">");
+    server.Serve("/a.txt", "a", 200, "text/plain");
+    server.Serve("/b.txt", "b", 200, "text/plain");
+    QTemporaryDir destination;
+    FormFixture fixture;
+    fixture.window->RunStartUp();
+    auto* site = fixture.Find<QLineEdit>("txtWebsite");
+    site->setText(server.Url() + "/");
+    fixture.Find<QLineEdit>("Text1")->setText(destination.path() + "/");
+    FileList& list = fixture.window->file_list();
+    list.Add(server.Url("/a.txt"));
+    list.Add(server.Url("/b.txt"));
+    list.SetTicked(2, false);
+    QPushButton* button = ButtonCaptioned(fixture, caption);
+    QVERIFY(button != nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+
+    const QStringList rows = Rows(list);
+    const QStringList before = {server.Url("/a.txt"), server.Url("/b.txt")};
+    QStringList boxes;
+    QStringList stored = QDir(destination.path()).entryList(QDir::Files);
+    if (caption == "Help") {
+      boxes << "Questions? Please contact Team Marlwick at "
+               "http://www.marlwick.example/contact/";
+    } else if (caption == "...") {
+      QCOMPARE(fixture.prompts.browse_requests,
+               QList<QStringList>({{"Please select folder:", ""}}));
+    } else if (caption == "Load Sample/Example Web Site") {
+      QCOMPARE(site->text(), kSampleSiteAddress);
+    } else if (caption == "Clear List") {
+      QVERIFY(rows.isEmpty());
+    } else if (caption == "Start Listing Web Files") {
+      QCOMPARE(rows, QStringList({server.Url("/"), server.Url("/c.png")}));
+      boxes << "Done.";
+    } else if (caption == "Start Downloading Checked Files") {
+      QCOMPARE(stored, QStringList({"a.txt"}));
+      boxes << "Done.";
+    } else if (caption == "Check All") {
+      QVERIFY(list.Ticked(1) && list.Ticked(2));
+    } else if (caption == "Uncheck All") {
+      QVERIFY(!list.Ticked(1) && !list.Ticked(2));
+    }
+    // Nothing else happens.
+    QCOMPARE(fixture.prompts.texts(), boxes);
+    if (caption != "...") QVERIFY(fixture.prompts.browse_requests.isEmpty());
+    if (caption != "Load Sample/Example Web Site") {
+      QCOMPARE(site->text(), server.Url() + "/");
+    }
+    if (!caption.startsWith("Start ") && caption != "Clear List") {
+      QCOMPARE(rows, before);
+    }
+    if (!caption.endsWith(" All") && rows == before) {
+      QVERIFY(list.Ticked(1) && !list.Ticked(2));
+    }
+    if (caption != "Start Downloading Checked Files") {
+      QVERIFY(stored.isEmpty());
+    }
   }
 
   void WindowHasTheFixedClientSize() {
