@@ -37,27 +37,6 @@ class ErrorTrapTest : public QObject {
                                 "in Quaymill2021/08/31.Form1.Form_Load ", 132));
   }
 
-  void ClassicDescriptions_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("invalid call")
-        << int(ErrorKind::kInvalidCall) << "Invalid procedure call or argument";
-    QTest::newRow("overflow") << int(ErrorKind::kOverflow) << "Overflow";
-    QTest::newRow("bad file")
-        << int(ErrorKind::kBadFileName) << "Bad file name or number";
-    QTest::newRow("file not found")
-        << int(ErrorKind::kFileNotFound) << "File not found";
-    QTest::newRow("permission")
-        << int(ErrorKind::kPermissionDenied) << "Permission denied";
-    QTest::newRow("path not found")
-        << int(ErrorKind::kPathNotFound) << "Path not found";
-  }
-  void ClassicDescriptions() {
-    QFETCH(int, kind);
-    QFETCH(QString, text);
-    QCOMPARE(AppError(static_cast<ErrorKind>(kind)).description(), text);
-  }
-
   void ResumesWithTheNextStatementAfterAFailure() {
     RecordingPrompts prompts;
     ErrorTrap trap(prompts, "tag ");

@@ -304,6 +304,21 @@ class CrawlerTest : public QObject {
     QCOMPARE(fixture.crawler.page_base(), s);
   }
 
+  // A visit outside a walk has no page file to fetch into: it says so in a
+  // report, and its row stays, marked and unticked.
+  void AVisitOutsideAWalkHasNoPageFile() {
+    CrawlFixture fixture;
+    fixture.crawler.VisitPage("http://127.0.0.1:1/");
+    QCOMPARE(fixture.Rows(), QStringList({"http://127.0.0.1:1/"}));
+    QCOMPARE(fixture.prompts.boxes.size(), 1);
+    const QString report = fixture.prompts.boxes[0].text;
+    QVERIFY2(report.startsWith("Bad file name or number\r\n"),
+             qPrintable(report));
+    QVERIFY(report.contains("at line 118\r\r"));
+    QCOMPARE(fixture.list.FailureOf(1), QString("Not fetched"));
+    QVERIFY(!fixture.list.Ticked(1));
+  }
+
   void SecureSiteIsFetchedSecurely() {
     CrawlFixture fixture;
     QStringList fetched;
