@@ -25,6 +25,7 @@
 #include "core/real_file_system.h"
 #include "core/settings_store.h"
 #include "gui/main_window.h"
+#include "gui/window_services.h"
 #include "peak_memory.h"
 #include "support/recording_prompts.h"
 
@@ -81,16 +82,11 @@ int main(int argc, char* argv[]) {
   };
   trawlbox::EventPump pump;
   trawlbox::RealFileSystem file_system;
-  trawlbox::MainWindowServices services;
-  services.settings = &settings;
-  services.prompts = &prompts;
-  services.pump = &pump;
-  services.file_system = &file_system;
-  services.program_folder = settings_dir.path();
-  services.check_online = [] {};
-  services.maybe_open_home_page = [] {};
-  services.desktop_folder = [] { return QDir::homePath(); };
-  trawlbox::MainWindow window(std::move(services));
+  trawlbox::MainWindow window(trawlbox::WindowServices(
+      settings, prompts, pump, file_system, {},
+      {.offline = true,
+       .program_folder = settings_dir.path(),
+       .desktop_folder = [] { return QDir::homePath(); }}));
   window.RunStartUp();
   window.show();
   // Painting counts from the start: the clicks wait for a window on screen.

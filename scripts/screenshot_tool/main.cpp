@@ -7,10 +7,12 @@
 
 #include "core/event_pump.h"
 #include "core/prompts.h"
+#include "core/real_file_system.h"
 #include "core/settings_store.h"
 #include "gui/input_fields.h"
 #include "gui/main_window.h"
 #include "gui/sample_site.h"
+#include "gui/window_services.h"
 
 namespace {
 
@@ -41,15 +43,12 @@ int main(int argc, char* argv[]) {
   settings.WriteSetting(trawlbox::kText1Key, "/home/user/Mirror/");
   SilentPrompts prompts;
   trawlbox::EventPump pump;
-  trawlbox::MainWindowServices services;
-  services.settings = &settings;
-  services.prompts = &prompts;
-  services.pump = &pump;
-  services.program_folder = settings_dir.path();
-  services.check_online = [] {};
-  services.maybe_open_home_page = [] {};
-  services.desktop_folder = [] { return QStringLiteral("/home/user/"); };
-  trawlbox::MainWindow window(std::move(services));
+  trawlbox::RealFileSystem file_system;
+  trawlbox::MainWindow window(trawlbox::WindowServices(
+      settings, prompts, pump, file_system, {},
+      {.offline = true,
+       .program_folder = settings_dir.path(),
+       .desktop_folder = [] { return QStringLiteral("/home/user/"); }}));
   window.RunStartUp();
   const QString site = trawlbox::kSampleSiteAddress;
   for (const char* row :

@@ -1,11 +1,12 @@
 #include <QtTest>
 
 #include "auxiliary/command_runner.h"
+#include "auxiliary/desktop_folder.h"
 #include "auxiliary/help.h"
 #include "auxiliary/home_page.h"
 #include "auxiliary/online_check.h"
-#include "core/app_error.h"
 #include "core/event_pump.h"
+#include "support/failure_of.h"
 #include "support/recording_prompts.h"
 
 namespace trawlbox {
@@ -156,14 +157,21 @@ class AuxiliaryTest : public QObject {
   }
 
   void BrowserThatCannotStartIsAFailure() {
-    bool failed = false;
-    try {
-      MaybeOpenHomePage([] { return 0.065; },
-                        [](const QUrl&) { return false; });
-    } catch (const AppError&) {
-      failed = true;
-    }
-    QVERIFY(failed);
+    QCOMPARE(FailureOf([] {
+               MaybeOpenHomePage([] { return 0.065; },
+                                 [](const QUrl&) { return false; });
+             }),
+             QString("File not found"));
+  }
+
+  void DesktopFolderEndsInOneSeparator() {
+    const QString sep = QDir::separator();
+    QCOMPARE(DesktopFolderText("/home/u/Desktop"),
+             QDir::toNativeSeparators("/home/u/Desktop") + sep);
+    QCOMPARE(DesktopFolderText("/home/u/Desktop/"),
+             QDir::toNativeSeparators("/home/u/Desktop/"));
+    QCOMPARE(FailureOf([] { DesktopFolderText(""); }),
+             QString("Invalid procedure call or argument"));
   }
 
   void HelpNamesTheContactPage() {

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "core/app_error.h"
+#include "support/failure_of.h"
 #include "support/recording_prompts.h"
 
 namespace trawlbox {
@@ -58,27 +59,6 @@ class ErrorTrapTest : public QObject {
     QCOMPARE(prompts.boxes[0].text,
              ComposeErrorReport("Overflow",
                                 "in Quaymill2021/08/31.Form1.Form_Load ", 132));
-  }
-
-  void ClassicDescriptions_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("invalid call")
-        << int(ErrorKind::kInvalidCall) << "Invalid procedure call or argument";
-    QTest::newRow("overflow") << int(ErrorKind::kOverflow) << "Overflow";
-    QTest::newRow("bad file")
-        << int(ErrorKind::kBadFileName) << "Bad file name or number";
-    QTest::newRow("file not found")
-        << int(ErrorKind::kFileNotFound) << "File not found";
-    QTest::newRow("permission")
-        << int(ErrorKind::kPermissionDenied) << "Permission denied";
-    QTest::newRow("path not found")
-        << int(ErrorKind::kPathNotFound) << "Path not found";
-  }
-  void ClassicDescriptions() {
-    QFETCH(int, kind);
-    QFETCH(QString, text);
-    QCOMPARE(AppError(static_cast<ErrorKind>(kind)).description(), text);
   }
 
   void ResumesWithTheNextStatementAfterAFailure() {
@@ -173,13 +153,8 @@ class ErrorTrapTest : public QObject {
   void ShutdownIsNoFailureAndPassesThrough() {
     RecordingPrompts prompts;
     ErrorTrap<Tagged> trap(prompts);
-    bool passed = false;
-    try {
-      trap.Do(Line::k100, [] { throw ShutdownRequested{}; });
-    } catch (const ShutdownRequested&) {
-      passed = true;
-    }
-    QVERIFY(passed);
+    QVERIFY(Throws<ShutdownRequested>(
+        [&] { trap.Do(Line::k100, [] { throw ShutdownRequested{}; }); }));
     QVERIFY(prompts.boxes.isEmpty());
   }
 };

@@ -18,6 +18,7 @@
 
 #include "support/https_server.h"
 #include "support/raw_server.h"
+#include "support/short_body.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
@@ -114,25 +115,6 @@ struct Gate {
   std::shared_ptr<std::atomic<bool>> open;
 };
 
-// Serves `sent` bytes of a body announced as `total` long, then holds the
-// connection open without a word until the gate opens.
-httplib::Server::Handler StallingBody(size_t total, size_t sent,
-                                      const Gate& gate) {
-  return [total, sent, wait = gate.Waiter()](const httplib::Request&,
-                                             httplib::Response& response) {
-    response.set_content_provider(
-        total, "application/octet-stream",
-        [sent, wait](size_t offset, size_t, httplib::DataSink& sink) {
-          if (offset < sent) {
-            const std::string part(sent - offset, 'x');
-            return sink.write(part.data(), part.size());
-          }
-          wait();
-          return false;
-        });
-  };
-}
-
 // An address where nothing listens.
 QString DeadAddress() {
   QTcpServer probe;
@@ -217,7 +199,9 @@ class HttpEngineTest : public QObject {
   void ReportsTheHeadBeforeTheBody() {
     TestServer server;
     Gate gate;
-    server.Handle("/slow", StallingBody(5000, 100, gate));
+    server.Handle(
+        "/slow", ShortBodyHandler(
+                     {.announced = 5000, .sent = 100, .stall = gate.Waiter()}));
     HttpEngine engine;
     Taken taken;
     const auto transfer = engine.Get(server.Url("/slow"), Keep(taken));
@@ -551,7 +535,10 @@ class HttpEngineTest : public QObject {
                     [wait = gate.Waiter()](const httplib::Request&,
                                            httplib::Response&) { wait(); });
     } else {
-      server.Handle("/quiet", StallingBody(5000, sent, gate));
+      server.Handle("/quiet",
+                    ShortBodyHandler({.announced = 5000,
+                                      .sent = static_cast<size_t>(sent),
+                                      .stall = gate.Waiter()}));
     }
     HttpEngine engine;
     engine.set_stall_timeout_ms(stall_ms);
@@ -737,7 +724,9 @@ class HttpEngineTest : public QObject {
     server.Handle("/quiet",
                   [wait = gate.Waiter()](const httplib::Request&,
                                          httplib::Response&) { wait(); });
-    server.Handle("/stalls", StallingBody(5000, 1000, gate));
+    server.Handle("/stalls", ShortBodyHandler({.announced = 5000,
+                                               .sent = 1000,
+                                               .stall = gate.Waiter()}));
     HttpEngine engine;
     Taken taken;
     const bool pause = when == QLatin1String("paused");
@@ -775,7 +764,9 @@ class HttpEngineTest : public QObject {
   void DroppingATransferCancelsIt() {
     TestServer server;
     Gate gate;
-    server.Handle("/stalls", StallingBody(5000, 1000, gate));
+    server.Handle("/stalls", ShortBodyHandler({.announced = 5000,
+                                               .sent = 1000,
+                                               .stall = gate.Waiter()}));
     server.Serve("/next", "next");
     HttpEngine engine;
     Taken taken;
@@ -791,7 +782,9 @@ class HttpEngineTest : public QObject {
   void OutlivesItsEngine() {
     TestServer server;
     Gate gate;
-    server.Handle("/stalls", StallingBody(5000, 1000, gate));
+    server.Handle("/stalls", ShortBodyHandler({.announced = 5000,
+                                               .sent = 1000,
+                                               .stall = gate.Waiter()}));
     auto engine = std::make_unique<HttpEngine>();
     Taken taken;
     const auto transfer = engine->Get(server.Url("/stalls"), Keep(taken));
@@ -970,7 +963,9 @@ class HttpEngineTest : public QObject {
     const QByteArray body = Pattern(400'000);
     server.Serve("/a", body.toStdString(), 200, "application/octet-stream");
     server.Serve("/c", "third", 200, "text/plain");
-    server.Handle("/b", StallingBody(5000, 100, gate));
+    server.Handle(
+        "/b", ShortBodyHandler(
+                  {.announced = 5000, .sent = 100, .stall = gate.Waiter()}));
     HttpEngine engine;
     Taken taken_b;
     Taken taken_c;

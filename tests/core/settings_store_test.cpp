@@ -2,7 +2,7 @@
 
 #include <QtTest>
 
-#include "core/app_error.h"
+#include "support/failure_of.h"
 #include "support/temp_settings.h"
 
 namespace trawlbox {
@@ -84,13 +84,8 @@ class SettingsStoreTest : public QObject {
     // for root.
     QVERIFY(QDir().mkpath(temp.FilePath()));
     SettingsStore store;
-    bool failed = false;
-    try {
-      store.WriteSetting("Web Site", "x");
-    } catch (const AppError&) {
-      failed = true;
-    }
-    QVERIFY(failed);
+    QCOMPARE(FailureOf([&] { store.WriteSetting("Web Site", "x"); }),
+             QString("Permission denied"));
   }
 };
 

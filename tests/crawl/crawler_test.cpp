@@ -9,8 +9,9 @@
 #include "core/event_pump.h"
 #include "core/http_client.h"
 #include "crawl/temp_page.h"
-#include "gui/file_list_model.h"
+#include "support/fake_file_list.h"
 #include "support/files.h"
+#include "support/flaky_server.h"
 #include "support/https_server.h"
 #include "support/raw_server.h"
 #include "support/recording_prompts.h"
@@ -34,13 +35,119 @@ struct CrawlFixture {
 
   QTemporaryDir temp;
   QString start;
-  FileListModel list;
+  FakeFileList list;
   RecordingPrompts prompts;
   EventPump pump;
   TestEngine engine;
   HttpClient http{engine, pump};
   Crawler crawler{list, prompts, pump, http, [this] { return start; }};
 };
+
+// A site served page by page and walked from `start`: the rows the walk
+// lists (after the server's address), which of them are marked failed, and
+// the paths asked for exactly once. "{site}" in a page stands for the
+// server's address.
+struct WalkCase {
+  struct Page {
+    std::string path;
+    std::string body;
+    int status = 200;
+  };
+  const char* name;
+  std::vector<Page> pages;
+  QString start;
+  QStringList rows;
+  QStringList failed;
+  std::vector<std::string> asked_once;
+};
+
+const std::vector<WalkCase>& WalkCases() {
+  static const std::vector<WalkCase> cases = {
+      {"depth first in the order found",
+       {{"/",
+         "<a href=\"f1/\">1</a><img src=\"logo.png\">"
+         "<a href=\"f2/\">2</a><a href=\"page.html\">p</a>"
+         "<a href=\"f3/\">3</a>"},
+        {"/f1/", "<img src=\"one.gif\">"},
+        {"/f2/", "<a href=\"deep/\">d</a><img src=\"two.gif\">"},
+        {"/f2/deep/", "<a href=\"deeper/\">x</a><img src=\"d.gif\">"},
+        {"/f2/deep/deeper/", "<img src=\"dd.gif\">"},
+        {"/f3/", "<img src=\"three.gif\"><a href=\"../f1/\">up</a>"}},
+       "",
+       {"/", "/logo.png", "/page.html", "/f3/", "/f3/three.gif", "/f2/",
+        "/f2/two.gif", "/f2/deep/", "/f2/deep/d.gif", "/f2/deep/deeper/",
+        "/f2/deep/deeper/dd.gif", "/f1/", "/f1/one.gif"},
+       {},
+       {"/f1/"}},
+      {"a folder linked from two pages is visited once",
+       {{"/", "<a href=\"a/\">a</a><a href=\"b/\">b</a>"},
+        {"/a/", "<a href=\"{site}/b/\">b</a>"},
+        {"/b/", "<a href=\"{site}/a/\">a</a><img src=\"b.png\">"}},
+       "/",
+       {"/", "/b/", "/b/b.png", "/a/"},
+       {},
+       {"/a/", "/b/"}},
+      {"directory listing sort links are not followed",
+       {{"/", R"(<html><body><h1>Index of /</h1><table>
+<tr><th><a href="?C=N;O=D">Name</a></th><th><a href="?C=M;O=A">Last modified</a></th>
+<th><a href="?C=S;O=A">Size</a></th><th><a href="?C=D;O=A">Description</a></th></tr>
+<tr><td><a href="/">Parent Directory</a></td></tr>
+<tr><td><a href="docs/">docs/</a></td></tr>
+<tr><td><a href="notes.txt">notes.txt</a></td></tr>
+</table></body></html>)"},
+        {"/docs/", R"(<h1>Index of /docs</h1>
+<a href="?C=N;O=D">Name</a><a href="/">Parent Directory</a>
+<a href="manual.pdf">manual.pdf</a>)"}},
+       "/",
+       {"/", "/notes.txt", "/docs/", "/docs/manual.pdf"},
+       {},
+       {"/"}},
+      {"in-page anchors end at once",
+       {{"/",
+         "<a href=\"#top\">top</a><a href=\"sub\">s</a>"
+         "<a href=\"#x\">x</a>"},
+        {"/sub/", "<a href=\"#top\">top</a><img src=\"i.png\">"}},
+       "/",
+       {"/", "/sub/", "/sub/i.png"},
+       {},
+       {"/", "/sub/"}},
+      {"relative dot folders end the walk",
+       {{"/a/",
+         "<a href=\"./\">here</a><a href=\"../a/\">again</a>"
+         "<a href=\"b/\">b</a>"},
+        {"/a/b/", "<a href=\"../\">up</a><img src=\"x.png\">"}},
+       "/a/",
+       {"/a/", "/a/b/", "/a/b/x.png"},
+       {},
+       {}},
+      // Views of a page that only a query tells apart are not pages of
+      // their own, and "./" and "../" lead where they point: a listing like
+      // Caddy's is walked once through.
+      {"query views and dot folders of a listing",
+       {{"/",
+         "<a href=\"?sort=name&amp;order=asc\">n</a>"
+         "<a href='?view=list'>v</a><a href=\"?C=N;O=D\">c</a>"
+         "<a href=\"./docs/\">d</a>"},
+        {"/docs/",
+         "<a href=\"?sort=name&amp;order=asc\">n</a>"
+         "<a href='?view=list'>v</a><a href=\"?C=N;O=D\">c</a>"
+         "<a href=\"../\">up</a><a href=\"./f.txt\">f</a>"}},
+       "/",
+       {"/", "/docs/", "/docs/f.txt"},
+       {},
+       {"/", "/docs/"}},
+      // A dot-less link that fails as a folder and is a page, or fails as
+      // itself too, adds nothing but its failed folder row.
+      {"dot-less links that are no files",
+       {{"/", "<a href=\"gone\">g</a><a href=\"page\">p</a>"},
+        {"/page", "<html>a page</html>"}},
+       "/",
+       {"/", "/page/", "/gone/"},
+       {"/page/", "/gone/"},
+       {"/gone", "/page"}},
+  };
+  return cases;
+}
 
 }  // namespace
 
@@ -149,68 +256,38 @@ class CrawlerTest : public QObject {
     QVERIFY(outer.crawler.page_file_name().isEmpty());
   }
 
-  void WalksDepthFirstInTheOrderFound() {
+  void WalksTheSiteAsLinked_data() {
+    QTest::addColumn<int>("index");
+    for (size_t i = 0; i < WalkCases().size(); ++i) {
+      QTest::newRow(WalkCases()[i].name) << static_cast<int>(i);
+    }
+  }
+  void WalksTheSiteAsLinked() {
+    QFETCH(int, index);
+    const WalkCase& walk = WalkCases()[static_cast<size_t>(index)];
     TestServer server;
-    server.Serve("/",
-                 "<a href=\"f1/\">1</a><img src=\"logo.png\">"
-                 "<a href=\"f2/\">2</a><a href=\"page.html\">p</a>"
-                 "<a href=\"f3/\">3</a>");
-    server.Serve("/f1/", "<img src=\"one.gif\">");
-    server.Serve("/f2/", "<a href=\"deep/\">d</a><img src=\"two.gif\">");
-    server.Serve("/f2/deep/", "<a href=\"deeper/\">x</a><img src=\"d.gif\">");
-    server.Serve("/f2/deep/deeper/", "<img src=\"dd.gif\">");
-    server.Serve("/f3/", "<img src=\"three.gif\"><a href=\"../f1/\">up</a>");
-    CrawlFixture fixture;
     const QString s = server.Url();
-    QCOMPARE(
-        fixture.Walk(s),
-        QStringList({s + "/", s + "/logo.png", s + "/page.html", s + "/f3/",
-                     s + "/f3/three.gif", s + "/f2/", s + "/f2/two.gif",
-                     s + "/f2/deep/", s + "/f2/deep/d.gif",
-                     s + "/f2/deep/deeper/", s + "/f2/deep/deeper/dd.gif",
-                     s + "/f1/", s + "/f1/one.gif"}));
-    for (int i = 1; i <= fixture.list.Count(); ++i) {
-      QVERIFY(fixture.list.Ticked(i));
+    for (const WalkCase::Page& page : walk.pages) {
+      QString body = QString::fromStdString(page.body);
+      body.replace("{site}", s);
+      server.Serve(page.path, body.toStdString(), page.status);
+    }
+    CrawlFixture fixture;
+    QStringList rows;
+    for (const QString& row : walk.rows) rows << s + row;
+    QCOMPARE(fixture.Walk(s + walk.start), rows);
+    for (qsizetype row = 1; row <= rows.size(); ++row) {
+      const bool failed = walk.failed.contains(walk.rows[row - 1]);
+      QVERIFY2(fixture.list.FailureOf(row).isEmpty() != failed,
+               qPrintable(rows[row - 1]));
+      QCOMPARE(fixture.list.Ticked(row), !failed);
+    }
+    for (const std::string& path : walk.asked_once) {
+      QVERIFY2(server.Requests(path) == 1, path.c_str());
     }
     QVERIFY(fixture.prompts.boxes.isEmpty());
-    QCOMPARE(server.Requests("/f1/"), 1);
     // Nothing is left in the temporary folder.
     QVERIFY(QDir(fixture.temp.path()).isEmpty());
-  }
-
-  void FolderLinkedFromTwoPagesIsVisitedOnce() {
-    TestServer server;
-    server.Serve("/", "<a href=\"a/\">a</a><a href=\"b/\">b</a>");
-    server.Serve("/a/",
-                 "<a href=\"" + server.Url().toStdString() + "/b/\">b</a>");
-    server.Serve("/b/", "<a href=\"" + server.Url().toStdString() +
-                            "/a/\">a</a><img src=\"b.png\">");
-    CrawlFixture fixture;
-    const QString s = server.Url();
-    QCOMPARE(fixture.Walk(s + "/"),
-             QStringList({s + "/", s + "/b/", s + "/b/b.png", s + "/a/"}));
-    QCOMPARE(server.Requests("/a/"), 1);
-    QCOMPARE(server.Requests("/b/"), 1);
-  }
-
-  void DirectoryListingSortLinksAreNotFollowed() {
-    TestServer server;
-    server.Serve("/", R"(<html><body><h1>Index of /</h1><table>
-<tr><th><a href="?C=N;O=D">Name</a></th><th><a href="?C=M;O=A">Last modified</a></th>
-<th><a href="?C=S;O=A">Size</a></th><th><a href="?C=D;O=A">Description</a></th></tr>
-<tr><td><a href="/">Parent Directory</a></td></tr>
-<tr><td><a href="docs/">docs/</a></td></tr>
-<tr><td><a href="notes.txt">notes.txt</a></td></tr>
-</table></body></html>)");
-    server.Serve("/docs/", R"(<h1>Index of /docs</h1>
-<a href="?C=N;O=D">Name</a><a href="/">Parent Directory</a>
-<a href="manual.pdf">manual.pdf</a>)");
-    CrawlFixture fixture;
-    const QString s = server.Url();
-    QCOMPARE(fixture.Walk(s + "/"),
-             QStringList({s + "/", s + "/notes.txt", s + "/docs/",
-                          s + "/docs/manual.pdf"}));
-    QCOMPARE(server.Requests("/"), 1);
   }
 
   // The page itself is fetched, but only addresses that contain the whole
@@ -225,6 +302,21 @@ class CrawlerTest : public QObject {
              QStringList({s + "/index.html/", s + "/index.html?v=2"}));
     QCOMPARE(server.Requests("/index.html"), 1);
     QCOMPARE(fixture.crawler.page_base(), s);
+  }
+
+  // A visit outside a walk has no page file to fetch into: it says so in a
+  // report, and its row stays, marked and unticked.
+  void AVisitOutsideAWalkHasNoPageFile() {
+    CrawlFixture fixture;
+    fixture.crawler.VisitPage("http://127.0.0.1:1/");
+    QCOMPARE(fixture.Rows(), QStringList({"http://127.0.0.1:1/"}));
+    QCOMPARE(fixture.prompts.boxes.size(), 1);
+    const QString report = fixture.prompts.boxes[0].text;
+    QVERIFY2(report.startsWith("Bad file name or number\r\n"),
+             qPrintable(report));
+    QVERIFY(report.contains("at line 118\r\r"));
+    QCOMPARE(fixture.list.FailureOf(1), QString("Not fetched"));
+    QVERIFY(!fixture.list.Ticked(1));
   }
 
   void SecureSiteIsFetchedSecurely() {
@@ -266,32 +358,6 @@ class CrawlerTest : public QObject {
     for (qsizetype row = 1; row <= fixture.list.Count(); ++row) {
       QVERIFY(fixture.list.FailureOf(row).isEmpty());
     }
-  }
-
-  void InPageAnchorsEndAtOnce() {
-    TestServer server;
-    server.Serve("/",
-                 "<a href=\"#top\">top</a><a href=\"sub\">s</a>"
-                 "<a href=\"#x\">x</a>");
-    server.Serve("/sub/", "<a href=\"#top\">top</a><img src=\"i.png\">");
-    CrawlFixture fixture;
-    const QString s = server.Url();
-    QCOMPARE(fixture.Walk(s + "/"),
-             QStringList({s + "/", s + "/sub/", s + "/sub/i.png"}));
-    QCOMPARE(server.Requests("/"), 1);
-    QCOMPARE(server.Requests("/sub/"), 1);
-  }
-
-  void RelativeDotFoldersEndTheWalk() {
-    TestServer server;
-    server.Serve("/a/",
-                 "<a href=\"./\">here</a><a href=\"../a/\">again</a>"
-                 "<a href=\"b/\">b</a>");
-    server.Serve("/a/b/", "<a href=\"../\">up</a><img src=\"x.png\">");
-    CrawlFixture fixture;
-    const QString s = server.Url();
-    QCOMPARE(fixture.Walk(s + "/a/"),
-             QStringList({s + "/a/", s + "/a/b/", s + "/a/b/x.png"}));
   }
 
   void FailedPagesKeepTheirRowMarkedAndUnticked_data() {
@@ -668,37 +734,103 @@ class CrawlerTest : public QObject {
     QVERIFY(fixture.list.FailureOf(1).isEmpty());
   }
 
-  // Views of a page that only a query tells apart are not pages of their
-  // own, and "./" and "../" lead where they point: a listing like Caddy's
-  // is walked once through.
-  void QueryViewsAndDotFoldersOfAListing() {
-    const std::string views =
-        "<a href=\"?sort=name&amp;order=asc\">n</a><a href='?view=list'>v</a>"
-        "<a href=\"?C=N;O=D\">c</a>";
-    TestServer server;
-    server.Serve("/", views + "<a href=\"./docs/\">d</a>");
-    server.Serve("/docs/",
-                 views + "<a href=\"../\">up</a><a href=\"./f.txt\">f</a>");
-    CrawlFixture fixture;
-    const QString s = server.Url();
-    QCOMPARE(fixture.Walk(s + "/"),
-             QStringList({s + "/", s + "/docs/", s + "/docs/f.txt"}));
-    QCOMPARE(server.Requests("/"), 1);
-    QCOMPARE(server.Requests("/docs/"), 1);
+  void IsHtmlTypeLooksAtTheMediaTypeAlone_data() {
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<bool>("html");
+    QTest::newRow("html") << QByteArray("text/html") << true;
+    QTest::newRow("html with a charset")
+        << QByteArray("text/html; charset=utf-8") << true;
+    QTest::newRow("capitals") << QByteArray("TEXT/HTML; Charset=UTF-8") << true;
+    QTest::newRow("blanks around")
+        << QByteArray(" text/html ;charset=iso-8859-1") << true;
+    QTest::newRow("xhtml") << QByteArray("application/xhtml+xml") << true;
+    QTest::newRow("xhtml with a charset")
+        << QByteArray("application/xhtml+xml; charset=utf-8") << true;
+    QTest::newRow("plain text") << QByteArray("text/plain") << false;
+    QTest::newRow("plain text with a charset")
+        << QByteArray("text/plain; charset=utf-8") << false;
+    QTest::newRow("octet-stream")
+        << QByteArray("application/octet-stream") << false;
+    QTest::newRow("none") << QByteArray() << false;
+    QTest::newRow("longer name") << QByteArray("text/htmlx") << false;
+    QTest::newRow("parameter first")
+        << QByteArray("charset=utf-8; text/html") << false;
+  }
+  void IsHtmlTypeLooksAtTheMediaTypeAlone() {
+    QFETCH(QByteArray, type);
+    QFETCH(bool, html);
+    QCOMPARE(IsHtmlType(type), html);
   }
 
-  // A dot-less link that fails as a folder and is a page, or fails as
-  // itself too, adds nothing.
-  void DotlessLinksThatAreNoFiles() {
+  // A dot-less link whose folder form is missing is looked at as linked:
+  // only an answer that comes, succeeds and is no page makes a file row.
+  void DotlessLinkLookedAtAsLinked_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<std::string>("type");
+    QTest::addColumn<bool>("file");
+    QTest::newRow("a file") << 200 << std::string("text/plain") << true;
+    QTest::newRow("a page") << 200 << std::string("text/html") << false;
+    QTest::newRow("a page with a charset")
+        << 200 << std::string("text/html; charset=utf-8") << false;
+    QTest::newRow("missing, as text")
+        << 404 << std::string("text/plain") << false;
+    QTest::newRow("missing, as a page")
+        << 404 << std::string("text/html") << false;
+    QTest::newRow("failing, as text")
+        << 500 << std::string("text/plain") << false;
+  }
+  void DotlessLinkLookedAtAsLinked() {
+    QFETCH(int, status);
+    QFETCH(std::string, type);
+    QFETCH(bool, file);
     TestServer server;
-    server.Serve("/", "<a href=\"gone\">g</a><a href=\"page\">p</a>");
-    server.Serve("/page", "<html>a page</html>");
+    server.Serve("/", "<a href=\"x\">x</a>");
+    server.Serve("/x", "what x is", status, type);
     CrawlFixture fixture;
     const QString s = server.Url();
-    QCOMPARE(fixture.Walk(s + "/"),
-             QStringList({s + "/", s + "/page/", s + "/gone/"}));
-    QCOMPARE(server.Requests("/gone"), 1);
-    QCOMPARE(server.Requests("/page"), 1);
+    QStringList rows = {s + "/", s + "/x/"};
+    if (file) rows << s + "/x";
+    QCOMPARE(fixture.Walk(s + "/"), rows);
+    QVERIFY(!fixture.list.FailureOf(2).isEmpty());
+    QVERIFY(!fixture.list.Ticked(2));
+    QCOMPARE(server.Requests("/x/"), 1);
+    QVERIFY(server.Requests("/x") >= 1);
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  // The same look that gets no answer at all lists no file either.
+  void DotlessLinkWhoseLookGetsNoAnswer_data() {
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("connection closed") << false;
+    QTest::newRow("connection refused") << true;
+  }
+  void DotlessLinkWhoseLookGetsNoAnswer() {
+    QFETCH(bool, refused);
+    const QByteArray page = "<a href=\"x\">x</a>";
+    // Every request for "/x" ends before a byte of its answer.
+    FlakyServer server({{"/", page}}, [](const QByteArray& path, int) {
+      return path == "/x" ? Cut::kBeforeAnyByte : Cut::kNone;
+    });
+    CrawlFixture fixture;
+    QString s = server.Url("");
+    if (refused) {
+      // Pages served without a network; the look goes to a port where
+      // nothing listens.
+      s = "http://127.0.0.1:1";
+      fixture.crawler.set_fetch_page([&](const QString& address, QFile& file) {
+        if (address.endsWith("/x/")) {
+          FetchResult missing(QStringLiteral("HTTP 404 Not Found"));
+          missing.status = 404;
+          return missing;
+        }
+        file.write(page);
+        return FetchResult();
+      });
+    }
+    QCOMPARE(fixture.Walk(s + "/"), QStringList({s + "/", s + "/x/"}));
+    QVERIFY(!fixture.list.FailureOf(2).isEmpty());
+    if (!refused) QVERIFY(server.Requests("/x") >= 1);
+    QVERIFY(fixture.prompts.boxes.isEmpty());
   }
 };
 

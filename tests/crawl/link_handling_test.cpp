@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "crawl/pages_to_visit.h"
-#include "gui/file_list_model.h"
+#include "support/fake_file_list.h"
 #include "support/files.h"
 
 namespace trawlbox {
@@ -240,7 +240,7 @@ class LinkHandlingTest : public QObject {
     QFETCH(QString, start);
     QFETCH(QStringList, rows);
     QFETCH(QStringList, queued);
-    FileListModel list;
+    FakeFileList list;
     PagesToVisit pages;
     LinkHandler handler(list, pages, [&] { return start; });
     handler.HandleLink(source ? LinkKind::kSource : LinkKind::kReference, value,
@@ -250,7 +250,7 @@ class LinkHandlingTest : public QObject {
   }
 
   void ListedFilesAreNotAddedAgainButOtherCaseIs() {
-    FileListModel list;
+    FakeFileList list;
     PagesToVisit pages;
     LinkHandler handler(list, pages, [] { return kStart; });
     handler.HandleLink(LinkKind::kSource, "a.png", kPage);
@@ -260,7 +260,7 @@ class LinkHandlingTest : public QObject {
   }
 
   void StartAddressIsReadForEveryTest() {
-    FileListModel list;
+    FakeFileList list;
     PagesToVisit pages;
     QString start = kStart;
     LinkHandler handler(list, pages, [&] { return start; });

@@ -19,7 +19,7 @@
 #include "crawl/link_scan.h"
 #include "crawl/pages_to_visit.h"
 #include "fuzz/fuzz_support.h"
-#include "gui/file_list_model.h"
+#include "support/fake_file_list.h"
 
 namespace trawlbox {
 namespace {
@@ -70,7 +70,7 @@ void CheckFileRow(const QString& row) {
 }
 
 // `page_rows` holds the row texts of the pages visited.
-void CheckRows(const FileListModel& list, const QSet<QString>& page_rows) {
+void CheckRows(const FakeFileList& list, const QSet<QString>& page_rows) {
   QSet<QString> seen;
   for (qsizetype i = 1; i <= list.Count(); ++i) {
     const QString row = list.Text(i);
@@ -91,7 +91,7 @@ void CheckRows(const FileListModel& list, const QSet<QString>& page_rows) {
 // returns how many links the page holds. The same page fed in pieces of
 // any size yields the same links.
 qsizetype ScanAndHandle(const QByteArray& page) {
-  FileListModel list;
+  FakeFileList list;
   PagesToVisit pages;
   LinkHandler handler(list, pages, [] { return kStart; });
   QStringList whole;
@@ -136,7 +136,7 @@ bool WithinServedDepth(const QString& address) {
 }
 
 void Walk(const QByteArray& page, qsizetype markers) {
-  FileListModel list;
+  FakeFileList list;
   SilentPrompts prompts;
   Crawler crawler(list, prompts, Pump(), Http(), [] { return kStart; });
   QSet<QString> page_rows;

@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "core/app_error.h"
+#include "support/failure_of.h"
 
 namespace trawlbox {
 
@@ -157,13 +157,8 @@ class FileListModelTest : public QObject {
     FileListModel list;
     list.Add("a");
     for (qsizetype position : {qsizetype(0), qsizetype(2), qsizetype(-1)}) {
-      bool failed = false;
-      try {
-        list.Text(position);
-      } catch (const AppError&) {
-        failed = true;
-      }
-      QVERIFY(failed);
+      QCOMPARE(FailureOf([&] { list.Text(position); }),
+               QString("Invalid procedure call or argument"));
     }
   }
 

@@ -10,7 +10,7 @@ namespace {
 const QString kSep = QDir::separator();
 
 struct ChooserFixture : FormFixture {
-  ChooserFixture() { form->RunStartUp(); }
+  ChooserFixture() { window->RunStartUp(); }
   QLineEdit* Folder() { return Find<QLineEdit>("Text1"); }
   void Press() {
     QTest::mouseClick(Find<QPushButton>("PushButton2"), Qt::LeftButton);

@@ -21,8 +21,8 @@ class InputFieldsTest : public QObject {
     QFETCH(QString, field);
     QFETCH(QString, key);
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
+    fixture.window->RunStartUp();
+    fixture.window->show();
     auto* edit = fixture.Find<QLineEdit>(field);
     edit->clear();
     QCOMPARE(fixture.settings.ReadSetting(key, "absent"), QString(""));
@@ -34,9 +34,9 @@ class InputFieldsTest : public QObject {
 
   void LeavingTheStartAddressKeepsItExactly() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    fixture.window->RunStartUp();
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
     auto* edit = fixture.Find<QLineEdit>("txtWebsite");
     edit->setFocus();
     QTest::keyClicks(edit, " books.example ");
@@ -48,9 +48,9 @@ class InputFieldsTest : public QObject {
 
   void FolderSelectsAllOnFocusStartAddressDoesNot() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    fixture.window->RunStartUp();
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
     auto* web = fixture.Find<QLineEdit>("txtWebsite");
     auto* folder = fixture.Find<QLineEdit>("Text1");
     web->setText("http://site.example/");
@@ -79,7 +79,7 @@ class InputFieldsTest : public QObject {
 
   void UnwritableStoreShowsNoReport() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QVERIFY(QFile::remove(fixture.temp_settings.FilePath()));
     QVERIFY(QDir().mkpath(fixture.temp_settings.FilePath()));
     fixture.Find<QLineEdit>("txtWebsite")->setText("typed");

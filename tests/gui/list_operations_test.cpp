@@ -41,8 +41,8 @@ class ListOperationsTest : public QObject {
     QFETCH(QList<bool>, after);
     QFETCH(int, count_after);
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    FileList& list = fixture.form->file_list();
+    fixture.window->RunStartUp();
+    FileList& list = fixture.window->file_list();
     for (int i = 0; i < before.size(); ++i) {
       list.Add("http://s/" + QString::number(i));
       list.SetTicked(i + 1, before[i]);
@@ -52,41 +52,41 @@ class ListOperationsTest : public QObject {
     for (int i = 0; i < after.size(); ++i)
       QCOMPARE(list.Ticked(i + 1), after[i]);
     QVERIFY(fixture.prompts.boxes.isEmpty());
-    QCOMPARE(fixture.form->file_list_model().headerData(0, Qt::Horizontal,
-                                                        Qt::DisplayRole),
+    QCOMPARE(fixture.window->file_list_model().headerData(0, Qt::Horizontal,
+                                                          Qt::DisplayRole),
              QVariant(" File(s)"));
   }
 
   void ClearIsIgnoredWhileBusy() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->file_list().Add("row");
+    fixture.window->RunStartUp();
+    fixture.window->file_list().Add("row");
     // A running command keeps its rows, whatever the pointer shows.
     for (const bool listing : {true, false}) {
-      const ScopedFlag running = listing ? fixture.form->BeginListing()
-                                         : fixture.form->BeginDownloading();
+      const ScopedFlag running = listing ? fixture.window->BeginListing()
+                                         : fixture.window->BeginDownloading();
       QTest::mouseClick(fixture.Find<QPushButton>("PushButton4"),
                         Qt::LeftButton);
-      QCOMPARE(fixture.form->file_list().Count(), 1);
+      QCOMPARE(fixture.window->file_list().Count(), 1);
     }
-    fixture.form->SetPointerMode(PointerMode::kBusy);
+    fixture.window->SetPointerMode(PointerMode::kBusy);
     QTest::mouseClick(fixture.Find<QPushButton>("PushButton4"), Qt::LeftButton);
-    QCOMPARE(fixture.form->file_list().Count(), 0);
+    QCOMPARE(fixture.window->file_list().Count(), 0);
   }
 
   void DoubleClickRemovesNothing() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture.form.get()));
-    fixture.form->file_list().Add("http://s/a");
-    fixture.form->file_list().Add("http://s/b");
+    fixture.window->RunStartUp();
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fixture.window.get()));
+    fixture.window->file_list().Add("http://s/a");
+    fixture.window->file_list().Add("http://s/b");
     auto* view = fixture.Find<QTreeView>("ListView1");
     QTRY_COMPARE(view->model()->rowCount(), 2);
     const QRect row = view->visualRect(view->model()->index(0, 0));
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row.center());
-    QCOMPARE(fixture.form->file_list().Count(), 2);
-    QCOMPARE(fixture.form->file_list().Text(1), QString("http://s/a"));
+    QCOMPARE(fixture.window->file_list().Count(), 2);
+    QCOMPARE(fixture.window->file_list().Text(1), QString("http://s/a"));
   }
 };
 

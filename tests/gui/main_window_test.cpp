@@ -6,17 +6,44 @@
 #include <QtTest>
 
 #include "core/app_error.h"
+#include "core/real_file_system.h"
 #include "gui/caption_bar.h"
 #include "gui/handler_guard.h"
+#include "gui/sample_site.h"
 #include "gui/twips.h"
+#include "gui/window_services.h"
 #include "support/cursor_file.h"
 #include "support/files.h"
 #include "support/form_fixture.h"
+#include "support/temp_settings.h"
+#include "support/test_server.h"
 
 namespace trawlbox {
 namespace {
 
 const QString kLoadTag = "in Quaymill2021/08/31.Form1.Form_Load ";
+
+const QStringList kButtonCaptions = {"Help",
+                                     "...",
+                                     "Load Sample/Example Web Site",
+                                     "Clear List",
+                                     "Start Listing Web Files",
+                                     "Start Downloading Checked Files",
+                                     "Check All",
+                                     "Uncheck All"};
+
+// The one button of the window that shows `caption`, as the user finds it;
+// null when none or several do.
+QPushButton* ButtonCaptioned(const FormFixture& fixture,
+                             const QString& caption) {
+  QPushButton* found = nullptr;
+  for (QPushButton* button : fixture.window->findChildren<QPushButton*>()) {
+    if (button->text() != caption) continue;
+    if (found != nullptr) return nullptr;
+    found = button;
+  }
+  return found;
+}
 
 }  // namespace
 
@@ -38,20 +65,58 @@ class MainWindowTest : public QObject {
         return QString("/d/");
       };
     });
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     // The check still shows the full product name; the title step comes
     // between the check and the home-page visit.
     QCOMPARE(order, QStringList({"online:Trawlbox Harvester", "home:Trawlbox",
                                  "desktop"}));
-    QCOMPARE(fixture.form->windowTitle(), QString("Trawlbox Harvester"));
+    QCOMPARE(fixture.window->windowTitle(), QString("Trawlbox Harvester"));
     QCOMPARE(fixture.prompts.app_title(), QString("Trawlbox"));
-    QVERIFY(!fixture.form->windowIcon().isNull());
+    QVERIFY(!fixture.window->windowIcon().isNull());
     QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  // The services as the program wires them: the run's options before the
+  // settings, the program's own folder, and the outside steps left out
+  // only when a caller asks.
+  void ServicesAreWiredFromTheRunsOptions() {
+    TempSettings temp_settings;
+    SettingsStore settings;
+    settings.WriteSetting("Retries", "4");
+    settings.WriteSetting("Connections", "3");
+    RecordingPrompts prompts;
+    EventPump pump;
+    RealFileSystem disk;
+    RunOptions options;
+    options.retries = 1;
+    const MainWindowServices program =
+        WindowServices(settings, prompts, pump, disk, options);
+    QCOMPARE(program.settings, &settings);
+    QCOMPARE(program.file_system, &disk);
+    QCOMPARE(program.prompts, &prompts);
+    QCOMPARE(program.pump, &pump);
+    QCOMPARE(program.retry_policy.retries, 1);
+    QCOMPARE(program.connections, 3);
+    QCOMPARE(program.program_folder, QCoreApplication::applicationDirPath());
+    QVERIFY(program.check_online && program.maybe_open_home_page &&
+            program.desktop_folder);
+
+    const MainWindowServices offline = WindowServices(
+        settings, prompts, pump, disk, {},
+        {.offline = true, .program_folder = "/p", .desktop_folder = [] {
+           return QString("/d/");
+         }});
+    offline.check_online();
+    offline.maybe_open_home_page();
+    QVERIFY(prompts.boxes.isEmpty());
+    QCOMPARE(offline.retry_policy.retries, 4);
+    QCOMPARE(offline.program_folder, QString("/p"));
+    QCOMPARE(offline.desktop_folder(), QString("/d/"));
   }
 
   void FirstRunRestoresDefaultsAndStoresThem() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(fixture.Find<QLineEdit>("txtWebsite")->text(), QString(""));
     QCOMPARE(fixture.Find<QLineEdit>("Text1")->text(),
              QString("/home/u/Desktop/"));
@@ -76,7 +141,7 @@ class MainWindowTest : public QObject {
     FormFixture fixture;
     fixture.settings.WriteSetting("Web Site", web_site);
     fixture.settings.WriteSetting("Text1", folder);
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(fixture.Find<QLineEdit>("txtWebsite")->text(), web_site);
     QCOMPARE(fixture.Find<QLineEdit>("Text1")->text(), folder);
     QCOMPARE(fixture.settings.ReadSetting("Text1", "absent"), folder);
@@ -102,7 +167,7 @@ class MainWindowTest : public QObject {
         };
       }
     });
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(fixture.prompts.boxes.size(), 1);
     const auto& box = fixture.prompts.boxes[0];
     QCOMPARE(box.title, QString("Application Error"));
@@ -110,8 +175,8 @@ class MainWindowTest : public QObject {
                                "\r\r"),
              qPrintable(box.text));
     // The steps after the failing one still ran.
-    QCOMPARE(fixture.form->file_list_model().headerData(0, Qt::Horizontal,
-                                                        Qt::DisplayRole),
+    QCOMPARE(fixture.window->file_list_model().headerData(0, Qt::Horizontal,
+                                                          Qt::DisplayRole),
              QVariant(" File(s)"));
     if (step == "desktop") {
       // Text1 keeps its design-time text and its key is not read or stored.
@@ -130,7 +195,7 @@ class MainWindowTest : public QObject {
       };
     });
     fixture.settings.WriteSetting("Text1", "/stored/");
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(asked, 1);
     QCOMPARE(fixture.Find<QLineEdit>("Text1")->text(), QString("/stored/"));
   }
@@ -139,31 +204,31 @@ class MainWindowTest : public QObject {
     FormFixture fixture;
     WriteFile(fixture.program_folder.filePath("HAND-M.CUR"),
               MakeCursorFile(32, 6, 1));
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QVERIFY(fixture.prompts.boxes.isEmpty());
-    QVERIFY(fixture.form->has_hand_pointer());
-    fixture.form->SetPointerMode(PointerMode::kCustom);
-    QCOMPARE(fixture.form->cursor().shape(), Qt::BitmapCursor);
-    QCOMPARE(fixture.form->cursor().hotSpot(), QPoint(6, 1));
+    QVERIFY(fixture.window->has_hand_pointer());
+    fixture.window->SetPointerMode(PointerMode::kCustom);
+    QCOMPARE(fixture.window->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(fixture.window->cursor().hotSpot(), QPoint(6, 1));
   }
 
   void CursorFileThatIsNoCursorIsReportedAt106() {
     FormFixture fixture;
     WriteFile(fixture.program_folder.filePath("HAND-M.CUR"), "garbage");
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QCOMPARE(fixture.prompts.boxes.size(), 1);
     QVERIFY(fixture.prompts.boxes[0].text.startsWith("Invalid picture\r\n"));
     QVERIFY(fixture.prompts.boxes[0].text.contains("at line 106\r\r"));
-    QVERIFY(!fixture.form->has_hand_pointer());
-    fixture.form->SetPointerMode(PointerMode::kCustom);
-    QCOMPARE(fixture.form->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!fixture.window->has_hand_pointer());
+    fixture.window->SetPointerMode(PointerMode::kCustom);
+    QCOMPARE(fixture.window->cursor().shape(), Qt::ArrowCursor);
   }
 
   void WithoutSkinTheWindowStaysWhite() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     for (const char* name : {"Form1", "Frame1", "Frame2"}) {
-      QWidget* widget = name == QString("Form1") ? fixture.form.get()
+      QWidget* widget = name == QString("Form1") ? fixture.window.get()
                                                  : fixture.Find<QWidget>(name);
       QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
     }
@@ -171,35 +236,35 @@ class MainWindowTest : public QObject {
       QCOMPARE(fixture.Find<QWidget>(name)->palette().color(QPalette::Base),
                QColor(Qt::white));
     }
-    QVERIFY(fixture.form->styleSheet().isEmpty());
+    QVERIFY(fixture.window->styleSheet().isEmpty());
   }
 
   void SkinPaintsButtonFaceAndAppliesTheSheet() {
     FormFixture fixture;
     const QByteArray sheet = "QPushButton { color: rgb(1, 2, 3); }";
     WriteFile(fixture.program_folder.filePath("x/o.cjs"), sheet);
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QVERIFY(fixture.prompts.boxes.isEmpty());
     const QColor face = QPalette().color(QPalette::Button);
-    QCOMPARE(fixture.form->palette().color(QPalette::Window), face);
+    QCOMPARE(fixture.window->palette().color(QPalette::Window), face);
     QCOMPARE(fixture.Find<QWidget>("Frame1")->palette().color(QPalette::Window),
              face);
     QCOMPARE(fixture.Find<QWidget>("Frame2")->palette().color(QPalette::Window),
              face);
-    QCOMPARE(fixture.form->styleSheet(), QString::fromUtf8(sheet));
+    QCOMPARE(fixture.window->styleSheet(), QString::fromUtf8(sheet));
   }
 
   void CorruptSkinIsAppliedWithoutAReport() {
     FormFixture fixture;
     WriteFile(fixture.program_folder.filePath("x/o.cjs"),
               QByteArray("}}{{ not css \xff\xfe\x00 at all", 23));
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     QVERIFY(fixture.prompts.boxes.isEmpty());
     // The sheet is in place as it stood, and the window took the button
     // face colour that a skin brings.
-    QVERIFY(fixture.form->styleSheet().startsWith("}}{{ not css"));
-    QCOMPARE(fixture.form->palette().color(QPalette::Window),
-             fixture.form->palette().color(QPalette::Button));
+    QVERIFY(fixture.window->styleSheet().startsWith("}}{{ not css"));
+    QCOMPARE(fixture.window->palette().color(QPalette::Window),
+             fixture.window->palette().color(QPalette::Button));
   }
 
   void ControlsStandWhereTheLayoutSays_data() {
@@ -210,33 +275,13 @@ class MainWindowTest : public QObject {
                             << "Web Site" << QRect(120, 120, 7800, 830);
     QTest::newRow("txtWebsite") << "txtWebsite"
                                 << "http://" << QRect(240, 300, 7305, 345);
-    QTest::newRow("PushButton1") << "PushButton1"
-                                 << "Help" << QRect(120, 1050, 3840, 405);
-    QTest::newRow("PushButton3")
-        << "PushButton3"
-        << "Load Sample/Example Web Site" << QRect(4080, 1050, 3840, 405);
-    QTest::newRow("PushButton5")
-        << "PushButton5"
-        << "Start Listing Web Files" << QRect(120, 1560, 7800, 405);
     QTest::newRow("ListView1") << "ListView1"
                                << "" << QRect(120, 2070, 7800, 2640);
-    QTest::newRow("PushButton7") << "PushButton7"
-                                 << "Check All" << QRect(120, 4800, 3840, 405);
-    QTest::newRow("PushButton8")
-        << "PushButton8"
-        << "Uncheck All" << QRect(4080, 4800, 3840, 405);
-    QTest::newRow("PushButton4") << "PushButton4"
-                                 << "Clear List" << QRect(120, 5310, 7800, 405);
     QTest::newRow("Frame2")
         << "Frame2"
         << "Save Files To This Folder" << QRect(120, 5760, 7800, 830);
     QTest::newRow("Text1") << "Text1"
                            << "" << QRect(240, 300, 6645, 345);
-    QTest::newRow("PushButton2") << "PushButton2"
-                                 << "..." << QRect(6960, 300, 600, 345);
-    QTest::newRow("PushButton6")
-        << "PushButton6"
-        << "Start Downloading Checked Files" << QRect(120, 6710, 7800, 405);
     QTest::newRow("ProgressBar1")
         << "ProgressBar1"
         << "Progress Bar" << QRect(120, 7230, 7800, 405);
@@ -248,22 +293,18 @@ class MainWindowTest : public QObject {
     FormFixture fixture;
     QWidget* widget = fixture.Find<QWidget>(name);
     QVERIFY(widget != nullptr);
-    const double dx = fixture.form->logicalDpiX();
-    const double dy = fixture.form->logicalDpiY();
+    const double dx = fixture.window->logicalDpiX();
+    const double dy = fixture.window->logicalDpiY();
     QCOMPARE(widget->geometry(),
              QRect(TwipsToPixels(twips.x(), dx), TwipsToPixels(twips.y(), dy),
                    TwipsToPixels(twips.width(), dx),
                    TwipsToPixels(twips.height(), dy)));
-    const bool in_frame2 = name == "Text1" || name == "PushButton2";
     const QString parent = widget->parentWidget()->objectName();
-    QCOMPARE(parent, in_frame2              ? QString("Frame2")
+    QCOMPARE(parent, name == "Text1"        ? QString("Frame2")
                      : name == "txtWebsite" ? QString("Frame1")
                                             : QString("Form1"));
     QString shown;
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-      shown = button->text();
-      QCOMPARE(button->font().pointSizeF(), 11.25);
-    } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+    if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
       shown = frame->title();
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
       shown = edit->text();
@@ -271,33 +312,162 @@ class MainWindowTest : public QObject {
       shown = bar->text();
     }
     QCOMPARE(shown, caption);
-    if (!qobject_cast<QPushButton*>(widget)) {
-      QCOMPARE(widget->font().pointSizeF(), 9.0);
-    }
+    QCOMPARE(widget->font().pointSizeF(), 9.0);
     QVERIFY(widget->font().bold());
     QCOMPARE(widget->font().family(), QString("Arial"));
     QCOMPARE(widget->toolTip().isEmpty(), name != "ListView1");
   }
 
+  // The buttons as the user sees them: rows across the width of the frames
+  // between them and the list, the pairs in two equal halves, "..." at the
+  // end of the folder field; larger type than the rest, and no tip.
+  void ButtonsStandInTheirRows() {
+    FormFixture fixture;
+    QCOMPARE(fixture.window->findChildren<QPushButton*>().size(),
+             kButtonCaptions.size());
+    QMap<QString, QRect> at;
+    for (const QString& caption : kButtonCaptions) {
+      QPushButton* button = ButtonCaptioned(fixture, caption);
+      QVERIFY2(button != nullptr, qPrintable(caption));
+      at[caption] = button->geometry();
+      QCOMPARE(button->parentWidget()->objectName(),
+               caption == "..." ? QString("Frame2") : QString("Form1"));
+      QCOMPARE(button->font().pointSizeF(), 11.25);
+      QVERIFY(button->font().bold());
+      QCOMPARE(button->font().family(), QString("Arial"));
+      QVERIFY(button->toolTip().isEmpty());
+    }
+    auto place = [&](const char* name) {
+      return fixture.Find<QWidget>(name)->geometry();
+    };
+    const QRect site = place("Frame1");
+    const QRect bar = place("ProgressBar1");
+    // From the top down, each below the one before.
+    const QList<QRect> column = {site,
+                                 at["Help"],
+                                 at["Start Listing Web Files"],
+                                 place("ListView1"),
+                                 at["Check All"],
+                                 at["Clear List"],
+                                 place("Frame2"),
+                                 at["Start Downloading Checked Files"],
+                                 bar};
+    for (qsizetype i = 1; i < column.size(); ++i) {
+      QVERIFY2(column[i].top() > column[i - 1].bottom(),
+               qPrintable(QString::number(i)));
+    }
+    for (const char* caption : {"Start Listing Web Files", "Clear List",
+                                "Start Downloading Checked Files"}) {
+      QCOMPARE(at[caption].left(), site.left());
+      QCOMPARE(at[caption].width(), site.width());
+    }
+    for (const auto& [left, right] :
+         {std::pair{"Help", "Load Sample/Example Web Site"},
+          std::pair{"Check All", "Uncheck All"}}) {
+      QCOMPARE(at[left].top(), at[right].top());
+      QCOMPARE(at[left].size(), at[right].size());
+      QCOMPARE(at[left].left(), site.left());
+      QCOMPARE(at[right].right(), site.right());
+      QVERIFY(at[left].right() < at[right].left());
+    }
+    for (const QString& caption : kButtonCaptions) {
+      if (caption != "...") QCOMPARE(at[caption].height(), bar.height());
+    }
+    const QRect field = place("Text1");
+    QCOMPARE(at["..."].top(), field.top());
+    QCOMPARE(at["..."].height(), field.height());
+    QVERIFY(at["..."].left() > field.right());
+    QVERIFY(at["..."].right() < place("Frame2").width());
+  }
+
+  // Each button, found by its caption, does what the caption says.
+  void ButtonsDoWhatTheirCaptionsSay_data() {
+    QTest::addColumn<QString>("caption");
+    for (const QString& caption : kButtonCaptions) {
+      QTest::newRow(qPrintable(caption)) << caption;
+    }
+  }
+  void ButtonsDoWhatTheirCaptionsSay() {
+    QFETCH(QString, caption);
+    TestServer server;
+    server.Serve("/", "<img src=\"c.png\">");
+    server.Serve("/a.txt", "a", 200, "text/plain");
+    server.Serve("/b.txt", "b", 200, "text/plain");
+    QTemporaryDir destination;
+    FormFixture fixture;
+    fixture.window->RunStartUp();
+    auto* site = fixture.Find<QLineEdit>("txtWebsite");
+    site->setText(server.Url() + "/");
+    fixture.Find<QLineEdit>("Text1")->setText(destination.path() + "/");
+    FileList& list = fixture.window->file_list();
+    list.Add(server.Url("/a.txt"));
+    list.Add(server.Url("/b.txt"));
+    list.SetTicked(2, false);
+    QPushButton* button = ButtonCaptioned(fixture, caption);
+    QVERIFY(button != nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+
+    const QStringList rows = Rows(list);
+    const QStringList before = {server.Url("/a.txt"), server.Url("/b.txt")};
+    QStringList boxes;
+    QStringList stored = QDir(destination.path()).entryList(QDir::Files);
+    if (caption == "Help") {
+      boxes << "Questions? Please contact Team Marlwick at "
+               "http://www.marlwick.example/contact/";
+    } else if (caption == "...") {
+      QCOMPARE(fixture.prompts.browse_requests,
+               QList<QStringList>({{"Please select folder:", ""}}));
+    } else if (caption == "Load Sample/Example Web Site") {
+      QCOMPARE(site->text(), kSampleSiteAddress);
+    } else if (caption == "Clear List") {
+      QVERIFY(rows.isEmpty());
+    } else if (caption == "Start Listing Web Files") {
+      QCOMPARE(rows, QStringList({server.Url("/"), server.Url("/c.png")}));
+      boxes << "Done.";
+    } else if (caption == "Start Downloading Checked Files") {
+      QCOMPARE(stored, QStringList({"a.txt"}));
+      boxes << "Done.";
+    } else if (caption == "Check All") {
+      QVERIFY(list.Ticked(1) && list.Ticked(2));
+    } else if (caption == "Uncheck All") {
+      QVERIFY(!list.Ticked(1) && !list.Ticked(2));
+    }
+    // Nothing else happens.
+    QCOMPARE(fixture.prompts.texts(), boxes);
+    if (caption != "...") QVERIFY(fixture.prompts.browse_requests.isEmpty());
+    if (caption != "Load Sample/Example Web Site") {
+      QCOMPARE(site->text(), server.Url() + "/");
+    }
+    if (!caption.startsWith("Start ") && caption != "Clear List") {
+      QCOMPARE(rows, before);
+    }
+    if (!caption.endsWith(" All") && rows == before) {
+      QVERIFY(list.Ticked(1) && !list.Ticked(2));
+    }
+    if (caption != "Start Downloading Checked Files") {
+      QVERIFY(stored.isEmpty());
+    }
+  }
+
   void WindowHasTheFixedClientSize() {
     FormFixture fixture;
-    const QSize size(TwipsToPixels(8040, fixture.form->logicalDpiX()),
-                     TwipsToPixels(7755, fixture.form->logicalDpiY()));
-    QCOMPARE(fixture.form->size(), size);
-    QCOMPARE(fixture.form->minimumSize(), size);
-    QCOMPARE(fixture.form->maximumSize(), size);
+    const QSize size(TwipsToPixels(8040, fixture.window->logicalDpiX()),
+                     TwipsToPixels(7755, fixture.window->logicalDpiY()));
+    QCOMPARE(fixture.window->size(), size);
+    QCOMPARE(fixture.window->minimumSize(), size);
+    QCOMPARE(fixture.window->maximumSize(), size);
   }
 
   void ListHasOneColumnAfterStartUp() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     auto* view = fixture.Find<QTreeView>("ListView1");
     QCOMPARE(view->model()->columnCount(), 1);
     QCOMPARE(view->model()->rowCount(), 0);
     QCOMPARE(view->model()->headerData(0, Qt::Horizontal).toString(),
              QString(" File(s)"));
     QCOMPARE(view->columnWidth(0),
-             TwipsToPixels(7000, fixture.form->logicalDpiX()));
+             TwipsToPixels(7000, fixture.window->logicalDpiX()));
     QCOMPARE(view->toolTip(),
              QString("Double-click item to remove it. Move | line to right "
                      "and out of window to reveal full names."));
@@ -305,13 +475,13 @@ class MainWindowTest : public QObject {
 
   void NewRowsAreShownAndScrolledIntoView() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture.form.get()));
+    fixture.window->RunStartUp();
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fixture.window.get()));
     auto* view = fixture.Find<QTreeView>("ListView1");
     for (int i = 1; i <= 500; ++i) {
-      fixture.form->file_list().Add("http://site.example/" +
-                                    QString::number(i));
+      fixture.window->file_list().Add("http://site.example/" +
+                                      QString::number(i));
     }
     QTRY_COMPARE(view->model()->rowCount(), 500);
     const QModelIndex last = view->model()->index(499, 0);
@@ -321,8 +491,8 @@ class MainWindowTest : public QObject {
 
   void TabOrderFollowsTheLayout() {
     FormFixture fixture;
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(fixture.form.get()));
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
     QStringList order;
     QWidget* widget = fixture.Find<QWidget>("ListView1");
     for (int i = 0; i < 11; ++i) {
@@ -341,9 +511,9 @@ class MainWindowTest : public QObject {
 
   void HoverSetsThePointerUnlessBusy() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fixture.form.get()));
+    fixture.window->RunStartUp();
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fixture.window.get()));
     auto hover = [&](const char* name) {
       QWidget* target = QString(name) == "ListView1"
                             ? fixture.Find<QTreeView>(name)->viewport()
@@ -355,29 +525,29 @@ class MainWindowTest : public QObject {
       QApplication::sendEvent(target, &move);
     };
     hover("PushButton5");
-    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kCustom);
+    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kCustom);
     hover("ListView1");
-    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kDefault);
+    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kDefault);
     hover("PushButton2");
-    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kCustom);
+    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kCustom);
     hover("Frame1");
-    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kDefault);
-    fixture.form->SetPointerMode(PointerMode::kBusy);
-    QCOMPARE(fixture.form->cursor().shape(), Qt::WaitCursor);
+    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kDefault);
+    fixture.window->SetPointerMode(PointerMode::kBusy);
+    QCOMPARE(fixture.window->cursor().shape(), Qt::WaitCursor);
     for (const char* name :
          {"PushButton1", "Frame2", "ListView1", "PushButton8", "Frame1"}) {
       hover(name);
-      QCOMPARE(fixture.form->pointer_mode(), PointerMode::kBusy);
+      QCOMPARE(fixture.window->pointer_mode(), PointerMode::kBusy);
     }
     hover("Text1");  // text boxes change nothing
-    QCOMPARE(fixture.form->pointer_mode(), PointerMode::kBusy);
+    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kBusy);
   }
 
   void SampleButtonFillsAndStoresTheSampleAddress() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
+    fixture.window->RunStartUp();
     fixture.Find<QLineEdit>("Text1")->setText("/keep/");
-    fixture.form->file_list().Add("row");
+    fixture.window->file_list().Add("row");
     int writes = 0;
     connect(fixture.Find<QLineEdit>("txtWebsite"), &QLineEdit::textChanged,
             [&] { ++writes; });
@@ -388,17 +558,18 @@ class MainWindowTest : public QObject {
     QVERIFY(sample.startsWith("http://") && sample.endsWith("/"));
     QCOMPARE(fixture.settings.ReadSetting("Web Site", ""), sample);
     QCOMPARE(fixture.Find<QLineEdit>("Text1")->text(), QString("/keep/"));
-    QCOMPARE(fixture.form->file_list().Count(), 1);
+    QCOMPARE(fixture.window->file_list().Count(), 1);
     QVERIFY(fixture.prompts.boxes.isEmpty());
   }
 
   void ClosingDuringALongCommandEndsItAtOnce() {
     FormFixture fixture;
-    fixture.form->RunStartUp();
-    fixture.form->show();
+    fixture.window->RunStartUp();
+    fixture.window->show();
     int passes = 0;
     bool unwound = false;
-    QTimer::singleShot(20, fixture.form.get(), [&] { fixture.form->close(); });
+    QTimer::singleShot(20, fixture.window.get(),
+                       [&] { fixture.window->close(); });
     Guarded([&] {
       struct Unwound {
         bool& flag;
@@ -406,13 +577,13 @@ class MainWindowTest : public QObject {
       } guard{unwound};
       // A command that would run for ever but for the close.
       for (;;) {
-        fixture.form->pump().PassEvents();
+        fixture.window->pump().PassEvents();
         ++passes;
       }
     });
     QVERIFY(unwound);
     QVERIFY(passes > 0);
-    QVERIFY(!fixture.form->isVisible());
+    QVERIFY(!fixture.window->isVisible());
   }
 };
 

@@ -1,12 +1,11 @@
 #include <QtTest>
 
-#include "auxiliary/desktop_folder.h"
-#include "core/app_error.h"
 #include "gui/app_title.h"
 #include "gui/caption_bar.h"
 #include "gui/hand_cursor.h"
 #include "gui/twips.h"
 #include "support/cursor_file.h"
+#include "support/failure_of.h"
 
 namespace trawlbox {
 
@@ -36,28 +35,8 @@ class ShellHelpersTest : public QObject {
   }
 
   void NameWithoutBlankCannotBeCut() {
-    bool failed = false;
-    try {
-      ShortenedTitle("Trawlbox");
-    } catch (const AppError& error) {
-      failed = error.description() == "Invalid procedure call or argument";
-    }
-    QVERIFY(failed);
-  }
-
-  void DesktopFolderEndsInOneSeparator() {
-    const QString sep = QDir::separator();
-    QCOMPARE(DesktopFolderText("/home/u/Desktop"),
-             QDir::toNativeSeparators("/home/u/Desktop") + sep);
-    QCOMPARE(DesktopFolderText("/home/u/Desktop/"),
-             QDir::toNativeSeparators("/home/u/Desktop/"));
-    bool failed = false;
-    try {
-      DesktopFolderText("");
-    } catch (const AppError&) {
-      failed = true;
-    }
-    QVERIFY(failed);
+    QCOMPARE(FailureOf([] { ShortenedTitle("Trawlbox"); }),
+             QString("Invalid procedure call or argument"));
   }
 
   void HotSpotComesFromTheHeader() {
@@ -82,20 +61,10 @@ class ShellHelpersTest : public QObject {
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("this is text, not a cursor");
     junk.close();
-    QString description;
-    try {
-      LoadCursorFile(junk.fileName());
-    } catch (const AppError& error) {
-      description = error.description();
-    }
-    QCOMPARE(description, QString("Invalid picture"));
-
-    try {
-      LoadCursorFile(dir.filePath("absent.cur"));
-    } catch (const AppError& error) {
-      description = error.description();
-    }
-    QCOMPARE(description, QString("File not found"));
+    QCOMPARE(FailureOf([&] { LoadCursorFile(junk.fileName()); }),
+             QString("Invalid picture"));
+    QCOMPARE(FailureOf([&] { LoadCursorFile(dir.filePath("absent.cur")); }),
+             QString("File not found"));
   }
 
   void TwipsFollowTheDpi_data() {

@@ -11,7 +11,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "support/commands_fixture.h"
+#include "support/download_fixture.h"
 #include "support/faulty_file_system.h"
 #include "support/files.h"
 #include "support/test_server.h"
@@ -48,7 +48,7 @@ struct SmallDisk {
 // One transfer runs at a time, so which row meets the fault never depends
 // on which transfer is quicker: the disk fills up or turns read-only
 // between two rows and not in the middle of several.
-struct DiskRun : CommandsFixture {
+struct DiskRun : DownloadFixture {
   DiskRun() : root(destination.path()) {
     disk = &faults;
     Aim();

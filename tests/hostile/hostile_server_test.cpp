@@ -8,9 +8,9 @@
 #include "core/http_client.h"
 #include "core/real_file_system.h"
 #include "crawl/crawler.h"
-#include "gui/file_list_model.h"
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
+#include "support/fake_file_list.h"
 #include "support/path_text.h"
 #include "support/raw_server.h"
 #include "support/recording_prompts.h"
@@ -203,7 +203,7 @@ class HostileServerTest : public QObject {
         });
     QTemporaryDir temp;
     qputenv("TEMP", temp.path().toLocal8Bit());
-    FileListModel list;
+    FakeFileList list;
     RecordingPrompts prompts;
     EventPump pump;
     TestEngine engine;

@@ -5,29 +5,15 @@
 #include <chrono>
 #include <thread>
 
-#include "support/commands_fixture.h"
+#include "support/download_fixture.h"
 #include "support/files.h"
+#include "support/short_body.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
 namespace {
 
 using std::chrono::milliseconds;
-
-// Announces `length` bytes and sends `sent` of them, after `delay`.
-void ShortBody(TestServer& server, const std::string& path, size_t length,
-               size_t sent, milliseconds delay) {
-  server.Handle(path, [=](const httplib::Request&, httplib::Response& reply) {
-    std::this_thread::sleep_for(delay);
-    reply.set_content_provider(
-        length, "application/octet-stream",
-        [sent](size_t offset, size_t, httplib::DataSink& sink) {
-          if (offset >= sent) return false;  // the connection breaks off
-          const std::string piece(sent - offset, 's');
-          return sink.write(piece.data(), piece.size());
-        });
-  });
-}
 
 // The most memory the process has held so far, in bytes; -1 where the
 // system does not say.
@@ -55,7 +41,7 @@ struct Download {
     fixture.engine.set_retry_policy(none);
     fixture.engine.set_connections(connections);
   }
-  CommandsFixture fixture;
+  DownloadFixture fixture;
 };
 
 }  // namespace
@@ -68,13 +54,16 @@ class ParallelDownloadTest : public QObject {
   // the run shows just what one transfer at a time shows.
   void RowsShowInOrderWhenTheyEndOutOfOrder() {
     TestServer server;
-    ShortBody(server, "/1.bin", 3000, 1000, milliseconds(400));
-    ShortBody(server, "/2.bin", 3000, 2000, milliseconds(0));
+    server.Handle("/1.bin", ShortBodyHandler({.announced = 3000,
+                                              .sent = 1000,
+                                              .delay = milliseconds(400)}));
+    server.Handle("/2.bin",
+                  ShortBodyHandler({.announced = 3000, .sent = 2000}));
     server.Serve("/3.bin", std::string(2500, '3'), 200, "text/plain");
     QStringList shown[2];
     for (const int connections : {1, 6}) {
       Download run(connections);
-      CommandsFixture& f = run.fixture;
+      DownloadFixture& f = run.fixture;
       f.SetStart(server.Url());
       for (const char* name : {"/1.bin", "/2.bin", "/3.bin"}) {
         f.list().Add(server.Url(name));
@@ -112,11 +101,13 @@ class ParallelDownloadTest : public QObject {
   void AFailureInTheMiddle() {
     TestServer server;
     server.Serve("/1.txt", "one", 200, "text/plain");
-    ShortBody(server, "/2.txt", 100, 10, milliseconds(300));
+    server.Handle("/2.txt", ShortBodyHandler({.announced = 100,
+                                              .sent = 10,
+                                              .delay = milliseconds(300)}));
     server.Serve("/3.txt", "three", 200, "text/plain");
     server.Serve("/4.txt", "four", 200, "text/plain");
     Download run(6);
-    CommandsFixture& f = run.fixture;
+    DownloadFixture& f = run.fixture;
     f.SetStart(server.Url());
     for (const char* name : {"/1.txt", "/2.txt", "/3.txt", "/4.txt"}) {
       f.list().Add(server.Url(name));
@@ -177,7 +168,7 @@ class ParallelDownloadTest : public QObject {
           });
     }
     Download run(6);
-    CommandsFixture& f = run.fixture;
+    DownloadFixture& f = run.fixture;
     f.SetStart(server.Url());
     for (int i = 1; i <= 6; ++i) {
       f.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));
@@ -201,29 +192,28 @@ class ParallelDownloadTest : public QObject {
   void EscapeWhileSixRun() {
     TestServer server;
     std::atomic<int> streaming{0};
-    CommandsFixture* fixture = nullptr;
+    DownloadFixture* fixture = nullptr;
     for (int i = 1; i <= 6; ++i) {
-      server.Handle(
-          "/" + std::to_string(i) + ".bin",
-          [&](const httplib::Request&, httplib::Response& reply) {
-            reply.set_content_provider(
-                50'000'000, "application/octet-stream",
-                [&](size_t offset, size_t, httplib::DataSink& sink) {
-                  if (offset == 0 && ++streaming == 6) {
-                    QMetaObject::invokeMethod(
-                        QCoreApplication::instance(),
-                        [&] { fixture->host.RequestCancel(); },
-                        Qt::QueuedConnection);
-                  }
-                  std::this_thread::sleep_for(milliseconds(5));
-                  const std::string piece(64 * 1024, 'x');
-                  return sink.write(piece.data(), piece.size());
-                });
-          });
+      server.Handle("/" + std::to_string(i) + ".bin",
+                    [&](const httplib::Request&, httplib::Response& reply) {
+                      reply.set_content_provider(
+                          50'000'000, "application/octet-stream",
+                          [&](size_t offset, size_t, httplib::DataSink& sink) {
+                            if (offset == 0 && ++streaming == 6) {
+                              QMetaObject::invokeMethod(
+                                  QCoreApplication::instance(),
+                                  [&] { fixture->host.RequestCancel(); },
+                                  Qt::QueuedConnection);
+                            }
+                            std::this_thread::sleep_for(milliseconds(5));
+                            const std::string piece(64 * 1024, 'x');
+                            return sink.write(piece.data(), piece.size());
+                          });
+                    });
     }
     Download run(6);
     fixture = &run.fixture;
-    CommandsFixture& f = run.fixture;
+    DownloadFixture& f = run.fixture;
     f.SetStart(server.Url());
     for (int i = 1; i <= 6; ++i) {
       f.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));

@@ -1,10 +1,10 @@
 #include "mirror/path_mapping.h"
 
 #include <QtTest>
-#include <functional>
 
 #include "core/app_error.h"
 #include "core/real_file_system.h"
+#include "support/failure_of.h"
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -21,16 +21,6 @@ QString TextForm(const QString& native) {
   QString text = native;
   text.replace(u'/', u'\\');
   return FixBackslashes(text);
-}
-
-// The description of the AppError that `action` throws, or "no error".
-QString FailureOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AppError& error) {
-    return error.description();
-  }
-  return QStringLiteral("no error");
 }
 
 bool IsFolder(const QString& native) { return QFileInfo(native).isDir(); }

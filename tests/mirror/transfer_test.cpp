@@ -10,6 +10,7 @@
 #include "support/path_text.h"
 #include "support/recording_prompts.h"
 #include "support/recording_status_line.h"
+#include "support/short_body.h"
 #include "support/test_engine.h"
 #include "support/test_server.h"
 
@@ -275,22 +276,13 @@ class TransferTest : public QObject {
     QFETCH(QString, kind);
     QFETCH(int, label);
     TestServer server;
-    server.Handle("/f", [kind](const httplib::Request&,
-                               httplib::Response& response) {
-      response.set_content_provider(
-          50'000, "application/octet-stream",
-          [kind](size_t offset, size_t, httplib::DataSink& sink) {
-            if (offset >= 10'000) {
-              if (kind == "stall") {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-              }
-              return false;  // the connection breaks off
-            }
-            const std::string piece(5000, 'x');
-            sink.write(piece.data(), piece.size());
-            return true;
-          });
-    });
+    ShortBody body{.announced = 50'000, .sent = 10'000};
+    if (kind == "stall") {
+      body.stall = [] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      };
+    }
+    server.Handle("/f", ShortBodyHandler(body));
     TransferFixture fixture;
     fixture.engine.set_stall_timeout_ms(400);
     WriteFile(fixture.dir.filePath("f"), "old");

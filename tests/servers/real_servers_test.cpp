@@ -1,4 +1,3 @@
-#include <QDirIterator>
 #include <QTimer>
 #include <QtTest>
 #include <map>
@@ -60,18 +59,6 @@ QString Shown(const QStringList& rows, qsizetype from = 0) {
     shown << (row.size() > 150 ? row.left(90) + " ... " + row.right(50) : row);
   }
   return "\n  " + shown.join("\n  ");
-}
-
-// Every file below `root` by its path there, with its bytes.
-std::map<QString, QByteArray> TreeOf(const QString& root) {
-  std::map<QString, QByteArray> tree;
-  QDirIterator it(root, QDir::Files | QDir::Hidden,
-                  QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString path = it.next();
-    tree[QDir(root).relativeFilePath(path)] = ReadAll(path);
-  }
-  return tree;
 }
 
 }  // namespace
@@ -164,13 +151,12 @@ class RealServersTest : public QObject {
     one.StartListing();
     QCOMPARE(Rows(one.list()), rows);
     one.StartDownloading();
-    QVERIFY(!TreeOf(one.destination.path()).empty());
-    QVERIFY(TreeOf(one.destination.path()) ==
-            TreeOf(fixture.destination.path()));
+    QVERIFY(!Tree(one.destination.path()).empty());
+    QVERIFY(Tree(one.destination.path()) == Tree(fixture.destination.path()));
   }
 };
 
 }  // namespace trawlbox
 
-QTEST_MAIN(trawlbox::RealServersTest)
+QTEST_GUILESS_MAIN(trawlbox::RealServersTest)
 #include "real_servers_test.moc"

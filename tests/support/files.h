@@ -3,10 +3,12 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
+#include <map>
 
 #include "core/file_list.h"
 
@@ -32,6 +34,18 @@ inline QStringList Rows(const FileList& list) {
   QStringList rows;
   for (qsizetype i = 1; i <= list.Count(); ++i) rows << list.Text(i);
   return rows;
+}
+
+// Every file below `root`, relative path to content.
+inline std::map<QString, QByteArray> Tree(const QString& root) {
+  std::map<QString, QByteArray> tree;
+  QDirIterator it(root, QDir::Files | QDir::Hidden,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    tree[QDir(root).relativeFilePath(path)] = ReadAll(path);
+  }
+  return tree;
 }
 
 }  // namespace trawlbox

@@ -2,12 +2,14 @@
 #define TRAWLBOX_TESTS_SUPPORT_FORM_FIXTURE_H_
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "core/event_pump.h"
 #include "core/real_file_system.h"
 #include "core/settings_store.h"
 #include "gui/main_window.h"
+#include "gui/window_services.h"
 #include "support/recording_prompts.h"
 #include "support/temp_settings.h"
 
@@ -19,22 +21,18 @@ namespace trawlbox {
 struct FormFixture {
   explicit FormFixture(
       const std::function<void(MainWindowServices&)>& adjust = nullptr) {
-    MainWindowServices services;
-    services.settings = &settings;
-    services.prompts = &prompts;
-    services.pump = &pump;
-    services.file_system = &disk;
-    services.program_folder = program_folder.path();
-    services.check_online = [] {};
-    services.maybe_open_home_page = [] {};
-    services.desktop_folder = [] { return QString("/home/u/Desktop/"); };
+    MainWindowServices services = WindowServices(
+        settings, prompts, pump, disk, {},
+        {.offline = true,
+         .program_folder = program_folder.path(),
+         .desktop_folder = [] { return QString("/home/u/Desktop/"); }});
     if (adjust) adjust(services);
-    form = std::make_unique<MainWindow>(std::move(services));
+    window = std::make_unique<MainWindow>(std::move(services));
   }
 
   template <typename T>
   T* Find(const QString& name) const {
-    return form->findChild<T*>(name);
+    return window->findChild<T*>(name);
   }
 
   TempSettings temp_settings;
@@ -43,7 +41,7 @@ struct FormFixture {
   RecordingPrompts prompts;
   EventPump pump;
   RealFileSystem disk;
-  std::unique_ptr<MainWindow> form;
+  std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace trawlbox

@@ -5,7 +5,7 @@
 
 #include "core/command_host.h"
 #include "core/event_pump.h"
-#include "gui/file_list_model.h"
+#include "support/fake_file_list.h"
 #include "support/recording_prompts.h"
 #include "support/recording_status_line.h"
 
@@ -27,7 +27,7 @@ class HeadlessHost : public CommandHost {
   QString start;
   QString folder;
   RecordingPrompts prompts_;
-  FileListModel list_;
+  FakeFileList list_;
   EventPump pump_;
   RecordingStatusLine status_;
 

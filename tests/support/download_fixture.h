@@ -1,0 +1,16 @@
+#ifndef TRAWLBOX_TESTS_SUPPORT_DOWNLOAD_FIXTURE_H_
+#define TRAWLBOX_TESTS_SUPPORT_DOWNLOAD_FIXTURE_H_
+
+#include "mirror/download_command.h"
+#include "support/host_fixture.h"
+
+namespace trawlbox {
+
+// The download command on a headless host, its rows put in by the test.
+struct DownloadFixture : HostFixture {
+  void StartDownloading() { RunDownloadCommand(host, engine, *disk); }
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_TESTS_SUPPORT_DOWNLOAD_FIXTURE_H_
