@@ -81,7 +81,6 @@ class HttpClient {
   FetchResult CompleteHead(HttpTransfer& first, const QString& address,
                            const std::function<bool()>& stop);
 
-  HttpEngine& engine() { return engine_; }
   void set_stall_timeout_ms(int ms) { engine_.set_stall_timeout_ms(ms); }
 
  private:

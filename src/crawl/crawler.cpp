@@ -6,7 +6,6 @@
 #include "core/error_trap.h"
 #include "core/event_pump.h"
 #include "core/file_list.h"
-#include "core/http_client.h"
 #include "core/scoped_flag.h"
 #include "crawl/temp_page.h"
 
@@ -52,11 +51,11 @@ bool IsHtmlType(const QByteArray& content_type) {
 }
 
 Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
-                 HttpClient& http, std::function<QString()> start_address)
+                 PageSource& source, std::function<QString()> start_address)
     : list_(list),
       reporter_(reporter),
       pump_(pump),
-      http_(http),
+      source_(source),
       handler_(list, pages_, std::move(start_address)),
       scanner_([this](LinkKind kind, const QString& value) {
         // A link the list or the queue refuses (no room for its row) is
@@ -165,14 +164,9 @@ void Crawler::VisitPage(const QString& address) {
   trap.Do(VisitLabel::kFetch, [&] {
     pump_.Yield();
     if (file == nullptr) return;
-    const auto stop = [this] { return stop_requested_; };
-    if (fetch_page_) {
-      fetch = fetch_page_(page_.address, *file);
-    } else if (ahead.fetch) {
-      fetch = http_.CompleteFetch(*ahead.fetch, stop);
-    } else {
-      fetch = http_.FetchToFile(page_.address, *file, stop);
-    }
+    if (!ahead.fetch) ahead.fetch = source_.StartPage(page_.address, *file, {});
+    fetch =
+        source_.CompletePage(*ahead.fetch, [this] { return stop_requested_; });
   });
   if (folder_form) {
     if (!stop_requested_ && fetch.ok() && ServedAsFile(trap, fetch, *file)) {
@@ -231,11 +225,10 @@ bool Crawler::ServedAsFile(VisitTrap& trap, const FetchResult& fetch,
 // arrived wait for their visits in their files, a bounded number of them:
 // a folder's siblings fetched early must not hold back its own children.
 void Crawler::FetchAhead() {
-  // Pages a test serves come one at a time; a fetch that ends while this
-  // one starts others calls back here.
-  if (fetch_page_ || fetching_ahead_) return;
+  // A fetch that ends while this one starts others calls back here.
+  if (fetching_ahead_) return;
   const ScopedFlag fetching(fetching_ahead_);
-  const qsizetype most = http_.engine().connections();
+  const qsizetype most = source_.connections();
   const qsizetype most_held = kPagesHeldPerConnection * most;
   // The page in its visit holds its place to its end, so a walk of one
   // connection asks for one page at a time, in the order it visits them.
@@ -260,8 +253,8 @@ void Crawler::FetchAhead() {
     if (!file->open()) return;
     // Each answer makes room for the next fetch at once, also while a
     // visit waits or scans.
-    std::unique_ptr<PendingFetch> fetch =
-        http_.StartFetch(fetch_address, *file, [this, fetch_address] {
+    std::unique_ptr<PageSource::Pending> fetch =
+        source_.StartPage(fetch_address, *file, [this, fetch_address] {
           LookAhead(fetch_address);
           FetchAhead();
         });
@@ -281,21 +274,18 @@ void Crawler::LookAhead(const QString& fetch_address) {
   if (ahead.look || fetch_address == ahead.linked) return;
   const FetchResult result = ahead.fetch->result();
   if (result.status >= 400 && !result.transient) {
-    ahead.look = http_.StartHead(ahead.linked);
-    ahead.look->set_on_finished([this] { FetchAhead(); });
+    ahead.look = source_.StartHead(ahead.linked, [this] { FetchAhead(); });
   }
 }
 
-void Crawler::ListIfFile(const QString& address, HttpTransfer* look) {
-  const auto stop = [this] { return stop_requested_; };
-  FetchResult head;
-  if (fetch_head_) {
-    head = fetch_head_(address);
-  } else if (look != nullptr) {
-    head = http_.CompleteHead(*look, address, stop);
-  } else {
-    head = http_.FetchHead(address, stop);
+void Crawler::ListIfFile(const QString& address, PageSource::Pending* look) {
+  std::unique_ptr<PageSource::Pending> own;
+  if (look == nullptr) {
+    own = source_.StartHead(address, {});
+    look = own.get();
   }
+  const FetchResult head =
+      source_.CompleteHead(*look, [this] { return stop_requested_; });
   if (head.ok() && !IsHtmlType(head.content_type)) {
     handler_.ListFileLink(address);
   }

@@ -8,10 +8,10 @@
 #include <map>
 #include <memory>
 
-#include "core/http_client.h"
 #include "crawl/link_handling.h"
 #include "crawl/link_scan.h"
 #include "crawl/listing_procedures.h"
+#include "crawl/page_source.h"
 #include "crawl/pages_to_visit.h"
 
 namespace trawlbox {
@@ -30,7 +30,7 @@ class FileList;
 class Crawler {
  public:
   Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
-          HttpClient& http, std::function<QString()> start_address);
+          PageSource& source, std::function<QString()> start_address);
 
   // Runs the walk to its end; its steps are reported under the listing
   // command's name. The walk's page file is made
@@ -41,14 +41,6 @@ class Crawler {
   void VisitPage(const QString& address);
   // Sets the fetch address and the base for relative links of a page.
   void SetPageAddress(const QString& address);
-
-  // How pages and heads are fetched; the HTTP client unless replaced (tests
-  // and fuzzing serve pages without a network).
-  using FetchPage =
-      std::function<FetchResult(const QString& address, QFile& page_file)>;
-  using FetchHead = std::function<FetchResult(const QString& address)>;
-  void set_fetch_page(FetchPage fetch) { fetch_page_ = std::move(fetch); }
-  void set_fetch_head(FetchHead fetch) { fetch_head_ = std::move(fetch); }
 
   // Ends the running walk: the page fetch in work ends at once, and no
   // further page is visited. The rows found so far stay.
@@ -69,24 +61,22 @@ class Crawler {
   // A page fetched ahead of its visit, into a page file of its own.
   struct PageAhead {
     std::unique_ptr<QTemporaryFile> file;
-    std::unique_ptr<PendingFetch> fetch;
+    std::unique_ptr<PageSource::Pending> fetch;
     // The look at the address as linked, once its folder form is missing.
     QString linked;
-    std::unique_ptr<HttpTransfer> look;
+    std::unique_ptr<PageSource::Pending> look;
   };
 
   void FetchAhead();
   void LookAhead(const QString& fetch_address);
   void ScanPageFile(VisitTrap& trap, QFile& file);
-  void ListIfFile(const QString& address, HttpTransfer* look);
+  void ListIfFile(const QString& address, PageSource::Pending* look);
   bool ServedAsFile(VisitTrap& trap, const FetchResult& fetch, QFile& file);
 
   FileList& list_;
   ErrorReporter& reporter_;
   EventPump& pump_;
-  HttpClient& http_;
-  FetchPage fetch_page_;
-  FetchHead fetch_head_;
+  PageSource& source_;
   PagesToVisit pages_;
   LinkHandler handler_;
   LinkScanner scanner_;

@@ -78,8 +78,8 @@ constexpr ButtonSpec kButtonSpecs[] = {
 MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QWidget(parent),
       services_(std::move(services)),
-      http_(engine_, *services_.pump),
-      crawler_(file_list_, *services_.prompts, *services_.pump, http_,
+      site_pages_(engine_, *services_.pump),
+      crawler_(file_list_, *services_.prompts, *services_.pump, site_pages_,
                [this] { return WebSiteText(); }) {
   engine_.set_retry_policy(services_.retry_policy);
   engine_.set_connections(services_.connections);

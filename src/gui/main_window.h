@@ -8,8 +8,8 @@
 
 #include "core/command_host.h"
 #include "core/event_pump.h"
-#include "core/http_client.h"
 #include "crawl/crawler.h"
+#include "crawl/page_source.h"
 #include "gui/file_list_model.h"
 
 class QGroupBox;
@@ -100,7 +100,7 @@ class MainWindow : public QWidget, public CommandHost {
   // One engine for the listing and the download, so the connection to the
   // site is kept across both.
   HttpEngine engine_;
-  HttpClient http_;
+  HttpPageSource site_pages_;
 
   QGroupBox* site_frame_ = nullptr;
   QLineEdit* site_edit_ = nullptr;

@@ -16,6 +16,7 @@
 #include "support/raw_server.h"
 #include "support/recording_prompts.h"
 #include "support/test_engine.h"
+#include "support/test_pages.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
@@ -39,8 +40,15 @@ struct CrawlFixture {
   RecordingPrompts prompts;
   EventPump pump;
   TestEngine engine;
-  HttpClient http{engine, pump};
-  Crawler crawler{list, prompts, pump, http, [this] { return start; }};
+  // A page as the site serves it, asked for at once.
+  FetchResult Fetch(const QString& address, QFile& file) {
+    const auto page = site.StartPage(address, file, {});
+    return site.CompletePage(*page, [] { return false; });
+  }
+
+  HttpPageSource site{engine, pump};
+  TestPages pages{site};
+  Crawler crawler{list, prompts, pump, pages, [this] { return start; }};
 };
 
 // A site served page by page and walked from `start`: the rows the walk
@@ -234,15 +242,16 @@ class CrawlerTest : public QObject {
     qputenv("TEMP", outer.temp.path().toLocal8Bit());
     QStringList page_files;
     QStringList inner_rows;
-    outer.crawler.set_fetch_page([&](const QString& address, QFile& file) {
-      page_files << outer.crawler.page_file_name();
+    // The file each page is fetched into.
+    outer.pages.serve = [&](const QString& address, QFile& file) {
+      page_files << file.fileName();
       inner_rows = inner.Walk(server.Url() + "/two/");
-      return outer.http.FetchToFile(address, file, [] { return false; });
-    });
-    inner.crawler.set_fetch_page([&](const QString& address, QFile& file) {
-      page_files << inner.crawler.page_file_name();
-      return inner.http.FetchToFile(address, file, [] { return false; });
-    });
+      return outer.Fetch(address, file);
+    };
+    inner.pages.serve = [&](const QString& address, QFile& file) {
+      page_files << file.fileName();
+      return inner.Fetch(address, file);
+    };
     const QString s = server.Url();
     QCOMPARE(outer.Walk(s + "/one/"),
              QStringList({s + "/one/", s + "/one/1.png"}));
@@ -251,6 +260,7 @@ class CrawlerTest : public QObject {
     QVERIFY(page_files[0] != page_files[1]);
     for (const QString& name : page_files) {
       QVERIFY(QFileInfo(name).fileName().startsWith("HTML"));
+      QVERIFY(!QFileInfo(name).fileName().contains("XXXXXX"));
       QVERIFY(!QFile::exists(name));
     }
     QVERIFY(outer.crawler.page_file_name().isEmpty());
@@ -322,7 +332,7 @@ class CrawlerTest : public QObject {
   void SecureSiteIsFetchedSecurely() {
     CrawlFixture fixture;
     QStringList fetched;
-    fixture.crawler.set_fetch_page([&](const QString& address, QFile& file) {
+    fixture.pages.serve = [&](const QString& address, QFile& file) {
       fetched << address;
       if (address.endsWith("/sub/")) {
         file.write("<img src=\"b.png\">");
@@ -330,7 +340,7 @@ class CrawlerTest : public QObject {
         file.write("<img src=\"a.png\"><a href=\"sub/\">s</a>");
       }
       return FetchResult();
-    });
+    };
     const QString q = "https://h.example";
     QCOMPARE(
         fixture.Walk(q + "/"),
@@ -457,7 +467,7 @@ class CrawlerTest : public QObject {
         });
     server.Serve("/", "<a href=\"stall/\">s</a><img src=\"a.png\">");
     CrawlFixture fixture;
-    fixture.http.set_stall_timeout_ms(300);
+    fixture.engine.set_stall_timeout_ms(300);
     const QString s = server.Url();
     QCOMPARE(fixture.Walk(s + "/"),
              QStringList({s + "/", s + "/a.png", s + "/stall/"}));
@@ -817,7 +827,7 @@ class CrawlerTest : public QObject {
       // Pages served without a network; the look goes to a port where
       // nothing listens.
       s = "http://127.0.0.1:1";
-      fixture.crawler.set_fetch_page([&](const QString& address, QFile& file) {
+      fixture.pages.serve = [&](const QString& address, QFile& file) {
         if (address.endsWith("/x/")) {
           FetchResult missing(QStringLiteral("HTTP 404 Not Found"));
           missing.status = 404;
@@ -825,7 +835,7 @@ class CrawlerTest : public QObject {
         }
         file.write(page);
         return FetchResult();
-      });
+      };
     }
     QCOMPARE(fixture.Walk(s + "/"), QStringList({s + "/", s + "/x/"}));
     QVERIFY(!fixture.list.FailureOf(2).isEmpty());

@@ -20,6 +20,7 @@
 #include "crawl/pages_to_visit.h"
 #include "fuzz/fuzz_support.h"
 #include "support/fake_file_list.h"
+#include "support/test_pages.h"
 
 namespace trawlbox {
 namespace {
@@ -122,10 +123,11 @@ EventPump& Pump() {
   return pump;
 }
 
-HttpClient& Http() {
+// The site nothing asks for: every page of the walk is served.
+PageSource& Site() {
   static HttpEngine engine;
-  static HttpClient http(engine, Pump());
-  return http;
+  static HttpPageSource site(engine, Pump());
+  return site;
 }
 
 bool WithinServedDepth(const QString& address) {
@@ -138,11 +140,12 @@ bool WithinServedDepth(const QString& address) {
 void Walk(const QByteArray& page, qsizetype markers) {
   FakeFileList list;
   SilentPrompts prompts;
-  Crawler crawler(list, prompts, Pump(), Http(), [] { return kStart; });
+  TestPages pages(Site());
+  Crawler crawler(list, prompts, Pump(), pages, [] { return kStart; });
   QSet<QString> page_rows;
   qsizetype visits = 0;
   qsizetype served = 0;
-  crawler.set_fetch_page([&](const QString& address, QFile& file) {
+  pages.serve = [&](const QString& address, QFile& file) {
     // Each visit is of a queued address, and only served pages queue
     // any: more visits than that mean the walk goes round in circles.
     ++visits;
@@ -158,7 +161,7 @@ void Walk(const QByteArray& page, qsizetype markers) {
     FetchResult served_page;
     served_page.content_type = "text/html";
     return served_page;
-  });
+  };
   // Failed pages are answered with 404 without a status: no second look.
   crawler.WalkSite(kStart);
   FuzzCheck(list.Count() <= 1 + 2 * served * markers, "too many rows");

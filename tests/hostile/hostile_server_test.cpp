@@ -207,9 +207,9 @@ class HostileServerTest : public QObject {
     RecordingPrompts prompts;
     EventPump pump;
     TestEngine engine;
-    HttpClient http(engine, pump);
+    HttpPageSource site(engine, pump);
     const QString start = server.Url();
-    Crawler crawler(list, prompts, pump, http, [&] { return start; });
+    Crawler crawler(list, prompts, pump, site, [&] { return start; });
     crawler.WalkSite(start + "/" + QString::fromStdString(word) + "/");
     qunsetenv("TEMP");
     // A variant is refused while another one waits in the queue, and the

@@ -1,7 +1,6 @@
 #ifndef TRAWLBOX_TESTS_SUPPORT_LISTING_FIXTURE_H_
 #define TRAWLBOX_TESTS_SUPPORT_LISTING_FIXTURE_H_
 
-#include "core/http_client.h"
 #include "crawl/crawler.h"
 #include "crawl/listing_command.h"
 #include "support/host_fixture.h"
@@ -12,8 +11,8 @@ namespace trawlbox {
 struct ListingFixture : HostFixture {
   void StartListing() { RunListingCommand(host, crawler); }
 
-  HttpClient http{engine, host.pump_};
-  Crawler crawler{host.list_, host.prompts_, host.pump_, http,
+  HttpPageSource site{engine, host.pump_};
+  Crawler crawler{host.list_, host.prompts_, host.pump_, site,
                   [this] { return host.start; }};
 };
 
