@@ -85,6 +85,7 @@ void Crawler::WalkSite(const QString& start_address) {
     ~Forget() {
       crawler.page_file_ = nullptr;
       crawler.ahead_.clear();
+      crawler.spare_files_.clear();
     }
   } forget{*this};
 
@@ -116,7 +117,7 @@ void Crawler::VisitPage(const QString& address) {
   if (trap.If(
           VisitLabel::kCheckListed, [&] { return list_.IsListed(row); },
           OnFailure::kSkipAction)) {
-    ahead_.erase(FetchAddressOf(address));
+    Forget(FetchAddressOf(address));
     return;  // visited already, or listed otherwise
   }
   SetPageAddress(address);
@@ -129,7 +130,7 @@ void Crawler::VisitPage(const QString& address) {
   struct Visited {
     Crawler& crawler;
     ~Visited() {
-      crawler.ahead_.erase(crawler.visiting_);
+      crawler.Forget(crawler.visiting_);
       crawler.visiting_.clear();
     }
   } visited{*this};
@@ -248,9 +249,15 @@ void Crawler::FetchAhead() {
         list_.IsListed(PageRowText(address))) {
       continue;
     }
-    auto file = std::make_unique<QTemporaryFile>(TempPageTemplate());
-    // The visit makes do with the walk's own page file and says why.
-    if (!file->open()) return;
+    std::unique_ptr<QTemporaryFile> file;
+    if (!spare_files_.empty()) {
+      file = std::move(spare_files_.back());
+      spare_files_.pop_back();
+    } else {
+      file = std::make_unique<QTemporaryFile>(TempPageTemplate());
+      // The visit makes do with the walk's own page file and says why.
+      if (!file->open()) return;
+    }
     // Each answer makes room for the next fetch at once, also while a
     // visit waits or scans.
     std::unique_ptr<PageSource::Pending> fetch =
@@ -262,6 +269,16 @@ void Crawler::FetchAhead() {
                    PageAhead{std::move(file), std::move(fetch), address, {}});
     ++in_flight;
   }
+}
+
+// A page done with gives its file to the next fetch ahead: making files is
+// much of what a walk of many small pages costs the system.
+void Crawler::Forget(const QString& fetch_address) {
+  const auto found = ahead_.find(fetch_address);
+  if (found == ahead_.end()) return;
+  std::unique_ptr<QTemporaryFile> file = std::move(found->second.file);
+  ahead_.erase(found);  // ends its requests, which write to the file
+  if (file && file->resize(0)) spare_files_.push_back(std::move(file));
 }
 
 // A folder form fetched ahead that is missing for good (404, or any other

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "crawl/link_handling.h"
 #include "crawl/link_scan.h"
@@ -68,6 +69,7 @@ class Crawler {
   };
 
   void FetchAhead();
+  void Forget(const QString& fetch_address);
   void LookAhead(const QString& fetch_address);
   void ScanPageFile(VisitTrap& trap, QFile& file);
   void ListIfFile(const QString& address, PageSource::Pending* look);
@@ -84,6 +86,8 @@ class Crawler {
   // By fetch address: queued folders, the next to be visited, fetched
   // ahead; as many in flight as the engine keeps connections.
   std::map<QString, PageAhead> ahead_;
+  // Page files of pages done with, emptied, for the next fetches ahead.
+  std::vector<std::unique_ptr<QTemporaryFile>> spare_files_;
   QString visiting_;  // the fetch address of the page in its visit
   PageLocation page_;
   qint64 page_length_ = 0;
