@@ -5,25 +5,26 @@
 #include <QtGlobal>
 #include <memory>
 
+#include "core/status.h"
+
 namespace trawlbox {
 
 // The few things the download asks of the disk, behind one seam so that a
 // full, read-only or otherwise refusing disk can be played in tests. Paths
 // are in the system's form (not "\" path texts). Nothing here throws: a
-// failure is a false or null answer, with the system's own text where it
-// gives one, which is the text users see.
+// failure is a failed Status with the system's own text, which is the text
+// users see, or a plain false where the system gives no reason.
 class FileSystem {
  public:
   // A file being written from its start.
   class NewFile {
    public:
     virtual ~NewFile() = default;
-    // False, with errorString() set, when not every byte was taken.
-    virtual bool Write(const char* data, qint64 size) = 0;
+    // Fails when not every byte was taken.
+    virtual Status Write(const char* data, qint64 size) = 0;
     // Hands every byte still held to the system and closes the file; a
     // write refused only then fails here.
-    virtual bool Close() = 0;
-    virtual QString errorString() const = 0;
+    virtual Status Close() = 0;
   };
 
   virtual ~FileSystem() = default;
@@ -40,14 +41,11 @@ class FileSystem {
   // no reason when it refuses; the queries tell it.
   virtual bool MakeFolder(const QString& path) = 0;
   // Creates the file `path` for writing, never one that is there already
-  // (nothing planted under that name is followed). Null, with `error` set,
-  // when it cannot.
-  virtual std::unique_ptr<NewFile> CreateNew(const QString& path,
-                                             QString* error) = 0;
+  // (nothing planted under that name is followed).
+  virtual Result<std::unique_ptr<NewFile>> CreateNew(const QString& path) = 0;
   // Gives the file `from` the name `to` in one step, replacing what was
-  // there; false, with `error` set, when it cannot.
-  virtual bool Rename(const QString& from, const QString& to,
-                      QString* error) = 0;
+  // there.
+  virtual Status Rename(const QString& from, const QString& to) = 0;
   virtual bool Remove(const QString& path) = 0;
 };
 

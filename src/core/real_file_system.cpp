@@ -28,15 +28,16 @@ class RealNewFile : public FileSystem::NewFile {
 
   bool Open() { return file_.open(QIODevice::WriteOnly | QIODevice::NewOnly); }
 
-  bool Write(const char* data, qint64 size) override {
-    return file_.write(data, size) == size;
+  Status Write(const char* data, qint64 size) override {
+    if (file_.write(data, size) == size) return {};
+    return Status::Failure(file_.errorString());
   }
-  bool Close() override {
-    if (!file_.flush()) return false;
+  Status Close() override {
+    if (!file_.flush()) return Status::Failure(file_.errorString());
     file_.close();
-    return true;
+    return {};
   }
-  QString errorString() const override { return file_.errorString(); }
+  QString errorString() const { return file_.errorString(); }
 
  private:
   QFile file_;
@@ -60,22 +61,19 @@ bool RealFileSystem::MakeFolder(const QString& path) {
   return QDir().mkdir(path);
 }
 
-std::unique_ptr<FileSystem::NewFile> RealFileSystem::CreateNew(
-    const QString& path, QString* error) {
+Result<std::unique_ptr<FileSystem::NewFile>> RealFileSystem::CreateNew(
+    const QString& path) {
   auto file = std::make_unique<RealNewFile>(path);
-  if (file->Open()) return file;
-  *error = file->errorString();
-  return nullptr;
+  if (!file->Open()) return Status::Failure(file->errorString());
+  return std::unique_ptr<NewFile>(std::move(file));
 }
 
-bool RealFileSystem::Rename(const QString& from, const QString& to,
-                            QString* error) {
+Status RealFileSystem::Rename(const QString& from, const QString& to) {
   // QFile::rename never replaces an existing file; this does, in one step.
   std::error_code failure;
   std::filesystem::rename(FileSystemPath(from), FileSystemPath(to), failure);
-  if (!failure) return true;
-  *error = QString::fromLocal8Bit(failure.message());
-  return false;
+  if (!failure) return {};
+  return Status::Failure(QString::fromLocal8Bit(failure.message()));
 }
 
 bool RealFileSystem::Remove(const QString& path) { return QFile::remove(path); }

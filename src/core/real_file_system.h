@@ -13,9 +13,8 @@ class RealFileSystem : public FileSystem {
   bool FolderExists(const QString& path) const override;
   bool Writable(const QString& path) const override;
   bool MakeFolder(const QString& path) override;
-  std::unique_ptr<NewFile> CreateNew(const QString& path,
-                                     QString* error) override;
-  bool Rename(const QString& from, const QString& to, QString* error) override;
+  Result<std::unique_ptr<NewFile>> CreateNew(const QString& path) override;
+  Status Rename(const QString& from, const QString& to) override;
   bool Remove(const QString& path) override;
 };
 

@@ -5,54 +5,49 @@
 
 namespace trawlbox {
 
-bool ReplacingFile::Open() {
+Status ReplacingFile::Open() {
   if (disk_.FolderExists(target_)) {
-    error_ = QStringLiteral("A folder stands at %1").arg(target_);
-    return false;
+    return Status::Failure(
+        QStringLiteral("A folder stands at %1").arg(target_));
   }
   // A fresh name in the same folder (so the rename stays on one file
   // system), created exclusively: nothing planted there is followed.
   const QString folder = QFileInfo(target_).path();
+  Status failure;
   for (int attempt = 0; attempt < 16; ++attempt) {
     const QString name =
         folder + QStringLiteral("/.trawlbox-%1.part")
                      .arg(QRandomGenerator::global()->generate(), 8, 16,
                           QLatin1Char('0'));
-    part_ = disk_.CreateNew(name, &error_);
-    if (part_) {
+    Result<std::unique_ptr<FileSystem::NewFile>> created =
+        disk_.CreateNew(name);
+    if (created.ok()) {
+      part_ = created.Take();
       part_name_ = name;
-      return true;
+      return {};
     }
+    failure = created.status();
     // Only a name already taken is worth another draw.
     if (!disk_.Exists(name)) break;
   }
-  return false;
+  return failure;
 }
 
-bool ReplacingFile::Write(const char* data, qint64 size) {
-  if (part_->Write(data, size)) return true;
-  error_ = part_->errorString();
-  return false;
+Status ReplacingFile::Write(const char* data, qint64 size) {
+  return part_->Write(data, size);
 }
 
-bool ReplacingFile::Commit() {
-  if (!part_) {
-    error_ = QStringLiteral("The file is not open");
-    return false;
-  }
-  if (!part_->Close()) {
-    error_ = part_->errorString();
+Status ReplacingFile::Commit() {
+  if (!part_) return Status::Failure(QStringLiteral("The file is not open"));
+  if (const Status closed = part_->Close(); !closed.ok()) {
     Cancel();
-    return false;
+    return closed;
   }
   part_.reset();
-  if (!disk_.Rename(part_name_, target_, &error_)) {
-    disk_.Remove(part_name_);
-    part_name_.clear();
-    return false;
-  }
+  const Status renamed = disk_.Rename(part_name_, target_);
+  if (!renamed.ok()) disk_.Remove(part_name_);
   part_name_.clear();
-  return true;
+  return renamed;
 }
 
 void ReplacingFile::Cancel() {

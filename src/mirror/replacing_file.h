@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/file_system.h"
+#include "core/status.h"
 
 namespace trawlbox {
 
@@ -24,27 +25,25 @@ class ReplacingFile {
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-  // Creates the new file beside the target; false with errorString() set
-  // when it cannot.
-  bool Open();
-  bool Write(const char* data, qint64 size);
-  bool Write(const QByteArray& bytes) {
+  // Creates the new file beside the target.
+  Status Open();
+  Status Write(const char* data, qint64 size);
+  Status Write(const QByteArray& bytes) {
     return Write(bytes.constData(), bytes.size());
   }
-  // Puts the new file in the target's place.
-  bool Commit();
+  // Puts the new file in the target's place; on failure the target stays
+  // as it was and the new file is gone.
+  Status Commit();
   // Drops the new file; the target stays as it was.
   void Cancel();
 
   const QString& target() const { return target_; }
-  const QString& errorString() const { return error_; }
 
  private:
   FileSystem& disk_;
   QString target_;
   QString part_name_;  // empty when there is no new file
   std::unique_ptr<FileSystem::NewFile> part_;
-  QString error_;
 };
 
 }  // namespace trawlbox

@@ -8,6 +8,7 @@
 #include "core/error_trap.h"
 #include "core/event_pump.h"
 #include "core/file_system.h"
+#include "core/status.h"
 #include "core/status_line.h"
 #include "mirror/download_procedures.h"
 #include "mirror/path_mapping.h"
@@ -31,12 +32,24 @@ QString TrimBlanks(const QString& text) {
 
 const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
 
-[[noreturn]] void RaiseOpenFailure(const FileSystem& disk,
-                                   const ReplacingFile& file) {
-  const QString parent = QFileInfo(file.target()).absolutePath();
-  if (!disk.FolderExists(parent)) Raise(ErrorKind::kPathNotFound);
-  if (!disk.Writable(parent)) Raise(ErrorKind::kPermissionDenied);
-  Raise(file.errorString());  // a name too long or refused, a full disk
+// Opens the new file for the path text `local_path` into `file`. The
+// system's own text is only the last word: a missing or locked folder is
+// said the way users of the program have always read it.
+Status OpenLocalFile(FileSystem& disk, const QString& local_path,
+                     std::unique_ptr<ReplacingFile>& file) {
+  const std::optional<QString> native = ToNativePath(local_path);
+  if (!native) return Status::Failure(ErrorKind::kPathNotFound);
+  file = std::make_unique<ReplacingFile>(disk, *native);
+  const Status opened = file->Open();
+  if (opened.ok()) return opened;
+  const QString parent = QFileInfo(*native).absolutePath();
+  if (!disk.FolderExists(parent)) {
+    return Status::Failure(ErrorKind::kPathNotFound);
+  }
+  if (!disk.Writable(parent)) {
+    return Status::Failure(ErrorKind::kPermissionDenied);
+  }
+  return opened;  // a name too long or refused, a full disk
 }
 
 }  // namespace
@@ -176,18 +189,14 @@ class Downloader::Transfer {
   // The folders and the new file, once the body is known to come.
   bool PrepareDestination() {
     if (before_body_) before_body_();
-    const bool open = trap_.Do(FileLabel::kOpenLocalFile, [&] {
-      const std::optional<QString> native = ToNativePath(local_path_);
-      if (!native) Raise(ErrorKind::kPathNotFound);
-      file_ = std::make_unique<ReplacingFile>(owner_.disk_, *native);
-      if (!file_->Open()) RaiseOpenFailure(owner_.disk_, *file_);
-    });
-    if (!open) {
+    const Status open = OpenLocalFile(owner_.disk_, local_path_, file_);
+    if (!open.ok()) {
+      trap_.Report(FileLabel::kOpenLocalFile, open.failure());
       file_.reset();
       local_failure_ = true;
     }
     length_ = DeclaredLength(transfer_->head().content_length);
-    return open;
+    return open.ok();
   }
 
   Outcome Conclude() {
@@ -211,14 +220,14 @@ class Downloader::Transfer {
       result_ = {QStringLiteral("The local file cannot be written")};
       return Outcome::kFailed;
     }
+    const Status committed = file_->Commit();
+    if (!committed.ok()) {
+      trap_.Report(FileLabel::kCommit, committed.failure());
+      result_ = {committed.failure()};
+      return Outcome::kFailed;
+    }
     result_ = FetchResult();
-    const bool committed = trap_.Do(FileLabel::kCommit, [&] {
-      if (!file_->Commit()) {
-        result_ = {file_->errorString()};
-        Raise(file_->errorString());
-      }
-    });
-    return committed ? Outcome::kDone : Outcome::kFailed;
+    return Outcome::kDone;
   }
 
   // An error page never lands under the file's name, and is no box either:
@@ -248,8 +257,8 @@ class Downloader::Transfer {
           QStringLiteral("The local file cannot be written"));
       return HttpTransfer::Take::kAbort;
     }
-    if (!file_->Write(data, size)) {
-      write_failure_ = file_->errorString();
+    if (const Status written = file_->Write(data, size); !written.ok()) {
+      write_failure_ = written.failure();
       transfer_->SetAbortReason(write_failure_);
       return HttpTransfer::Take::kAbort;
     }

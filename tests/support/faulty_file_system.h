@@ -55,29 +55,27 @@ class FaultyFileSystem : public FileSystem {
   bool MakeFolder(const QString& path) override {
     return !read_only_ && real_.MakeFolder(path);
   }
-  std::unique_ptr<NewFile> CreateNew(const QString& path,
-                                     QString* error) override {
-    if (read_only_) {
-      *error = PermissionDeniedText();
-      return nullptr;
-    }
-    std::unique_ptr<NewFile> file = real_.CreateNew(path, error);
-    if (!file) return nullptr;
-    return std::make_unique<FaultyNewFile>(*this, std::move(file), path);
+  Result<std::unique_ptr<NewFile>> CreateNew(const QString& path) override {
+    if (read_only_) return Status::Failure(PermissionDeniedText());
+    Result<std::unique_ptr<NewFile>> file = real_.CreateNew(path);
+    if (!file.ok()) return file;
+    return std::unique_ptr<NewFile>(
+        std::make_unique<FaultyNewFile>(*this, file.Take(), path));
   }
-  bool Rename(const QString& from, const QString& to, QString* error) override {
+  Status Rename(const QString& from, const QString& to) override {
     if (read_only_ || refused_targets_.contains(Comparable(to))) {
-      *error = PermissionDeniedText();
-      return false;
+      return Status::Failure(PermissionDeniedText());
     }
-    if (!real_.Rename(from, to, error)) return false;
+    if (const Status renamed = real_.Rename(from, to); !renamed.ok()) {
+      return renamed;
+    }
     Release(to);
     const auto held = held_.find(from);
     if (held != held_.end()) {
       held_[to] = held->second;
       held_.erase(from);
     }
-    return true;
+    return {};
   }
   bool Remove(const QString& path) override {
     if (read_only_ || !real_.Remove(path)) return false;
@@ -92,33 +90,27 @@ class FaultyFileSystem : public FileSystem {
                   QString path)
         : disk_(disk), real_(std::move(real)), path_(std::move(path)) {}
 
-    bool Write(const char* data, qint64 size) override {
+    Status Write(const char* data, qint64 size) override {
       qint64 fits = size;
       if (disk_.room_) fits = std::min(size, *disk_.room_);
-      if (fits > 0 && !real_->Write(data, fits)) {
-        error_ = real_->errorString();
-        return false;
+      if (fits > 0) {
+        if (const Status written = real_->Write(data, fits); !written.ok()) {
+          return written;
+        }
       }
       if (disk_.room_) {
         *disk_.room_ -= fits;
         disk_.held_[path_] += fits;
       }
-      if (fits == size) return true;
-      error_ = NoSpaceText();
-      return false;
+      if (fits == size) return {};
+      return Status::Failure(NoSpaceText());
     }
-    bool Close() override {
-      if (real_->Close()) return true;
-      error_ = real_->errorString();
-      return false;
-    }
-    QString errorString() const override { return error_; }
+    Status Close() override { return real_->Close(); }
 
    private:
     FaultyFileSystem& disk_;
     std::unique_ptr<NewFile> real_;
     const QString path_;
-    QString error_;
   };
 
   // The program hands over system paths, a test may name them either way.
