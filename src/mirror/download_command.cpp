@@ -12,6 +12,7 @@
 #include "core/file_system.h"
 #include "core/prompts.h"
 #include "core/scoped_flag.h"
+#include "core/status.h"
 #include "core/status_line.h"
 #include "mirror/download_procedures.h"
 #include "mirror/path_mapping.h"
@@ -50,7 +51,7 @@ bool IsInsideFolder(const QString& path_text, const QString& folder) {
 // The path a row's file is finally stored at: the mapped text, "index.htm"
 // for a folder address, then the free-name rule (which may move it, since
 // its number goes before the last dot of the whole path).
-QString FinalPath(const FileSystem& disk, const QString& mapped) {
+Result<QString> FinalPath(const FileSystem& disk, const QString& mapped) {
   QString path = mapped;
   if (path.endsWith(QLatin1Char('\\'))) path += QStringLiteral("index.htm");
   return FreeName(disk, path);
@@ -78,27 +79,35 @@ std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
                                       qsizetype row) {
   auto flight = std::make_unique<RowInFlight>(host, row);
   FileList& list = host.file_list();
-  QString path;
-  const bool inside = flight->trap.Do(DownloadLabel::kMapRow, [&] {
-    const QString folder_text = host.FolderText();
+  QString folder_text;
+  const bool mapped = flight->trap.Do(DownloadLabel::kMapRow, [&] {
+    folder_text = host.FolderText();
     flight->mapped =
         MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
-    path = FinalPath(downloader.disk(), flight->mapped);
-    if (!IsInsideFolder(path, folder_text)) Raise(ErrorKind::kPathNotFound);
   });
-  if (!inside) return flight;
+  if (!mapped) return flight;
+  Result<QString> path = FinalPath(downloader.disk(), flight->mapped);
+  if (path.ok() && !IsInsideFolder(path.value(), folder_text)) {
+    path = Status::Failure(ErrorKind::kPathNotFound);
+  }
+  if (!path.ok()) {
+    flight->trap.Report(DownloadLabel::kMapRow, path.status().failure());
+    return flight;
+  }
   auto make_folders = [trap = &flight->trap, disk = &downloader.disk(),
                        folder = GetFolderPart(flight->mapped)] {
     if (trap->If(
             DownloadLabel::kCheckRowFolder,
             [&] { return !PathFolderExists(*disk, folder); },
             OnFailure::kRunBody)) {
-      trap->Do(DownloadLabel::kMakeRowFolder,
-               [&] { CreateFolderPath(*disk, folder); });
+      const Status made = CreateFolderPath(*disk, folder);
+      if (!made.ok()) {
+        trap->Report(DownloadLabel::kMakeRowFolder, made.failure());
+      }
     }
   };
-  flight->transfer =
-      downloader.Start(list.Text(row), path, flight->gate, make_folders);
+  flight->transfer = downloader.Start(list.Text(row), path.value(),
+                                      flight->gate, make_folders);
   return flight;
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/app_error.h"
 #include "core/file_system.h"
+#include "core/status.h"
 
 namespace trawlbox {
 namespace {
@@ -55,16 +56,17 @@ bool HasParentSegment(const QString& path_text) {
 
 // Tells why the disk refused to make the folder `native`, in the words
 // users know.
-[[noreturn]] void RaiseCreationFailure(const FileSystem& disk,
-                                       const QString& native) {
+// Why the folder `native` was not made: the system gives no reason, so the
+// parent is asked.
+Status CreationFailure(const FileSystem& disk, const QString& native) {
   const QString parent = QFileInfo(native).absolutePath();
-  if (!disk.Exists(parent)) Raise(ErrorKind::kPathNotFound);
+  if (!disk.Exists(parent)) return Status::Failure(ErrorKind::kPathNotFound);
   if (disk.FolderExists(parent) && !disk.Writable(parent)) {
-    Raise(ErrorKind::kPermissionDenied);
+    return Status::Failure(ErrorKind::kPermissionDenied);
   }
   // The parent is fine as far as we can tell: a file in the way, a name the
   // system refuses or a race with another program.
-  Raise(ErrorKind::kPathFileAccess);
+  return Status::Failure(ErrorKind::kPathFileAccess);
 }
 
 }  // namespace
@@ -155,9 +157,9 @@ bool PathFolderExists(const FileSystem& disk, const QString& path_text) {
   return native && disk.FolderExists(*native);
 }
 
-void CreateFolderPath(FileSystem& disk, const QString& folder) {
+Status CreateFolderPath(FileSystem& disk, const QString& folder) {
   const QString fixed = FixBackslashes(folder);
-  if (PathFolderExists(disk, fixed)) return;
+  if (PathFolderExists(disk, fixed)) return {};
   const QStringList parts = fixed.split(kBackslash, Qt::KeepEmptyParts);
   // The drive or the server is where the walk starts; it is never created.
   QString current;
@@ -173,24 +175,25 @@ void CreateFolderPath(FileSystem& disk, const QString& folder) {
     if (IsBlankPart(part)) continue;
     current += kBackslash + part;
     const std::optional<QString> native = ToNativePath(current);
-    if (!native) Raise(ErrorKind::kPathNotFound);
+    if (!native) return Status::Failure(ErrorKind::kPathNotFound);
     // A file of that name counts as taken too: the next level then fails
     // rather than a folder being put in the file's place.
     if (disk.Exists(*native)) continue;
     // One level at a time, so that the first failure is reported for the
     // level that caused it and nothing deeper is attempted.
-    if (!disk.MakeFolder(*native)) RaiseCreationFailure(disk, *native);
+    if (!disk.MakeFolder(*native)) return CreationFailure(disk, *native);
   }
+  return {};
 }
 
-QString FreeName(const FileSystem& disk, const QString& path) {
+Result<QString> FreeName(const FileSystem& disk, const QString& path) {
   const QString extension = GetExtension(path);
   const QString base = RemoveExtension(path);
   qint16 counter = 0;
   QString candidate = path;
   while (PathFileExists(disk, candidate) && PathFolderExists(disk, candidate)) {
     if (counter == std::numeric_limits<qint16>::max()) {
-      Raise(ErrorKind::kOverflow);
+      return Status::Failure(ErrorKind::kOverflow);
     }
     ++counter;
     candidate = base + QString::number(counter) + extension;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+#include "core/status.h"
+
 namespace trawlbox {
 
 class FileSystem;
@@ -43,14 +45,14 @@ bool PathFileExists(const FileSystem& disk, const QString& path_text);
 bool PathFolderExists(const FileSystem& disk, const QString& path_text);
 
 // Creates every missing folder on `folder` from the top down. The first
-// level that cannot be created throws AppError and deeper levels are not
-// tried; a text that names no path throws "Path not found".
-void CreateFolderPath(FileSystem& disk, const QString& folder);
+// level that cannot be created fails the whole and deeper levels are not
+// tried; a text that names no path fails with "Path not found".
+Status CreateFolderPath(FileSystem& disk, const QString& folder);
 
 // The free-name rule: while `path` names an existing folder, the next of
 // RemoveExtension(path) + "1", "2", ... + GetExtension(path). Counts in 16
-// bits like the program always has: past 32767 it throws "Overflow".
-QString FreeName(const FileSystem& disk, const QString& path);
+// bits like the program always has: past 32767 it fails with "Overflow".
+Result<QString> FreeName(const FileSystem& disk, const QString& path);
 
 }  // namespace trawlbox
 

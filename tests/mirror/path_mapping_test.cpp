@@ -2,9 +2,7 @@
 
 #include <QtTest>
 
-#include "core/app_error.h"
 #include "core/real_file_system.h"
-#include "support/failure_of.h"
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -352,7 +350,8 @@ class PathMappingTest : public QObject {
     QVERIFY(QDir(dir.path()).mkdir("Old"));
     QVERIFY(MakeFile(dir.filePath("Old/keep.txt")));
 
-    CreateFolderPath(disk_, TextForm(dir.path()) + "\\" + relative);
+    QVERIFY(
+        CreateFolderPath(disk_, TextForm(dir.path()) + "\\" + relative).ok());
 
     for (const QString& level : created) {
       QVERIFY2(IsFolder(dir.filePath(level)), qPrintable(level));
@@ -366,8 +365,8 @@ class PathMappingTest : public QObject {
   void CreateExistingFolderDoesNothing() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    CreateFolderPath(disk_, TextForm(dir.path()));
-    CreateFolderPath(disk_, TextForm(dir.path()) + "\\");
+    QVERIFY(CreateFolderPath(disk_, TextForm(dir.path())).ok());
+    QVERIFY(CreateFolderPath(disk_, TextForm(dir.path()) + "\\").ok());
     QVERIFY(QDir(dir.path())
                 .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
                          QDir::NoDotAndDotDot));
@@ -378,7 +377,7 @@ class PathMappingTest : public QObject {
     QVERIFY(dir.isValid());
     QVERIFY(MakeFile(dir.filePath("taken")));
     // The file counts as the level: nothing is created and nothing fails.
-    CreateFolderPath(disk_, TextForm(dir.path()) + "\\taken");
+    QVERIFY(CreateFolderPath(disk_, TextForm(dir.path()) + "\\taken").ok());
     QVERIFY(QFileInfo(dir.filePath("taken")).isFile());
   }
 
@@ -388,7 +387,7 @@ class PathMappingTest : public QObject {
     QVERIFY(QDir(dir.path()).mkdir("A"));
     QVERIFY(MakeFile(dir.filePath("A/B")));
     const QString text = TextForm(dir.path()) + "\\A\\B\\C\\D";
-    QCOMPARE(FailureOf([&] { CreateFolderPath(disk_, text); }),
+    QCOMPARE(CreateFolderPath(disk_, text).failure(),
              QStringLiteral("Path/File access error"));
     QVERIFY(QFileInfo(dir.filePath("A/B")).isFile());
   }
@@ -402,9 +401,9 @@ class PathMappingTest : public QObject {
     QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner |
                                               QFile::ReadUser |
                                               QFile::ExeUser));
-    const QString failure = FailureOf([&] {
-      CreateFolderPath(disk_, TextForm(dir.path()) + "\\locked\\a\\b");
-    });
+    const QString failure =
+        CreateFolderPath(disk_, TextForm(dir.path()) + "\\locked\\a\\b")
+            .failure();
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner |
                                       QFile::ExeOwner | QFile::ReadUser |
                                       QFile::WriteUser | QFile::ExeUser);
@@ -421,8 +420,7 @@ class PathMappingTest : public QObject {
     const QString top = QStringLiteral("trawlbox-missing-%1")
                             .arg(QCoreApplication::applicationPid());
     if (QFileInfo::exists("/" + top)) QSKIP("the test name is taken");
-    QCOMPARE(FailureOf(
-                 [&] { CreateFolderPath(disk_, "\\\\" + top + "\\share\\d"); }),
+    QCOMPARE(CreateFolderPath(disk_, "\\\\" + top + "\\share\\d").failure(),
              QStringLiteral("Path not found"));
     QVERIFY(!QFileInfo::exists("/" + top));
 #endif
@@ -441,7 +439,7 @@ class PathMappingTest : public QObject {
     QSKIP("drive and relative forms name paths on this platform");
 #endif
     QFETCH(QString, text);
-    QCOMPARE(FailureOf([&] { CreateFolderPath(disk_, text); }),
+    QCOMPARE(CreateFolderPath(disk_, text).failure(),
              QStringLiteral("Path not found"));
     QVERIFY(!QFileInfo::exists("C:"));
     QVERIFY(!QFileInfo::exists("Mirror"));
@@ -452,8 +450,8 @@ class PathMappingTest : public QObject {
     QTemporaryDir dir;
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
-    CreateFolderPath(disk_, QString());
-    CreateFolderPath(disk_, QStringLiteral("\\"));
+    QVERIFY(CreateFolderPath(disk_, QString()).ok());
+    QVERIFY(CreateFolderPath(disk_, QStringLiteral("\\")).ok());
     QVERIFY(QDir::setCurrent(before));
     QVERIFY(
         QDir(dir.path())
@@ -474,10 +472,10 @@ class PathMappingTest : public QObject {
     const QString folder = TextForm(outer.filePath("Mirror"));
 
     const QString path = MapAddressText(Site() + address, Site(), folder);
-    QCOMPARE(FailureOf([&] { CreateFolderPath(disk_, GetFolderPart(path)); }),
+    QCOMPARE(CreateFolderPath(disk_, GetFolderPart(path)).failure(),
              QStringLiteral("Path not found"));
     QVERIFY(!PathFileExists(disk_, path));
-    QCOMPARE(FreeName(disk_, path), path);
+    QCOMPARE(FreeName(disk_, path).value(), path);
     QVERIFY(!QFileInfo::exists(outer.filePath("escape")));
     QVERIFY(!QFileInfo::exists(outer.filePath("Mirror/escape")));
   }
@@ -488,7 +486,7 @@ class PathMappingTest : public QObject {
     QVERIFY(QDir(outer.path()).mkdir("Mirror"));
     const QString text =
         TextForm(outer.filePath("Mirror")) + "\\in\\..\\..\\escape\\deeper";
-    QCOMPARE(FailureOf([&] { CreateFolderPath(disk_, text); }),
+    QCOMPARE(CreateFolderPath(disk_, text).failure(),
              QStringLiteral("Path not found"));
     // Levels above the climbing one are inside the folder and may exist;
     // nothing at or below it does.
@@ -546,14 +544,15 @@ class PathMappingTest : public QObject {
       QVERIFY(MakeFile(dir.filePath(file)));
     }
     const QString base = TextForm(dir.path()) + "\\";
-    QCOMPARE(FreeName(disk_, base + relative), base + expected);
+    QCOMPARE(FreeName(disk_, base + relative).value(), base + expected);
   }
 
   void FreeNameOnDriveFormOffWindows() {
 #ifdef Q_OS_WIN
     QSKIP("the drive form names a path on this platform");
 #else
-    QCOMPARE(FreeName(disk_, "C:\\Mirror"), QStringLiteral("C:\\Mirror"));
+    QCOMPARE(FreeName(disk_, "C:\\Mirror").value(),
+             QStringLiteral("C:\\Mirror"));
 #endif
   }
 
@@ -567,9 +566,9 @@ class PathMappingTest : public QObject {
       QVERIFY(top.mkdir(QStringLiteral("d%1").arg(n)));
     }
     const QString base = TextForm(dir.path()) + "\\d";
-    QCOMPARE(FreeName(disk_, base), base + "32767");
+    QCOMPARE(FreeName(disk_, base).value(), base + "32767");
     QVERIFY(top.mkdir("d32767"));
-    QCOMPARE(FailureOf([&] { FreeName(disk_, base); }),
+    QCOMPARE(FreeName(disk_, base).status().failure(),
              QStringLiteral("Overflow"));
   }
 
