@@ -39,8 +39,13 @@ int main(int argc, char* argv[]) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                      settings_dir.path());
   trawlbox::SettingsStore settings;
-  settings.WriteSetting(trawlbox::kWebSiteKey, trawlbox::kSampleSiteAddress);
-  settings.WriteSetting(trawlbox::kText1Key, "/home/user/Mirror/");
+  if (!settings
+           .WriteSetting(trawlbox::kWebSiteKey, trawlbox::kSampleSiteAddress)
+           .ok() ||
+      !settings.WriteSetting(trawlbox::kText1Key, "/home/user/Mirror/").ok()) {
+    qCritical("the settings cannot be written");
+    return 1;
+  }
   SilentPrompts prompts;
   trawlbox::EventPump pump;
   trawlbox::RealFileSystem file_system;

@@ -4,10 +4,10 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
-#include "core/app_error.h"
 #include "core/http_engine.h"
 #include "core/retry_policy.h"
 #include "core/settings_store.h"
+#include "core/status.h"
 
 namespace trawlbox {
 namespace {
@@ -150,14 +150,13 @@ RetryPolicy RetryPolicyForRun(const RunOptions& options,
     policy.retries = *options.retries;
     return policy;
   }
-  try {
-    const QString text =
-        settings.ReadSetting(QStringLiteral("Retries"), QString());
-    policy.retries =
-        ParseCount(text, 0, RetryPolicy::kMaxRetries).value_or(policy.retries);
-  } catch (const AppError&) {
-    // A store that cannot be read says so when the window reads its fields;
-    // the number of retries is no reason to stop the program here.
+  // A store that cannot be read says so when the window reads its fields;
+  // the number of retries is no reason to stop the program here.
+  const Result<QString> text =
+      settings.ReadSetting(QStringLiteral("Retries"), QString());
+  if (text.ok()) {
+    policy.retries = ParseCount(text.value(), 0, RetryPolicy::kMaxRetries)
+                         .value_or(policy.retries);
   }
   return policy;
 }
@@ -165,15 +164,12 @@ RetryPolicy RetryPolicyForRun(const RunOptions& options,
 int ConnectionsForRun(const RunOptions& options,
                       const SettingsStore& settings) {
   if (options.connections) return *options.connections;
-  try {
-    const QString text =
-        settings.ReadSetting(QStringLiteral("Connections"), QString());
-    return ParseCount(text, 1, HttpEngine::kMaxConnections)
-        .value_or(HttpEngine::kDefaultConnections);
-  } catch (const AppError&) {
-    // As for the retries: no reason to stop the program here.
-    return HttpEngine::kDefaultConnections;
-  }
+  // As for the retries: no reason to stop the program here.
+  const Result<QString> text =
+      settings.ReadSetting(QStringLiteral("Connections"), QString());
+  if (!text.ok()) return HttpEngine::kDefaultConnections;
+  return ParseCount(text.value(), 1, HttpEngine::kMaxConnections)
+      .value_or(HttpEngine::kDefaultConnections);
 }
 
 std::optional<int> AnswerCommandLine(int argc, char* argv[],

@@ -3,39 +3,41 @@
 #include <QSettings>
 
 #include "core/app_error.h"
+#include "core/status.h"
 
 namespace trawlbox {
 namespace {
 
-void RaiseOnFailure(const QSettings& settings) {
+Status StatusOf(const QSettings& settings) {
   switch (settings.status()) {
     case QSettings::NoError:
-      return;
+      break;
     case QSettings::AccessError:
-      Raise(ErrorKind::kPermissionDenied);
+      return Status::Failure(ErrorKind::kPermissionDenied);
     case QSettings::FormatError:
-      Raise(QStringLiteral("The settings store is damaged"));
+      return Status::Failure(QStringLiteral("The settings store is damaged"));
   }
+  return {};
 }
 
 }  // namespace
 
 // A fresh QSettings per call keeps each call's status its own; Qt shares the
 // parsed file between instances, so this costs little.
-QString SettingsStore::ReadSetting(const QString& key,
-                                   const QString& fallback) const {
+Result<QString> SettingsStore::ReadSetting(const QString& key,
+                                           const QString& fallback) const {
   QSettings settings(kOrganization, kApplication);
-  RaiseOnFailure(settings);
+  if (const Status read = StatusOf(settings); !read.ok()) return read;
   const QVariant value = settings.value(key);
   if (!value.isValid()) return fallback;
   return value.toString();
 }
 
-void SettingsStore::WriteSetting(const QString& key, const QString& value) {
+Status SettingsStore::WriteSetting(const QString& key, const QString& value) {
   QSettings settings(kOrganization, kApplication);
   settings.setValue(key, value);
   settings.sync();
-  RaiseOnFailure(settings);
+  return StatusOf(settings);
 }
 
 }  // namespace trawlbox

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "core/status.h"
+
 namespace trawlbox {
 
 // The per-user store of the three values kept between runs, addressed as
@@ -17,12 +19,12 @@ class SettingsStore {
   virtual ~SettingsStore() = default;
 
   // The stored value, or `fallback` when the key is absent. Never creates a
-  // key. Throws AppError when the store cannot be read.
-  virtual QString ReadSetting(const QString& key,
-                              const QString& fallback) const;
+  // key. Fails when the store cannot be read.
+  virtual Result<QString> ReadSetting(const QString& key,
+                                      const QString& fallback) const;
   // Stores `value` and makes it reach the disk at once, so a killed program
-  // loses nothing. Throws AppError when the store cannot be written.
-  virtual void WriteSetting(const QString& key, const QString& value);
+  // loses nothing. Fails when the store cannot be written.
+  virtual Status WriteSetting(const QString& key, const QString& value);
 };
 
 }  // namespace trawlbox

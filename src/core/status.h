@@ -38,10 +38,16 @@ class [[nodiscard]] Result {
   }
 
   bool ok() const { return value_.has_value(); }
-  const T& value() const { return *value_; }
+  const T& value() const {
+    Q_ASSERT(ok());
+    return *value_;
+  }
   // Moves the value out, for one that cannot be copied (a handle on a file
   // being written). Only when ok(); the Result is spent afterwards.
-  T Take() { return std::move(*value_); }
+  T Take() {
+    Q_ASSERT(ok());
+    return std::move(*value_);
+  }
   const Status& status() const { return failure_; }
 
  private:

@@ -5,6 +5,7 @@
 #include "core/error_trap.h"
 #include "core/prompts.h"
 #include "core/settings_store.h"
+#include "core/status.h"
 #include "gui/input_fields.h"
 #include "gui/window_procedures.h"
 
@@ -19,9 +20,13 @@ void RunFolderChooser(Prompts& prompts, SettingsStore& settings,
                       QString& last_chosen, QLineEdit* folder_field) {
   using ChooserLabel = ChooseFolderProcedure::Label;
   ErrorTrap<ChooseFolderProcedure> trap(prompts);
-  trap.Do(ChooserLabel::kAsk, [&] {
-    last_chosen = settings.ReadSetting(kLastFolderKey, QString());
-  });
+  const Result<QString> stored =
+      settings.ReadSetting(kLastFolderKey, QString());
+  if (stored.ok()) {
+    last_chosen = stored.value();
+  } else {
+    trap.Report(ChooserLabel::kAsk, stored.status().failure());
+  }
   QString chosen;
   trap.Do(ChooserLabel::kAsk, [&] {
     chosen = ChooseFolder(prompts, QStringLiteral("Please select folder:"),
@@ -33,8 +38,10 @@ void RunFolderChooser(Prompts& prompts, SettingsStore& settings,
     return;
   }
   trap.Do(ChooserLabel::kRemember, [&] { last_chosen = chosen; });
-  trap.Do(ChooserLabel::kRemember,
-          [&] { settings.WriteSetting(kLastFolderKey, chosen); });
+  if (const Status written = settings.WriteSetting(kLastFolderKey, chosen);
+      !written.ok()) {
+    trap.Report(ChooserLabel::kRemember, written.failure());
+  }
   if (trap.If(
           ChooserLabel::kRemember,
           [&] { return !chosen.endsWith(QDir::separator()); },

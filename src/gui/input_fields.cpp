@@ -1,7 +1,6 @@
 #include "gui/input_fields.h"
 
 #include <QLineEdit>
-#include <exception>
 
 #include "core/settings_store.h"
 
@@ -11,11 +10,11 @@ void MirrorToSetting(QLineEdit* field, SettingsStore& settings,
                      const QString& key) {
   QObject::connect(field, &QLineEdit::textChanged, field,
                    [&settings, key](const QString& text) {
-                     try {
-                       settings.WriteSetting(key, text);
-                     } catch (const std::exception&) {
-                       // No trap here: the field keeps working unstored.
-                     }
+                     // A failed write is let go: it would come again with
+                     // every keystroke, and the field keeps working
+                     // unstored. Start-up and the folder chooser, which
+                     // read the store, are where a broken one is reported.
+                     static_cast<void>(settings.WriteSetting(key, text));
                    });
 }
 

@@ -13,6 +13,7 @@
 #include "core/existence.h"
 #include "core/prompts.h"
 #include "core/settings_store.h"
+#include "core/status.h"
 #include "crawl/listing_command.h"
 #include "gui/app_icon.h"
 #include "gui/app_title.h"
@@ -47,6 +48,18 @@ QFont ArialBold(double points) {
   font.setPointSizeF(points);
   font.setBold(true);
   return font;
+}
+
+// Puts a stored value in `field`; a store that cannot be read is reported
+// under `label` and the field stays as it was.
+void FillFromSetting(ErrorTrap<StartUpProcedure>& trap,
+                     StartUpProcedure::Label label, QLineEdit* field,
+                     const Result<QString>& stored) {
+  if (!stored.ok()) {
+    trap.Report(label, stored.status().failure());
+    return;
+  }
+  AssignText(field, stored.value());
 }
 
 void PaintWhite(QWidget* widget, QPalette::ColorRole role) {
@@ -231,15 +244,14 @@ void MainWindow::RunStartUp() {
   services_.prompts->set_app_title(ShortenedTitle(Prompts::kProductName));
   trap.Do(StartUpLabel::kOpenHomePage,
           [&] { services_.maybe_open_home_page(); });
-  trap.Do(StartUpLabel::kFillSite, [&] {
-    AssignText(site_edit_,
-               services_.settings->ReadSetting(kWebSiteKey, QString()));
-  });
-  trap.Do(StartUpLabel::kFillFolder, [&] {
-    const QString fallback = services_.desktop_folder();
-    AssignText(folder_edit_,
-               services_.settings->ReadSetting(kFolderKey, fallback));
-  });
+  FillFromSetting(trap, StartUpLabel::kFillSite, site_edit_,
+                  services_.settings->ReadSetting(kWebSiteKey, QString()));
+  QString desktop;
+  if (trap.Do(StartUpLabel::kFillFolder,
+              [&] { desktop = services_.desktop_folder(); })) {
+    FillFromSetting(trap, StartUpLabel::kFillFolder, folder_edit_,
+                    services_.settings->ReadSetting(kFolderKey, desktop));
+  }
   file_list_.set_header(kColumnHeader);
   list_view_->setColumnWidth(0, TwipsX(kColumnWidthTwips));
 }

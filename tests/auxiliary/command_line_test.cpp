@@ -202,7 +202,7 @@ class CommandLineTest : public QObject {
     QFETCH(int, number);
     TempSettings temp;
     SettingsStore settings;
-    if (!setting.isNull()) settings.WriteSetting(key, setting);
+    if (!setting.isNull()) QVERIFY(settings.WriteSetting(key, setting).ok());
     RunOptions options;
     if (key == "Retries") {
       if (option >= 0) options.retries = option;

@@ -2,7 +2,6 @@
 
 #include <QtTest>
 
-#include "support/failure_of.h"
 #include "support/temp_settings.h"
 
 namespace trawlbox {
@@ -14,8 +13,8 @@ class SettingsStoreTest : public QObject {
   void AbsentKeyReadsAsTheDefaultAndIsNotCreated() {
     TempSettings temp;
     SettingsStore store;
-    QCOMPARE(store.ReadSetting("Web Site", QString()), QString());
-    QCOMPARE(store.ReadSetting("Text1", "/home/u/Desktop/"),
+    QCOMPARE(store.ReadSetting("Web Site", QString()).value(), QString());
+    QCOMPARE(store.ReadSetting("Text1", "/home/u/Desktop/").value(),
              QString("/home/u/Desktop/"));
     QVERIFY(!QFileInfo::exists(temp.FilePath()));
     QSettings raw(SettingsStore::kOrganization, SettingsStore::kApplication);
@@ -45,24 +44,24 @@ class SettingsStoreTest : public QObject {
     TempSettings temp;
     {
       SettingsStore writer;
-      writer.WriteSetting("Web Site", value);
+      QVERIFY(writer.WriteSetting("Web Site", value).ok());
     }
     SettingsStore reader;
-    QCOMPARE(reader.ReadSetting("Web Site", "default"), value);
+    QCOMPARE(reader.ReadSetting("Web Site", "default").value(), value);
   }
 
   void StoredEmptyTextIsNotTheDefault() {
     TempSettings temp;
     SettingsStore store;
-    store.WriteSetting("Text1", "");
-    QCOMPARE(store.ReadSetting("Text1", "/desk/"), QString(""));
+    QVERIFY(store.WriteSetting("Text1", "").ok());
+    QCOMPARE(store.ReadSetting("Text1", "/desk/").value(), QString(""));
   }
 
   void EveryWriteReachesStorageAtOnce() {
     TempSettings temp;
     SettingsStore store;
-    store.WriteSetting("Web Site", "http://a.example/");
-    store.WriteSetting("Text1", "/tmp/mirror/");
+    QVERIFY(store.WriteSetting("Web Site", "http://a.example/").ok());
+    QVERIFY(store.WriteSetting("Text1", "/tmp/mirror/").ok());
     // What another process would see: the file itself.
     QSettings on_disk(temp.FilePath(), QSettings::IniFormat);
     QCOMPARE(on_disk.value("Web Site").toString(),
@@ -73,9 +72,9 @@ class SettingsStoreTest : public QObject {
   void LaterWriteReplacesEarlierOne() {
     TempSettings temp;
     SettingsStore store;
-    store.WriteSetting("LastFolderDot", "/a");
-    store.WriteSetting("LastFolderDot", "/b");
-    QCOMPARE(store.ReadSetting("LastFolderDot", ""), QString("/b"));
+    QVERIFY(store.WriteSetting("LastFolderDot", "/a").ok());
+    QVERIFY(store.WriteSetting("LastFolderDot", "/b").ok());
+    QCOMPARE(store.ReadSetting("LastFolderDot", "").value(), QString("/b"));
   }
 
   void UnwritableStoreFailsTheWrite() {
@@ -84,7 +83,7 @@ class SettingsStoreTest : public QObject {
     // for root.
     QVERIFY(QDir().mkpath(temp.FilePath()));
     SettingsStore store;
-    QCOMPARE(FailureOf([&] { store.WriteSetting("Web Site", "x"); }),
+    QCOMPARE(store.WriteSetting("Web Site", "x").failure(),
              QString("Permission denied"));
   }
 };

@@ -25,11 +25,12 @@ class InputFieldsTest : public QObject {
     fixture.window->show();
     auto* edit = fixture.Find<QLineEdit>(field);
     edit->clear();
-    QCOMPARE(fixture.settings.ReadSetting(key, "absent"), QString(""));
+    QCOMPARE(fixture.settings.ReadSetting(key, "absent").value(), QString(""));
     QTest::keyClicks(edit, "ab");
-    QCOMPARE(fixture.settings.ReadSetting(key, "absent"), QString("ab"));
+    QCOMPARE(fixture.settings.ReadSetting(key, "absent").value(),
+             QString("ab"));
     QTest::keyClick(edit, Qt::Key_Backspace);
-    QCOMPARE(fixture.settings.ReadSetting(key, "absent"), QString("a"));
+    QCOMPARE(fixture.settings.ReadSetting(key, "absent").value(), QString("a"));
   }
 
   void LeavingTheStartAddressKeepsItExactly() {
@@ -42,7 +43,7 @@ class InputFieldsTest : public QObject {
     QTest::keyClicks(edit, " books.example ");
     fixture.Find<QLineEdit>("Text1")->setFocus();
     QCOMPARE(edit->text(), QString(" books.example "));
-    QCOMPARE(fixture.settings.ReadSetting("Web Site", ""),
+    QCOMPARE(fixture.settings.ReadSetting("Web Site", "").value(),
              QString(" books.example "));
   }
 
