@@ -4,17 +4,18 @@
 #include <QStandardPaths>
 
 #include "core/app_error.h"
+#include "core/status.h"
 
 namespace trawlbox {
 
-QString DesktopFolderText(const QString& desktop) {
-  if (desktop.isEmpty()) Raise(ErrorKind::kInvalidCall);
+Result<QString> DesktopFolderText(const QString& desktop) {
+  if (desktop.isEmpty()) return Status::Failure(ErrorKind::kInvalidCall);
   QString folder = QDir::toNativeSeparators(desktop);
   if (!folder.endsWith(QDir::separator())) folder += QDir::separator();
   return folder;
 }
 
-QString GetDesktopFolder() {
+Result<QString> GetDesktopFolder() {
   return DesktopFolderText(
       QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
 }

@@ -3,14 +3,16 @@
 
 #include <QString>
 
+#include "core/status.h"
+
 namespace trawlbox {
 
 // The default destination: `desktop` followed by the native separator.
-// An empty `desktop` (the platform knows none) fails: AppError.
-QString DesktopFolderText(const QString& desktop);
+// An empty `desktop` (the platform knows none) fails.
+Result<QString> DesktopFolderText(const QString& desktop);
 
 // The user's desktop folder, as DesktopFolderText gives it.
-QString GetDesktopFolder();
+Result<QString> GetDesktopFolder();
 
 }  // namespace trawlbox
 

@@ -4,6 +4,7 @@
 #include <QTime>
 
 #include "core/app_error.h"
+#include "core/status.h"
 
 namespace trawlbox {
 namespace {
@@ -18,12 +19,15 @@ double TimeOfDayDraw() {
 
 int HomePageDraw(double r) { return static_cast<int>(r * 100) + 1; }
 
-void MaybeOpenHomePage(const std::function<double()>& random,
-                       const std::function<bool(const QUrl&)>& open) {
+Status MaybeOpenHomePage(const std::function<double()>& random,
+                         const std::function<bool(const QUrl&)>& open) {
   const double r = random ? random() : TimeOfDayDraw();
-  if (HomePageDraw(r) != 7) return;
+  if (HomePageDraw(r) != 7) return {};
   const QUrl home(kHomePageAddress);
-  if (!open(home)) Raise(ErrorKind::kFileNotFound);
+  // The program has always said "File not found" for a browser that would
+  // not start, whatever the reason.
+  if (!open(home)) return Status::Failure(ErrorKind::kFileNotFound);
+  return {};
 }
 
 }  // namespace trawlbox

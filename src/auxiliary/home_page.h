@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <functional>
 
+#include "core/status.h"
+
 namespace trawlbox {
 
 // The maker's site.
@@ -18,9 +20,9 @@ int HomePageDraw(double r);
 // default browser, without waiting for it. `random` gives the draw (seeded
 // from the time of day by default); `open` starts the browser and answers
 // whether it could (the desktop's URL handler, which the window's side
-// supplies). A browser that cannot be started is a failure: AppError.
-void MaybeOpenHomePage(const std::function<double()>& random,
-                       const std::function<bool(const QUrl&)>& open);
+// supplies). A browser that cannot be started is a failure.
+Status MaybeOpenHomePage(const std::function<double()>& random,
+                         const std::function<bool(const QUrl&)>& open);
 
 }  // namespace trawlbox
 

@@ -242,16 +242,18 @@ void MainWindow::RunStartUp() {
   setWindowTitle(Prompts::kProductName);
   setWindowIcon(AppIcon());
   services_.prompts->set_app_title(ShortenedTitle(Prompts::kProductName));
-  trap.Do(StartUpLabel::kOpenHomePage,
-          [&] { services_.maybe_open_home_page(); });
+  if (const Status home = services_.maybe_open_home_page(); !home.ok()) {
+    trap.Report(StartUpLabel::kOpenHomePage, home.failure());
+  }
   FillFromSetting(trap, StartUpLabel::kFillSite, site_edit_,
                   services_.settings->ReadSetting(kWebSiteKey, QString()));
-  QString desktop;
-  if (trap.Do(StartUpLabel::kFillFolder,
-              [&] { desktop = services_.desktop_folder(); })) {
-    FillFromSetting(trap, StartUpLabel::kFillFolder, folder_edit_,
-                    services_.settings->ReadSetting(kFolderKey, desktop));
-  }
+  // The default is asked for even when a folder is stored, as it always
+  // was; without one the stored folder is not read either.
+  const Result<QString> desktop = services_.desktop_folder();
+  FillFromSetting(trap, StartUpLabel::kFillFolder, folder_edit_,
+                  desktop.ok() ? services_.settings->ReadSetting(
+                                     kFolderKey, desktop.value())
+                               : desktop);
   file_list_.set_header(kColumnHeader);
   list_view_->setColumnWidth(0, TwipsX(kColumnWidthTwips));
 }

@@ -8,6 +8,7 @@
 
 #include "core/command_host.h"
 #include "core/event_pump.h"
+#include "core/status.h"
 #include "crawl/crawler.h"
 #include "crawl/page_source.h"
 #include "gui/file_list_model.h"
@@ -37,8 +38,8 @@ struct MainWindowServices {
   QString program_folder;
   // Start-up steps owned by other parts of the program.
   std::function<void()> check_online;
-  std::function<void()> maybe_open_home_page;
-  std::function<QString()> desktop_folder;
+  std::function<Status()> maybe_open_home_page;
+  std::function<Result<QString>()> desktop_folder;
   // How often a request that failed on something passing is tried again.
   RetryPolicy retry_policy;
   // How many transfers the download keeps in flight at once.

@@ -27,18 +27,18 @@ MainWindowServices WindowServices(SettingsStore& settings, Prompts& prompts,
   services.program_folder = hooks.program_folder.isEmpty()
                                 ? QCoreApplication::applicationDirPath()
                                 : hooks.program_folder;
-  services.desktop_folder = hooks.desktop_folder
-                                ? hooks.desktop_folder
-                                : std::function<QString()>(GetDesktopFolder);
+  services.desktop_folder =
+      hooks.desktop_folder ? hooks.desktop_folder
+                           : std::function<Result<QString>()>(GetDesktopFolder);
   if (hooks.offline) {
     services.check_online = [] {};
-    services.maybe_open_home_page = [] {};
+    services.maybe_open_home_page = [] { return Status(); };
     return services;
   }
   services.check_online = [&prompts, &pump] { CheckOnline(prompts, &pump); };
   // The browser is the desktop's business, which only this floor knows.
   services.maybe_open_home_page = [] {
-    MaybeOpenHomePage(nullptr, [](const QUrl& url) {
+    return MaybeOpenHomePage(nullptr, [](const QUrl& url) {
       return QDesktopServices::openUrl(url);
     });
   };

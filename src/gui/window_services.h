@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "auxiliary/command_line.h"
+#include "core/status.h"
 #include "gui/main_window.h"
 
 namespace trawlbox {
@@ -25,7 +26,7 @@ struct ServiceHooks {
   // own folder when empty.
   QString program_folder = QString();
   // The default destination folder; the user's desktop when unset.
-  std::function<QString()> desktop_folder = nullptr;
+  std::function<Result<QString>()> desktop_folder = nullptr;
 };
 
 // The window's services, wired in this one place for the program and for

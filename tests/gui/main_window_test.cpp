@@ -59,6 +59,7 @@ class MainWindowTest : public QObject {
       };
       services.maybe_open_home_page = [&] {
         order << "home:" + fixture.prompts.app_title();
+        return Status();
       };
       services.desktop_folder = [&] {
         order << "desktop";
@@ -107,11 +108,11 @@ class MainWindowTest : public QObject {
            return QString("/d/");
          }});
     offline.check_online();
-    offline.maybe_open_home_page();
+    QVERIFY(offline.maybe_open_home_page().ok());
     QVERIFY(prompts.boxes.isEmpty());
     QCOMPARE(offline.retry_policy.retries, 4);
     QCOMPARE(offline.program_folder, QString("/p"));
-    QCOMPARE(offline.desktop_folder(), QString("/d/"));
+    QCOMPARE(offline.desktop_folder().value(), QString("/d/"));
   }
 
   void FirstRunRestoresDefaultsAndStoresThem() {
@@ -158,13 +159,18 @@ class MainWindowTest : public QObject {
   void FailingStepsAreReportedAndStartUpGoesOn() {
     QFETCH(QString, step);
     QFETCH(int, label);
-    auto fail = [] { Raise(ErrorKind::kOverflow); };
     FormFixture fixture([&](MainWindowServices& services) {
-      if (step == "online") services.check_online = fail;
-      if (step == "home") services.maybe_open_home_page = fail;
+      if (step == "online") {
+        services.check_online = [] { Raise(ErrorKind::kOverflow); };
+      }
+      if (step == "home") {
+        services.maybe_open_home_page = [] {
+          return Status::Failure(ErrorKind::kOverflow);
+        };
+      }
       if (step == "desktop") {
-        services.desktop_folder = []() -> QString {
-          Raise(ErrorKind::kInvalidCall);
+        services.desktop_folder = [] {
+          return Result<QString>(Status::Failure(ErrorKind::kInvalidCall));
         };
       }
     });
