@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include "core/app_error.h"
+#include "core/status.h"
 
 namespace trawlbox {
 namespace {
@@ -32,11 +33,11 @@ QPoint CursorHotSpot(const QByteArray& header) {
   return QPoint(ReadLittle16(header, 10), ReadLittle16(header, 12));
 }
 
-QCursor LoadCursorFile(const QString& path) {
+Result<QCursor> LoadCursorFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    Raise(file.exists() ? ErrorKind::kPermissionDenied
-                        : ErrorKind::kFileNotFound);
+    return Status::Failure(file.exists() ? ErrorKind::kPermissionDenied
+                                         : ErrorKind::kFileNotFound);
   }
   const QByteArray bytes = file.readAll();
   QBuffer buffer;
@@ -44,7 +45,7 @@ QCursor LoadCursorFile(const QString& path) {
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "cur");
   const QImage image = reader.read();
-  if (image.isNull()) Raise(ErrorKind::kInvalidPicture);
+  if (image.isNull()) return Status::Failure(ErrorKind::kInvalidPicture);
   const QPoint hot_spot = CursorHotSpot(bytes);
   return QCursor(QPixmap::fromImage(image), hot_spot.x(), hot_spot.y());
 }

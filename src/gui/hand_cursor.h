@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QString>
 
+#include "core/status.h"
+
 namespace trawlbox {
 
 // Where the optional hand pointer lives: "HAND-M.CUR" in `program_folder`.
@@ -15,10 +17,10 @@ QString HandCursorPath(const QString& program_folder);
 // (0, 0) when the header is not that of a cursor.
 QPoint CursorHotSpot(const QByteArray& header);
 
-// Loads a Windows cursor file. A file that cannot be read throws AppError
-// ("File not found", "Permission denied"); one that is no picture throws
-// "Invalid picture".
-QCursor LoadCursorFile(const QString& path);
+// Loads a Windows cursor file. A file that cannot be read fails with "File
+// not found" or "Permission denied"; one that is no picture with "Invalid
+// picture".
+Result<QCursor> LoadCursorFile(const QString& path);
 
 }  // namespace trawlbox
 

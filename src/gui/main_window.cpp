@@ -226,18 +226,23 @@ void MainWindow::RunStartUp() {
   using StartUpLabel = StartUpProcedure::Label;
   ErrorTrap<StartUpProcedure> trap(*services_.prompts);
   const QString folder = services_.program_folder;
-  trap.Do(StartUpLabel::kSkin, [&] {
-    ApplySkin(folder, this, {site_frame_, folder_frame_});
-  });
+  if (const Status skinned =
+          ApplySkin(folder, this, {site_frame_, folder_frame_});
+      !skinned.ok()) {
+    trap.Report(StartUpLabel::kSkin, skinned.failure());
+  }
   trap.Do(StartUpLabel::kCheckOnline, [&] { services_.check_online(); });
   if (trap.If(
           StartUpLabel::kFindHandPointer,
           [&] { return FileExists(HandCursorPath(folder)); },
           OnFailure::kRunBody)) {
-    trap.Do(StartUpLabel::kLoadHandPointer, [&] {
-      hand_pointer_ = LoadCursorFile(HandCursorPath(folder));
+    const Result<QCursor> hand = LoadCursorFile(HandCursorPath(folder));
+    if (hand.ok()) {
+      hand_pointer_ = hand.value();
       has_hand_pointer_ = true;
-    });
+    } else {
+      trap.Report(StartUpLabel::kLoadHandPointer, hand.status().failure());
+    }
   }
   setWindowTitle(Prompts::kProductName);
   setWindowIcon(AppIcon());

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "core/app_error.h"
+#include "core/status.h"
 
 namespace trawlbox {
 namespace {
@@ -22,15 +23,20 @@ QString SkinPath(const QString& program_folder) {
   return program_folder + QStringLiteral("/x/o.cjs");
 }
 
-void ApplySkin(const QString& program_folder, QWidget* window,
-               const QList<QWidget*>& frames) {
+Status ApplySkin(const QString& program_folder, QWidget* window,
+                 const QList<QWidget*>& frames) {
   const QString path = SkinPath(program_folder);
-  if (!QFileInfo(path).isFile()) return;
+  if (!QFileInfo(path).isFile()) return {};
   PaintButtonFace(window);
   for (QWidget* frame : frames) PaintButtonFace(frame);
   QFile skin(path);
-  if (!skin.open(QIODevice::ReadOnly)) Raise(ErrorKind::kPermissionDenied);
+  // The frames keep the face colour: the program always painted them
+  // before it found the sheet unreadable.
+  if (!skin.open(QIODevice::ReadOnly)) {
+    return Status::Failure(ErrorKind::kPermissionDenied);
+  }
   window->setStyleSheet(QString::fromUtf8(skin.readAll()));
+  return {};
 }
 
 }  // namespace trawlbox

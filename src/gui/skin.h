@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "core/status.h"
+
 class QWidget;
 
 namespace trawlbox {
@@ -14,9 +16,9 @@ QString SkinPath(const QString& program_folder);
 
 // When the skin file exists, gives `window` and `frames` the palette's
 // button-face colour and applies the style sheet to `window`. A missing skin
-// is no failure; an unreadable one throws AppError.
-void ApplySkin(const QString& program_folder, QWidget* window,
-               const QList<QWidget*>& frames);
+// is no failure; an unreadable one is.
+Status ApplySkin(const QString& program_folder, QWidget* window,
+                 const QList<QWidget*>& frames);
 
 }  // namespace trawlbox
 

@@ -53,7 +53,7 @@ class ShellHelpersTest : public QObject {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(MakeCursorFile(32, 7, 3));
     file.close();
-    const QCursor cursor = LoadCursorFile(good);
+    const QCursor cursor = LoadCursorFile(good).value();
     QCOMPARE(cursor.hotSpot(), QPoint(7, 3));
     QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
 
@@ -61,9 +61,9 @@ class ShellHelpersTest : public QObject {
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("this is text, not a cursor");
     junk.close();
-    QCOMPARE(FailureOf([&] { LoadCursorFile(junk.fileName()); }),
+    QCOMPARE(LoadCursorFile(junk.fileName()).status().failure(),
              QString("Invalid picture"));
-    QCOMPARE(FailureOf([&] { LoadCursorFile(dir.filePath("absent.cur")); }),
+    QCOMPARE(LoadCursorFile(dir.filePath("absent.cur")).status().failure(),
              QString("File not found"));
   }
 
