@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "core/app_error.h"
+#include "core/error_trap.h"
 #include "core/real_file_system.h"
 #include "gui/caption_bar.h"
 #include "gui/handler_guard.h"
@@ -191,6 +192,19 @@ class MainWindowTest : public QObject {
       QCOMPARE(fixture.settings.ReadSetting("Text1", "absent").value(),
                QString("absent"));
     }
+  }
+
+  // A store that cannot be read is reported for each field it fills.
+  void UnreadableStoreIsReportedForEachField() {
+    FormFixture fixture;
+    QVERIFY(QDir().mkpath(fixture.temp_settings.FilePath()));
+    fixture.window->RunStartUp();
+    QStringList reports;
+    for (const auto& box : fixture.prompts.boxes) reports << box.text;
+    QCOMPARE(
+        reports,
+        QStringList({ComposeErrorReport("Permission denied", kLoadTag, 130),
+                     ComposeErrorReport("Permission denied", kLoadTag, 132)}));
   }
 
   void DesktopDefaultIsComputedEvenWhenTheKeyExists() {
