@@ -42,7 +42,7 @@ int main(int argc, char* argv[]) {
   if (!settings
            .WriteSetting(trawlbox::kWebSiteKey, trawlbox::kSampleSiteAddress)
            .ok() ||
-      !settings.WriteSetting(trawlbox::kText1Key, "/home/user/Mirror/").ok()) {
+      !settings.WriteSetting(trawlbox::kFolderKey, "/home/user/Mirror/").ok()) {
     qCritical("the settings cannot be written");
     return 1;
   }
