@@ -3,12 +3,14 @@
 
 #include <QString>
 
+#include "core/status.h"
+
 namespace trawlbox {
 
 // The application title made from a product name: its last word is cut off
 // at least once, and again while the rest is longer than 40 characters.
-// A name without a blank cannot be cut: AppError (invalid argument).
-QString ShortenedTitle(const QString& product_name);
+// A name without a blank cannot be cut: an invalid call.
+Result<QString> ShortenedTitle(const QString& product_name);
 
 }  // namespace trawlbox
 

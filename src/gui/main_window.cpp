@@ -246,7 +246,11 @@ void MainWindow::RunStartUp() {
   }
   setWindowTitle(Prompts::kProductName);
   setWindowIcon(AppIcon());
-  services_.prompts->set_app_title(ShortenedTitle(Prompts::kProductName));
+  // The product's own name always has a word to cut.
+  if (const Result<QString> title = ShortenedTitle(Prompts::kProductName);
+      title.ok()) {
+    services_.prompts->set_app_title(title.value());
+  }
   if (const Status home = services_.maybe_open_home_page(); !home.ok()) {
     trap.Report(StartUpLabel::kOpenHomePage, home.failure());
   }
