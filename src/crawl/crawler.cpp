@@ -195,7 +195,10 @@ void Crawler::VisitPage(const QString& address) {
     }
     return;
   }
-  ScanPageFile(trap, *file);
+  {
+    const ScopedFlag scanning(scanning_);
+    ScanPageFile(trap, *file);
+  }
   trap.Do(VisitLabel::kEmptyPageFile, [&] {
     pump_.Yield();
     file->resize(0);
@@ -226,8 +229,10 @@ bool Crawler::ServedAsFile(VisitTrap& trap, const FetchResult& fetch,
 // arrived wait for their visits in their files, a bounded number of them:
 // a folder's siblings fetched early must not hold back its own children.
 void Crawler::FetchAhead() {
-  // A fetch that ends while this one starts others calls back here.
-  if (fetching_ahead_) return;
+  // A fetch that ends while this one starts others calls back here. While
+  // a page is scanned the end of the queue is not yet known; after a stop
+  // nothing more is asked for.
+  if (fetching_ahead_ || scanning_ || stop_requested_) return;
   const ScopedFlag fetching(fetching_ahead_);
   const qsizetype most = source_.connections();
   const qsizetype most_held = kPagesHeldPerConnection * most;
@@ -262,8 +267,13 @@ void Crawler::FetchAhead() {
     // visit waits or scans.
     std::unique_ptr<PageSource::Pending> fetch =
         source_.StartPage(fetch_address, *file, [this, fetch_address] {
-          LookAhead(fetch_address);
-          FetchAhead();
+          // Fetching ahead only saves time: a page that cannot be fetched
+          // ahead is fetched in its visit, which reports what goes wrong.
+          try {
+            LookAhead(fetch_address);
+            FetchAhead();
+          } catch (const std::exception&) {
+          }
         });
     ahead_.emplace(fetch_address,
                    PageAhead{std::move(file), std::move(fetch), address, {}});
@@ -285,13 +295,19 @@ void Crawler::Forget(const QString& fetch_address) {
 // status of 400 and above that no retry changes) is looked at as linked at
 // once, as its visit will.
 void Crawler::LookAhead(const QString& fetch_address) {
+  if (stop_requested_) return;
   const auto found = ahead_.find(fetch_address);
   if (found == ahead_.end()) return;  // in its visit already
   PageAhead& ahead = found->second;
   if (ahead.look || fetch_address == ahead.linked) return;
   const FetchResult result = ahead.fetch->result();
   if (result.status >= 400 && !result.transient) {
-    ahead.look = source_.StartHead(ahead.linked, [this] { FetchAhead(); });
+    ahead.look = source_.StartHead(ahead.linked, [this] {
+      try {
+        FetchAhead();
+      } catch (const std::exception&) {  // as above: the visit reports
+      }
+    });
   }
 }
 

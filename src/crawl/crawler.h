@@ -93,6 +93,7 @@ class Crawler {
   qint64 page_length_ = 0;
   bool stop_requested_ = false;
   bool fetching_ahead_ = false;
+  bool scanning_ = false;  // the queue grows: its end is not known yet
 };
 
 // Whether an address names a page rather than a folder: ".php" anywhere

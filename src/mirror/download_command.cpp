@@ -161,6 +161,13 @@ class RowsAhead {
     return flight;
   }
 
+  // After a stop nothing more starts, and what runs ahead goes before the
+  // run's last box.
+  void Drop() {
+    ahead_.clear();
+    next_ = rows_ + 1;
+  }
+
  private:
   // How many rows that have arrived may wait, for each connection; each
   // holds its new file open.
@@ -168,6 +175,7 @@ class RowsAhead {
 
   void Refill() {
     if (refilling_) return;  // a transfer ended while another started
+    if (host_.cancel_requested()) return;
     const ScopedFlag refilling(refilling_);
     qsizetype running = 1;  // the row in its turn
     for (const auto& flight : ahead_) {
@@ -191,7 +199,14 @@ class RowsAhead {
       Downloader::TransferPtr& transfer = ahead_.back()->transfer;
       if (transfer && Downloader::Running(*transfer)) {
         ++running;
-        Downloader::WhenFirstTryEnds(*transfer, [this] { Refill(); });
+        Downloader::WhenFirstTryEnds(*transfer, [this] {
+          // Rows started ahead only save time: one that cannot start now
+          // starts in its turn, which reports what goes wrong.
+          try {
+            Refill();
+          } catch (const std::exception&) {
+          }
+        });
       }
     }
   }
@@ -245,6 +260,7 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine,
     FinishRow(host, downloader, trap, *flight);
     if (!downloader.cancelled()) status.SetPosition(row);
   }
+  ahead.Drop();
   host.SetPointerMode(PointerMode::kDefault);
   status.SetPosition(0);
   // A stopped run keeps saying so.

@@ -227,6 +227,60 @@ class ParallelDownloadTest : public QObject {
              QStringList({"1.bin"}));
     QCOMPARE(f.prompts.texts(), QStringList({"Done."}));
   }
+
+  // Rows started ahead that end after Escape start no further rows, also
+  // while the last box is up and events run behind it.
+  void NothingStartsAfterEscape() {
+    TestServer server;
+    constexpr size_t kPiece = 64 * 1024;
+    std::atomic<int> streaming{0};
+    DownloadFixture* fixture = nullptr;
+    for (int i = 1; i <= 6; ++i) {
+      // Row 1 never ends; rows 2 to 6 end a little after the stop.
+      const size_t length = i == 1 ? 50'000'000 : 60 * kPiece;
+      server.Handle(
+          "/" + std::to_string(i) + ".bin",
+          [&, length](const httplib::Request&, httplib::Response& reply) {
+            reply.set_content_provider(
+                length, "application/octet-stream",
+                [&](size_t offset, size_t, httplib::DataSink& sink) {
+                  if (offset == 0 && ++streaming == 6) {
+                    QMetaObject::invokeMethod(
+                        QCoreApplication::instance(),
+                        [&] { fixture->host.RequestCancel(); },
+                        Qt::QueuedConnection);
+                  }
+                  std::this_thread::sleep_for(milliseconds(5));
+                  const std::string piece(kPiece, 'x');
+                  return sink.write(piece.data(), piece.size());
+                });
+          });
+    }
+    Download run(6);
+    fixture = &run.fixture;
+    DownloadFixture& f = run.fixture;
+    f.SetStart(server.Url());
+    for (int i = 1; i <= 6; ++i) {
+      f.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));
+    }
+    for (int i = 7; i <= 9; ++i) {
+      server.Serve("/sub/" + std::to_string(i) + ".txt", "late", 200,
+                   "text/plain");
+      f.list().Add(server.Url(QStringLiteral("/sub/%1.txt").arg(i)));
+    }
+    f.prompts.on_show = [](const RecordingPrompts::Box&) {
+      QTest::qWait(800);  // a box the user reads for a while
+    };
+    f.StartDownloading();
+    QCOMPARE(f.Caption(), QString("Download Stoped By User"));
+    for (const char* path : {"/sub/7.txt", "/sub/8.txt", "/sub/9.txt"}) {
+      QCOMPARE(server.Requests(path), 0);
+    }
+    QCOMPARE(
+        QDir(f.destination.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList());
+  }
 };
 
 }  // namespace trawlbox
