@@ -3,6 +3,7 @@
 // only in its row's turn.
 #include <QtTest>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "support/download_fixture.h"
@@ -42,6 +43,41 @@ struct Download {
     fixture.engine.set_connections(connections);
   }
   DownloadFixture fixture;
+};
+
+// Rows 1 to 6, whose bodies of `length_of(row)` bytes stream in pieces at a
+// steady pace; Escape comes once all six are under way.
+struct SixStreams {
+  static constexpr size_t kPiece = 64 * 1024;
+
+  explicit SixStreams(const std::function<size_t(int)>& length_of) : run(6) {
+    for (int i = 1; i <= 6; ++i) {
+      server.Handle(
+          "/" + std::to_string(i) + ".bin",
+          [this, length = length_of(i)](const httplib::Request&,
+                                        httplib::Response& reply) {
+            reply.set_content_provider(
+                length, "application/octet-stream",
+                [this](size_t offset, size_t, httplib::DataSink& sink) {
+                  if (offset == 0 && ++streaming == 6) {
+                    QMetaObject::invokeMethod(
+                        QCoreApplication::instance(),
+                        [this] { run.fixture.host.RequestCancel(); },
+                        Qt::QueuedConnection);
+                  }
+                  std::this_thread::sleep_for(milliseconds(5));
+                  const std::string piece(kPiece, 'x');
+                  return sink.write(piece.data(), piece.size());
+                });
+          });
+      run.fixture.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));
+    }
+    run.fixture.SetStart(server.Url());
+  }
+
+  TestServer server;
+  std::atomic<int> streaming{0};
+  Download run;
 };
 
 }  // namespace
@@ -190,37 +226,11 @@ class ParallelDownloadTest : public QObject {
   // Escape while six bodies stream: each ends at once, and nothing partial
   // or written beside the old files is left.
   void EscapeWhileSixRun() {
-    TestServer server;
-    std::atomic<int> streaming{0};
-    DownloadFixture* fixture = nullptr;
-    for (int i = 1; i <= 6; ++i) {
-      server.Handle("/" + std::to_string(i) + ".bin",
-                    [&](const httplib::Request&, httplib::Response& reply) {
-                      reply.set_content_provider(
-                          50'000'000, "application/octet-stream",
-                          [&](size_t offset, size_t, httplib::DataSink& sink) {
-                            if (offset == 0 && ++streaming == 6) {
-                              QMetaObject::invokeMethod(
-                                  QCoreApplication::instance(),
-                                  [&] { fixture->host.RequestCancel(); },
-                                  Qt::QueuedConnection);
-                            }
-                            std::this_thread::sleep_for(milliseconds(5));
-                            const std::string piece(64 * 1024, 'x');
-                            return sink.write(piece.data(), piece.size());
-                          });
-                    });
-    }
-    Download run(6);
-    fixture = &run.fixture;
-    DownloadFixture& f = run.fixture;
-    f.SetStart(server.Url());
-    for (int i = 1; i <= 6; ++i) {
-      f.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));
-    }
+    SixStreams six([](int) { return size_t{50'000'000}; });
+    DownloadFixture& f = six.run.fixture;
     WriteFile(f.Dest("1.bin"), "old one");
     f.StartDownloading();
-    QCOMPARE(streaming.load(), 6);
+    QCOMPARE(six.streaming.load(), 6);
     QCOMPARE(f.Caption(), QString("Download Stoped By User"));
     QCOMPARE(ReadAll(f.Dest("1.bin")), QByteArray("old one"));
     QCOMPARE(QDir(f.destination.path()).entryList(QDir::Files | QDir::Hidden),
@@ -231,42 +241,15 @@ class ParallelDownloadTest : public QObject {
   // Rows started ahead that end after Escape start no further rows, also
   // while the last box is up and events run behind it.
   void NothingStartsAfterEscape() {
-    TestServer server;
-    constexpr size_t kPiece = 64 * 1024;
-    std::atomic<int> streaming{0};
-    DownloadFixture* fixture = nullptr;
-    for (int i = 1; i <= 6; ++i) {
-      // Row 1 never ends; rows 2 to 6 end a little after the stop.
-      const size_t length = i == 1 ? 50'000'000 : 60 * kPiece;
-      server.Handle(
-          "/" + std::to_string(i) + ".bin",
-          [&, length](const httplib::Request&, httplib::Response& reply) {
-            reply.set_content_provider(
-                length, "application/octet-stream",
-                [&](size_t offset, size_t, httplib::DataSink& sink) {
-                  if (offset == 0 && ++streaming == 6) {
-                    QMetaObject::invokeMethod(
-                        QCoreApplication::instance(),
-                        [&] { fixture->host.RequestCancel(); },
-                        Qt::QueuedConnection);
-                  }
-                  std::this_thread::sleep_for(milliseconds(5));
-                  const std::string piece(kPiece, 'x');
-                  return sink.write(piece.data(), piece.size());
-                });
-          });
-    }
-    Download run(6);
-    fixture = &run.fixture;
-    DownloadFixture& f = run.fixture;
-    f.SetStart(server.Url());
-    for (int i = 1; i <= 6; ++i) {
-      f.list().Add(server.Url(QStringLiteral("/%1.bin").arg(i)));
-    }
+    // Row 1 never ends; rows 2 to 6 end a little after the stop.
+    SixStreams six([](int row) {
+      return row == 1 ? size_t{50'000'000} : 60 * SixStreams::kPiece;
+    });
+    DownloadFixture& f = six.run.fixture;
     for (int i = 7; i <= 9; ++i) {
-      server.Serve("/sub/" + std::to_string(i) + ".txt", "late", 200,
-                   "text/plain");
-      f.list().Add(server.Url(QStringLiteral("/sub/%1.txt").arg(i)));
+      six.server.Serve("/sub/" + std::to_string(i) + ".txt", "late", 200,
+                       "text/plain");
+      f.list().Add(six.server.Url(QStringLiteral("/sub/%1.txt").arg(i)));
     }
     f.prompts.on_show = [](const RecordingPrompts::Box&) {
       QTest::qWait(800);  // a box the user reads for a while
@@ -274,7 +257,7 @@ class ParallelDownloadTest : public QObject {
     f.StartDownloading();
     QCOMPARE(f.Caption(), QString("Download Stoped By User"));
     for (const char* path : {"/sub/7.txt", "/sub/8.txt", "/sub/9.txt"}) {
-      QCOMPARE(server.Requests(path), 0);
+      QCOMPARE(six.server.Requests(path), 0);
     }
     QCOMPARE(
         QDir(f.destination.path())
