@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "core/http_engine.h"
+#include "net/http_engine.h"
 #include "core/real_file_system.h"
 #include "mirror/download_command.h"
 #include "peak_memory.h"

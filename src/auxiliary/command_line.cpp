@@ -4,8 +4,8 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
-#include "core/http_engine.h"
-#include "core/retry_policy.h"
+#include "net/http_engine.h"
+#include "net/retry_policy.h"
 #include "core/settings_store.h"
 #include "core/status.h"
 

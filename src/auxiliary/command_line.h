@@ -6,7 +6,7 @@
 #include <QTextStream>
 #include <optional>
 
-#include "core/retry_policy.h"
+#include "net/retry_policy.h"
 
 namespace trawlbox {
 

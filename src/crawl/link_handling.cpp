@@ -1,7 +1,7 @@
 #include "crawl/link_handling.h"
 
 #include "core/file_list.h"
-#include "core/url.h"
+#include "net/url.h"
 #include "crawl/pages_to_visit.h"
 
 namespace trawlbox {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/http_client.h"
+#include "net/http_client.h"
 
 class QFile;
 

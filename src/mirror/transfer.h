@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/http_client.h"
+#include "net/http_client.h"
 
 namespace trawlbox {
 

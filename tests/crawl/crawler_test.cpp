@@ -7,7 +7,7 @@
 
 #include "core/error_trap.h"
 #include "core/event_pump.h"
-#include "core/http_client.h"
+#include "net/http_client.h"
 #include "crawl/temp_page.h"
 #include "support/fake_file_list.h"
 #include "support/files.h"

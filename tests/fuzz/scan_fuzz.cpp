@@ -12,7 +12,7 @@
 
 #include "core/error_trap.h"
 #include "core/event_pump.h"
-#include "core/http_client.h"
+#include "net/http_client.h"
 #include "core/prompts.h"
 #include "crawl/crawler.h"
 #include "crawl/link_handling.h"

@@ -5,7 +5,7 @@
 
 #include "core/error_trap.h"
 #include "core/event_pump.h"
-#include "core/http_client.h"
+#include "net/http_client.h"
 #include "core/real_file_system.h"
 #include "crawl/crawler.h"
 #include "mirror/path_mapping.h"

@@ -1,7 +1,7 @@
 #ifndef TRAWLBOX_TESTS_SUPPORT_TEST_ENGINE_H_
 #define TRAWLBOX_TESTS_SUPPORT_TEST_ENGINE_H_
 
-#include "core/http_engine.h"
+#include "net/http_engine.h"
 
 namespace trawlbox {
 

@@ -1,4 +1,4 @@
-#include "core/http_client.h"
+#include "net/http_client.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "core/http_engine.h"
+#include "net/http_engine.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <set>
 
-#include "core/curl_multi_loop.h"
-#include "core/url.h"
+#include "net/curl_multi_loop.h"
+#include "net/url.h"
 
 namespace trawlbox {
 namespace {

@@ -1,9 +1,9 @@
-#include "core/url.h"
+#include "net/url.h"
 
 #include <QtTest>
 
 #include "core/event_pump.h"
-#include "core/http_engine.h"
+#include "net/http_engine.h"
 #include "support/test_server.h"
 
 namespace trawlbox {

@@ -1,5 +1,5 @@
-#ifndef TRAWLBOX_CORE_CURL_MULTI_LOOP_H_
-#define TRAWLBOX_CORE_CURL_MULTI_LOOP_H_
+#ifndef TRAWLBOX_NET_CURL_MULTI_LOOP_H_
+#define TRAWLBOX_NET_CURL_MULTI_LOOP_H_
 
 // Only the HTTP engine includes this: it is the one part of the program that
 // knows libcurl.
@@ -121,4 +121,4 @@ class CurlMultiLoop {
 
 }  // namespace trawlbox
 
-#endif  // TRAWLBOX_CORE_CURL_MULTI_LOOP_H_
+#endif  // TRAWLBOX_NET_CURL_MULTI_LOOP_H_

@@ -1,7 +1,7 @@
 // The libcurl engine against servers on 127.0.0.1: bodies arrive whole and
 // untouched, redirects and errors are judged the program's way, waits sleep,
 // and pausing, stalling and cancelling end where they should.
-#include "core/http_engine.h"
+#include "net/http_engine.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
-#ifndef TRAWLBOX_CORE_HTTP_ENGINE_H_
-#define TRAWLBOX_CORE_HTTP_ENGINE_H_
+#ifndef TRAWLBOX_NET_HTTP_ENGINE_H_
+#define TRAWLBOX_NET_HTTP_ENGINE_H_
 
 #include <QByteArray>
 #include <QString>
@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/retry_policy.h"
+#include "net/retry_policy.h"
 
 namespace trawlbox {
 
@@ -137,4 +137,4 @@ class HttpEngine {
 
 }  // namespace trawlbox
 
-#endif  // TRAWLBOX_CORE_HTTP_ENGINE_H_
+#endif  // TRAWLBOX_NET_HTTP_ENGINE_H_

@@ -1,12 +1,12 @@
-#ifndef TRAWLBOX_CORE_HTTP_CLIENT_H_
-#define TRAWLBOX_CORE_HTTP_CLIENT_H_
+#ifndef TRAWLBOX_NET_HTTP_CLIENT_H_
+#define TRAWLBOX_NET_HTTP_CLIENT_H_
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
 
-#include "core/http_engine.h"
+#include "net/http_engine.h"
 
 class QFile;
 
@@ -105,4 +105,4 @@ inline const QString kStoppedByUser = QStringLiteral("Stopped by user");
 
 }  // namespace trawlbox
 
-#endif  // TRAWLBOX_CORE_HTTP_CLIENT_H_
+#endif  // TRAWLBOX_NET_HTTP_CLIENT_H_

@@ -1,4 +1,4 @@
-#include "core/curl_multi_loop.h"
+#include "net/curl_multi_loop.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "core/url.h"
+#include "net/url.h"
 
 #include <curl/curl.h>
 

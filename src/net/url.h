@@ -1,5 +1,5 @@
-#ifndef TRAWLBOX_CORE_URL_H_
-#define TRAWLBOX_CORE_URL_H_
+#ifndef TRAWLBOX_NET_URL_H_
+#define TRAWLBOX_NET_URL_H_
 
 #include <QByteArray>
 #include <QString>
@@ -30,4 +30,4 @@ QByteArray EncodeAddress(const QString& address);
 
 }  // namespace trawlbox
 
-#endif  // TRAWLBOX_CORE_URL_H_
+#endif  // TRAWLBOX_NET_URL_H_

@@ -1,5 +1,5 @@
-#ifndef TRAWLBOX_CORE_RETRY_POLICY_H_
-#define TRAWLBOX_CORE_RETRY_POLICY_H_
+#ifndef TRAWLBOX_NET_RETRY_POLICY_H_
+#define TRAWLBOX_NET_RETRY_POLICY_H_
 
 #include <QByteArray>
 #include <QDateTime>
@@ -29,4 +29,4 @@ struct RetryPolicy {
 
 }  // namespace trawlbox
 
-#endif  // TRAWLBOX_CORE_RETRY_POLICY_H_
+#endif  // TRAWLBOX_NET_RETRY_POLICY_H_

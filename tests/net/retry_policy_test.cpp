@@ -1,4 +1,4 @@
-#include "core/retry_policy.h"
+#include "net/retry_policy.h"
 
 #include <QtTest>
 
