@@ -18,10 +18,6 @@ namespace {
 
 class SilentPrompts : public trawlbox::Prompts {
  public:
-  QString BrowseForFolder(const QString&, const QString&) override {
-    return {};
-  }
-
  protected:
   void ShowBox(const QString&, const QString&, trawlbox::MessageIcon) override {
   }

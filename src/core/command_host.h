@@ -12,8 +12,9 @@ class FileList;
 class Prompts;
 class StatusLine;
 
-// The pointer the window shows; the values are those the style of old used.
-enum class PointerMode { kDefault = 0, kBusy = 11, kCustom = 99 };
+// The pointer a long command shows while it runs; the values are those the
+// style of old used.
+enum class PointerMode { kDefault = 0, kBusy = 11 };
 
 // What the window's commands use of it. Commands depend on this, not on
 // widgets, so they run the same under tests and benchmarks.

@@ -3,9 +3,11 @@
 
 #include <QString>
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 #include "core/error_reporter.h"
+#include "core/status.h"
 
 namespace trawlbox {
 
@@ -36,8 +38,15 @@ class TrapCore {
   bool Do(int label, Statement&& statement) {
     label_ = label;
     try {
-      std::forward<Statement>(statement)();
-      return true;
+      if constexpr (std::is_same_v<std::invoke_result_t<Statement>, Status>) {
+        const Status done = std::forward<Statement>(statement)();
+        if (done.ok()) return true;
+        Report(label, done.failure());
+        return false;
+      } else {
+        std::forward<Statement>(statement)();
+        return true;
+      }
     } catch (const std::exception& failure) {
       Report(failure);
       return false;
@@ -67,8 +76,10 @@ class TrapCore {
 
 // The error trap of one procedure: statements run under line labels, a
 // failing one is reported ("Application Error") and the procedure resumes
-// with the next statement. Failures are AppError or any std::exception;
-// anything else (ShutdownRequested) passes through untouched.
+// with the next statement. A statement fails by answering a failed Status,
+// or by throwing: an AppError from a statement on the window's list, or any
+// other std::exception; anything else (ShutdownRequested) passes through
+// untouched.
 //
 // `Procedure` names what a report names: its `kTag` and its `Label` enum,
 // whose values are the line numbers users quote, as in
@@ -84,7 +95,8 @@ class ErrorTrap {
   explicit ErrorTrap(ErrorReporter& reporter)
       : core_(reporter, Procedure::kTag) {}
 
-  // Runs one statement; false when it failed (and was reported).
+  // Runs one statement, which answers nothing or a Status; false when it
+  // failed (and was reported).
   template <typename Statement>
   bool Do(Label label, Statement&& statement) {
     return core_.Do(static_cast<int>(label),

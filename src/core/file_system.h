@@ -9,11 +9,11 @@
 
 namespace trawlbox {
 
-// The few things the download asks of the disk, behind one seam so that a
-// full, read-only or otherwise refusing disk can be played in tests. Paths
-// are in the system's form (not "\" path texts). Nothing here throws: a
-// failure is a failed Status with the system's own text, which is the text
-// users see, or a plain false where the system gives no reason.
+// The few things the listing and the download ask of the disk, behind one
+// seam so that a full, read-only or otherwise refusing disk can be played in
+// tests. Paths are in the system's form (not "\" path texts). Nothing here
+// throws: a failure is a failed Status with the system's own text, which is
+// the text users see; the queries answer false.
 class FileSystem {
  public:
   // A file being written from its start.
@@ -25,6 +25,23 @@ class FileSystem {
     // Hands every byte still held to the system and closes the file; a
     // write refused only then fails here.
     virtual Status Close() = 0;
+  };
+
+  // A file of the program's own that a page passes through: written, read
+  // back from its start and emptied for the next page. It is gone when
+  // dropped.
+  class ScratchFile {
+   public:
+    virtual ~ScratchFile() = default;
+    virtual Status Write(const char* data, qint64 size) = 0;
+    // Hands what is held to the system and reads from the start again.
+    virtual Status Rewind() = 0;
+    // Up to `size` bytes from where the last read ended; 0 at the end.
+    virtual Result<qint64> Read(char* data, qint64 size) = 0;
+    virtual qint64 Size() const = 0;
+    // Empties the file and writes from its start again.
+    virtual Status Empty() = 0;
+    virtual QString name() const = 0;
   };
 
   virtual ~FileSystem() = default;
@@ -39,14 +56,20 @@ class FileSystem {
 
   // Makes the one folder `path`, whose parent must exist. The system gives
   // no reason when it refuses; the queries tell it.
-  virtual bool MakeFolder(const QString& path) = 0;
+  virtual Status MakeFolder(const QString& path) = 0;
   // Creates the file `path` for writing, never one that is there already
   // (nothing planted under that name is followed).
   virtual Result<std::unique_ptr<NewFile>> CreateNew(const QString& path) = 0;
   // Gives the file `from` the name `to` in one step, replacing what was
   // there.
   virtual Status Rename(const QString& from, const QString& to) = 0;
-  virtual bool Remove(const QString& path) = 0;
+  // Removes the file `path`; one that is not there is no failure.
+  virtual Status Remove(const QString& path) = 0;
+  // Creates a scratch file under a fresh name made of `name_template`, a
+  // path whose file name holds "XXXXXX" for the fresh part; never one that
+  // is there already.
+  virtual Result<std::unique_ptr<ScratchFile>> CreateScratch(
+      const QString& name_template) = 0;
 };
 
 }  // namespace trawlbox

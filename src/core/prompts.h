@@ -31,10 +31,6 @@ class Prompts : public ErrorReporter {
     Show(QStringLiteral("Application Error"), report, MessageIcon::kWarning);
   }
 
-  // The platform's folder browser; returns the empty text on Cancel.
-  virtual QString BrowseForFolder(const QString& title,
-                                  const QString& start) = 0;
-
   const QString& app_title() const { return app_title_; }
   void set_app_title(const QString& title) { app_title_ = title; }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <filesystem>
 #include <system_error>
 
@@ -43,6 +44,41 @@ class RealNewFile : public FileSystem::NewFile {
   QFile file_;
 };
 
+// A QTemporaryFile: made exclusively under a name of its own, so another
+// walk, another copy of the program or another user's file can neither
+// take it nor block it; removed with the object.
+class RealScratchFile : public FileSystem::ScratchFile {
+ public:
+  explicit RealScratchFile(const QString& name_template)
+      : file_(name_template) {}
+
+  bool Open() { return file_.open(); }
+  QString errorString() const { return file_.errorString(); }
+
+  Status Write(const char* data, qint64 size) override {
+    if (file_.write(data, size) == size) return {};
+    return Status::Failure(file_.errorString());
+  }
+  Status Rewind() override {
+    if (file_.flush() && file_.seek(0)) return {};
+    return Status::Failure(file_.errorString());
+  }
+  Result<qint64> Read(char* data, qint64 size) override {
+    const qint64 read = file_.read(data, size);
+    if (read < 0) return Status::Failure(file_.errorString());
+    return read;
+  }
+  qint64 Size() const override { return file_.size(); }
+  Status Empty() override {
+    if (file_.resize(0) && file_.seek(0)) return {};
+    return Status::Failure(file_.errorString());
+  }
+  QString name() const override { return file_.fileName(); }
+
+ private:
+  QTemporaryFile file_;
+};
+
 }  // namespace
 
 bool RealFileSystem::Exists(const QString& path) const {
@@ -57,8 +93,10 @@ bool RealFileSystem::Writable(const QString& path) const {
   return QFileInfo(path).isWritable();
 }
 
-bool RealFileSystem::MakeFolder(const QString& path) {
-  return QDir().mkdir(path);
+Status RealFileSystem::MakeFolder(const QString& path) {
+  if (QDir().mkdir(path)) return {};
+  // The system gives no reason; the queries tell it.
+  return Status::Failure(ErrorKind::kPathFileAccess);
 }
 
 Result<std::unique_ptr<FileSystem::NewFile>> RealFileSystem::CreateNew(
@@ -76,6 +114,17 @@ Status RealFileSystem::Rename(const QString& from, const QString& to) {
   return Status::Failure(QString::fromLocal8Bit(failure.message()));
 }
 
-bool RealFileSystem::Remove(const QString& path) { return QFile::remove(path); }
+Status RealFileSystem::Remove(const QString& path) {
+  QFile file(path);
+  if (file.remove() || !file.exists()) return {};
+  return Status::Failure(file.errorString());
+}
+
+Result<std::unique_ptr<FileSystem::ScratchFile>> RealFileSystem::CreateScratch(
+    const QString& name_template) {
+  auto file = std::make_unique<RealScratchFile>(name_template);
+  if (!file->Open()) return Status::Failure(file->errorString());
+  return std::unique_ptr<ScratchFile>(std::move(file));
+}
 
 }  // namespace trawlbox

@@ -12,10 +12,12 @@ class RealFileSystem : public FileSystem {
   bool Exists(const QString& path) const override;
   bool FolderExists(const QString& path) const override;
   bool Writable(const QString& path) const override;
-  bool MakeFolder(const QString& path) override;
+  Status MakeFolder(const QString& path) override;
   Result<std::unique_ptr<NewFile>> CreateNew(const QString& path) override;
   Status Rename(const QString& from, const QString& to) override;
-  bool Remove(const QString& path) override;
+  Status Remove(const QString& path) override;
+  Result<std::unique_ptr<ScratchFile>> CreateScratch(
+      const QString& name_template) override;
 };
 
 }  // namespace trawlbox

@@ -10,22 +10,30 @@
 namespace trawlbox {
 
 // What a fallible step below the commands came to: done, or why not, in the
-// words a report shows. The command that took the step decides whether and
-// under which label it is reported.
+// words a report shows, and whether another try may pass. The command that
+// took the step decides whether and under which label it is reported.
 class [[nodiscard]] Status {
  public:
   Status() = default;  // done
-  static Status Failure(QString why) { return Status(std::move(why)); }
-  static Status Failure(ErrorKind kind) { return Status(DescriptionOf(kind)); }
+  static Status Failure(QString why) { return Status(std::move(why), false); }
+  static Status Failure(ErrorKind kind) {
+    return Status(DescriptionOf(kind), false);
+  }
+  // A failure that another try may not meet: a connection that broke, a
+  // server that is busy for now.
+  static Status Transient(QString why) { return Status(std::move(why), true); }
 
   bool ok() const { return !failure_; }
+  bool transient() const { return transient_; }
   // Empty when ok().
   QString failure() const { return failure_.value_or(QString()); }
 
  private:
-  explicit Status(QString why) : failure_(std::move(why)) {}
+  Status(QString why, bool transient)
+      : failure_(std::move(why)), transient_(transient) {}
 
   std::optional<QString> failure_;
+  bool transient_ = false;
 };
 
 // A value, or why there is none.

@@ -9,8 +9,6 @@ namespace trawlbox {
 // position.
 class StatusLine {
  public:
-  static inline const QString kIdleCaption = QStringLiteral("Progress Bar");
-
   virtual ~StatusLine() = default;
   virtual void SetCaption(const QString& caption) = 0;
   virtual QString Caption() const = 0;

@@ -1,11 +1,9 @@
 #include "crawl/crawler.h"
 
-#include <QTemporaryFile>
-
-#include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/event_pump.h"
 #include "core/file_list.h"
+#include "core/file_system.h"
 #include "core/scoped_flag.h"
 #include "crawl/temp_page.h"
 
@@ -51,39 +49,38 @@ bool IsHtmlType(const QByteArray& content_type) {
 }
 
 Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
-                 PageSource& source, std::function<QString()> start_address)
+                 PageSource& source, FileSystem& disk,
+                 std::function<QString()> start_address)
     : list_(list),
       reporter_(reporter),
       pump_(pump),
       source_(source),
+      disk_(disk),
       handler_(list, pages_, std::move(start_address)),
       scanner_([this](LinkKind kind, const QString& value) {
-        // A link the list or the queue refuses (no room for its row) is
-        // passed over: one bad link must neither end the scan of its page
-        // nor raise a box of its own, and the next link may still fit.
+        // A link whose row the list refuses (an AppError: no room for
+        // another row) is passed over: one bad link must neither end the
+        // scan of its page nor raise a box of its own.
         try {
           handler_.HandleLink(kind, value, page_);
-        } catch (const std::exception&) {
+        } catch (const AppError&) {
         }
       }) {}
 
 QString Crawler::page_file_name() const {
-  return page_file_ != nullptr ? page_file_->fileName() : QString();
+  return page_file_ ? page_file_->name() : QString();
 }
 
 void Crawler::WalkSite(const QString& start_address) {
   ErrorTrap<StartListingProcedure> trap(reporter_);
   stop_requested_ = false;
-  // Created exclusively under a name of its own, so another walk, another
-  // copy of the program or another user's file can neither take it nor
-  // block it; removed when the walk ends, also by a closing window.
-  QTemporaryFile page_file(TempPageTemplate());
-  page_file_ = &page_file;
-  // However the walk ends, what it fetched ahead goes with it.
+  const ScopedFlag walking(walking_);
+  // However the walk ends, also by a closing window, its page files and
+  // what it fetched ahead go with it.
   struct Forget {
     Crawler& crawler;
     ~Forget() {
-      crawler.page_file_ = nullptr;
+      crawler.page_file_.reset();
       crawler.ahead_.clear();
       crawler.spare_files_.clear();
     }
@@ -149,47 +146,54 @@ void Crawler::VisitPage(const QString& address) {
   if (!folder_form) add_row();
   // The page is fetched from its address as it stands: a secure site stays
   // secure.
-  QFile* file = nullptr;
-  trap.Do(VisitLabel::kOpenPageFile, [&] {
+  ScratchFile* file = nullptr;
+  trap.Do(VisitLabel::kOpenPageFile, [&]() -> Status {
     if (ahead.file) {
       file = ahead.file.get();
-      return;
+      return {};
     }
-    if (page_file_ == nullptr) Raise(ErrorKind::kBadFileName);
-    if (!page_file_->isOpen() && !page_file_->open()) {
-      Raise(page_file_->errorString());
+    // A visit outside a walk has no page file of its own.
+    if (!walking_) return Status::Failure(ErrorKind::kBadFileName);
+    if (!page_file_) {
+      Result<std::unique_ptr<ScratchFile>> made =
+          disk_.CreateScratch(TempPageTemplate());
+      if (!made.ok()) return made.status();
+      page_file_ = made.Take();
     }
-    file = page_file_;
+    file = page_file_.get();
+    return {};
   });
-  FetchResult fetch{QStringLiteral("Not fetched")};
+  Answer answer = Status::Failure(QStringLiteral("Not fetched"));
   trap.Do(VisitLabel::kFetch, [&] {
     pump_.Yield();
     if (file == nullptr) return;
     if (!ahead.fetch) ahead.fetch = source_.StartPage(page_.address, *file, {});
-    fetch =
+    answer =
         source_.CompletePage(*ahead.fetch, [this] { return stop_requested_; });
   });
+  const Status fetched = Verdict(answer);
   if (folder_form) {
-    if (!stop_requested_ && fetch.ok() && ServedAsFile(trap, fetch, *file)) {
+    if (!stop_requested_ && fetched.ok() &&
+        ServedAsFile(trap, answer.value(), *file)) {
       // A file row as linked, and nothing of it is scanned.
       trap.Do(VisitLabel::kAddRow, [&] { handler_.ListFileLink(address); });
-      trap.Do(VisitLabel::kEmptyPageFile, [&] { file->resize(0); });
+      trap.Do(VisitLabel::kEmptyPageFile, [&] { return file->Empty(); });
       return;
     }
     add_row();
   }
   if (stop_requested_) return;  // the row stays as it is
   if (trap.If(
-          VisitLabel::kCheckFetched, [&] { return !fetch.ok(); },
+          VisitLabel::kCheckFetched, [&] { return !fetched.ok(); },
           OnFailure::kSkipAction)) {
     // Known to fail: shown, and left out of a download unless ticked again.
     if (position > 0) {
-      list_.MarkFailed(position, fetch.failure);
+      list_.MarkFailed(position, fetched.failure());
       list_.SetTicked(position, false);
     }
     // A link without a dot in its last segment may still be a file
     // (README, copyright): the folder that "/" made of it does not exist.
-    if (fetch.status >= 400 && folder_form) {
+    if (folder_form && answer.ok()) {
       trap.Do(VisitLabel::kCheckFetched,
               [&] { ListIfFile(address, ahead.look.get()); });
     }
@@ -201,19 +205,25 @@ void Crawler::VisitPage(const QString& address) {
   }
   trap.Do(VisitLabel::kEmptyPageFile, [&] {
     pump_.Yield();
-    file->resize(0);
+    return file->Empty();
   });
 }
 
 // Whether the answer to a folder form is the file itself: a type that is not
 // a page's, or, with no type, a body whose first non-blank byte is not "<".
-bool Crawler::ServedAsFile(VisitTrap& trap, const FetchResult& fetch,
-                           QFile& file) {
-  if (!fetch.content_type.isEmpty()) return !IsHtmlType(fetch.content_type);
-  QByteArray start;
-  trap.Do(VisitLabel::kRewind, [&] {
-    if (!file.seek(0)) Raise(file.errorString());
-    start = file.read(1024);
+bool Crawler::ServedAsFile(VisitTrap& trap, const Response& response,
+                           ScratchFile& file) {
+  if (!response.content_type.isEmpty()) {
+    return !IsHtmlType(response.content_type);
+  }
+  QByteArray start(1024, Qt::Uninitialized);
+  trap.Do(VisitLabel::kRewind, [&]() -> Status {
+    start.clear();
+    if (const Status rewound = file.Rewind(); !rewound.ok()) return rewound;
+    start.resize(1024);
+    const Result<qint64> read = file.Read(start.data(), start.size());
+    start.resize(read.ok() ? read.value() : 0);
+    return read.status();
   });
   for (const char c : start) {
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') continue;
@@ -222,18 +232,39 @@ bool Crawler::ServedAsFile(VisitTrap& trap, const FetchResult& fetch,
   return false;
 }
 
+// Runs when a request of the walk ends, outside it. A folder form fetched
+// ahead that is missing for good (404, or any other status of 400 and
+// above that no retry changes) is looked at as linked at once, as its visit
+// will; then the next pages are fetched ahead. The page in its visit looks
+// for itself.
+void Crawler::Advance() {
+  if (stop_requested_) return;
+  for (auto& [fetch_address, ahead] : ahead_) {
+    if (ahead.look || fetch_address == ahead.linked ||
+        fetch_address == visiting_ || !ahead.fetch->finished()) {
+      continue;
+    }
+    const Answer answer = ahead.fetch->answer();
+    const Status fetched = Verdict(answer);
+    if (answer.ok() && !fetched.ok() && !fetched.transient()) {
+      ahead.look = source_.StartHead(ahead.linked, loop_.Waker());
+    }
+  }
+  FetchAhead();
+}
+
 // Starts the fetches of the folders at the end of the queue, the next to
 // be visited, while fewer requests than the engine's connections are in
 // flight. One whose visit would end at once is left alone: nothing is asked
 // for that a walk of one page at a time would not ask for. Pages that have
 // arrived wait for their visits in their files, a bounded number of them:
 // a folder's siblings fetched early must not hold back its own children.
+// Fetching ahead only saves time and fails silently: a page that cannot be
+// fetched ahead is fetched in its visit, which reports what goes wrong.
 void Crawler::FetchAhead() {
-  // A fetch that ends while this one starts others calls back here. While
-  // a page is scanned the end of the queue is not yet known; after a stop
-  // nothing more is asked for.
-  if (fetching_ahead_ || scanning_ || stop_requested_) return;
-  const ScopedFlag fetching(fetching_ahead_);
+  // While a page is scanned the end of the queue is not yet known; after a
+  // stop nothing more is asked for.
+  if (scanning_ || stop_requested_) return;
   const qsizetype most = source_.connections();
   const qsizetype most_held = kPagesHeldPerConnection * most;
   // The page in its visit holds its place to its end, so a walk of one
@@ -254,31 +285,26 @@ void Crawler::FetchAhead() {
         list_.IsListed(PageRowText(address))) {
       continue;
     }
-    std::unique_ptr<QTemporaryFile> file;
-    if (!spare_files_.empty()) {
-      file = std::move(spare_files_.back());
-      spare_files_.pop_back();
-    } else {
-      file = std::make_unique<QTemporaryFile>(TempPageTemplate());
-      // The visit makes do with the walk's own page file and says why.
-      if (!file->open()) return;
-    }
-    // Each answer makes room for the next fetch at once, also while a
-    // visit waits or scans.
+    std::unique_ptr<ScratchFile> file = SpareFile();
+    // The visit makes do with the walk's own page file and says why.
+    if (!file) return;
     std::unique_ptr<PageSource::Pending> fetch =
-        source_.StartPage(fetch_address, *file, [this, fetch_address] {
-          // Fetching ahead only saves time: a page that cannot be fetched
-          // ahead is fetched in its visit, which reports what goes wrong.
-          try {
-            LookAhead(fetch_address);
-            FetchAhead();
-          } catch (const std::exception&) {
-          }
-        });
+        source_.StartPage(fetch_address, *file, loop_.Waker());
     ahead_.emplace(fetch_address,
                    PageAhead{std::move(file), std::move(fetch), address, {}});
     ++in_flight;
   }
+}
+
+std::unique_ptr<Crawler::ScratchFile> Crawler::SpareFile() {
+  if (!spare_files_.empty()) {
+    std::unique_ptr<ScratchFile> file = std::move(spare_files_.back());
+    spare_files_.pop_back();
+    return file;
+  }
+  Result<std::unique_ptr<ScratchFile>> made =
+      disk_.CreateScratch(TempPageTemplate());
+  return made.ok() ? made.Take() : nullptr;
 }
 
 // A page done with gives its file to the next fetch ahead: making files is
@@ -286,29 +312,10 @@ void Crawler::FetchAhead() {
 void Crawler::Forget(const QString& fetch_address) {
   const auto found = ahead_.find(fetch_address);
   if (found == ahead_.end()) return;
-  std::unique_ptr<QTemporaryFile> file = std::move(found->second.file);
+  std::unique_ptr<ScratchFile> file = std::move(found->second.file);
   ahead_.erase(found);  // ends its requests, which write to the file
-  if (file && file->resize(0)) spare_files_.push_back(std::move(file));
-}
-
-// A folder form fetched ahead that is missing for good (404, or any other
-// status of 400 and above that no retry changes) is looked at as linked at
-// once, as its visit will.
-void Crawler::LookAhead(const QString& fetch_address) {
-  if (stop_requested_) return;
-  const auto found = ahead_.find(fetch_address);
-  if (found == ahead_.end()) return;  // in its visit already
-  PageAhead& ahead = found->second;
-  if (ahead.look || fetch_address == ahead.linked) return;
-  const FetchResult result = ahead.fetch->result();
-  if (result.status >= 400 && !result.transient) {
-    ahead.look = source_.StartHead(ahead.linked, [this] {
-      try {
-        FetchAhead();
-      } catch (const std::exception&) {  // as above: the visit reports
-      }
-    });
-  }
+  // A file that cannot be emptied is dropped, and a new one made instead.
+  if (file && file->Empty().ok()) spare_files_.push_back(std::move(file));
 }
 
 void Crawler::ListIfFile(const QString& address, PageSource::Pending* look) {
@@ -317,9 +324,9 @@ void Crawler::ListIfFile(const QString& address, PageSource::Pending* look) {
     own = source_.StartHead(address, {});
     look = own.get();
   }
-  const FetchResult head =
+  const Answer head =
       source_.CompleteHead(*look, [this] { return stop_requested_; });
-  if (head.ok() && !IsHtmlType(head.content_type)) {
+  if (Verdict(head).ok() && !IsHtmlType(head.value().content_type)) {
     handler_.ListFileLink(address);
   }
 }
@@ -327,30 +334,26 @@ void Crawler::ListIfFile(const QString& address, PageSource::Pending* look) {
 // The page is read back and scanned in pieces, so a page of any size costs
 // the same little memory. Each step is a statement of the visit: a failing
 // one is reported and the next one still runs.
-void Crawler::ScanPageFile(VisitTrap& trap, QFile& file) {
-  trap.Do(VisitLabel::kRewind, [&] {
-    if (!file.seek(0)) Raise(file.errorString());
-  });
-  trap.Do(VisitLabel::kMeasure, [&] { page_length_ = file.size(); });
+void Crawler::ScanPageFile(VisitTrap& trap, ScratchFile& file) {
+  trap.Do(VisitLabel::kRewind, [&] { return file.Rewind(); });
+  trap.Do(VisitLabel::kMeasure, [&] { page_length_ = file.Size(); });
   if (!trap.If(
           VisitLabel::kCheckLength, [&] { return page_length_ > 0; },
           OnFailure::kRunBody)) {
     return;
   }
-  trap.Do(VisitLabel::kScan, [&] {
+  trap.Do(VisitLabel::kScan, [&]() -> Status {
     scanner_.Finish();  // nothing of an earlier page carries over
     QByteArray piece(kScanPieceBytes, Qt::Uninitialized);
     for (;;) {
-      const qint64 read = file.read(piece.data(), kScanPieceBytes);
-      if (read < 0) {
+      const Result<qint64> read = file.Read(piece.data(), kScanPieceBytes);
+      if (!read.ok() || read.value() == 0) {
         scanner_.Finish();
-        Raise(file.errorString());
+        return read.status();
       }
-      if (read == 0) break;
-      scanner_.Feed(piece.constData(), read);
+      scanner_.Feed(piece.constData(), read.value());
       pump_.Yield();
     }
-    scanner_.Finish();
   });
 }
 

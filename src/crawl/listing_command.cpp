@@ -2,14 +2,15 @@
 
 #include "core/command_host.h"
 #include "core/error_trap.h"
-#include "core/existence.h"
 #include "core/file_list.h"
+#include "core/file_system.h"
 #include "core/prompts.h"
 #include "core/scoped_flag.h"
 #include "crawl/crawler.h"
 #include "crawl/listing_procedures.h"
 
 namespace trawlbox {
+
 void RunListingCommand(CommandHost& host, Crawler& crawler) {
   if (host.busy()) return;
   const ScopedFlag running = host.BeginListing();
@@ -17,7 +18,7 @@ void RunListingCommand(CommandHost& host, Crawler& crawler) {
   ErrorTrap<StartListingProcedure> trap(host.prompts());
   if (trap.If(
           ListingLabel::kCheckFolder,
-          [&] { return FolderExists(host.FolderText()); },
+          [&] { return crawler.disk().FolderExists(host.FolderText()); },
           OnFailure::kRunBody)) {
     host.SetPointerMode(PointerMode::kBusy);
     trap.Do(ListingLabel::kClearList, [&] { host.file_list().Clear(); });

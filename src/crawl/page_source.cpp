@@ -1,53 +1,83 @@
 #include "crawl/page_source.h"
 
+#include "core/event_pump.h"
+#include "net/retry.h"
+
 namespace trawlbox {
-namespace {
 
-class PendingPage : public PageSource::Pending {
+// A page fetch or a look, and its try under way. A page's body goes into its
+// file as it arrives; a piece the disk refuses ends the try with the disk's
+// failure.
+class HttpPageSource::PendingRequest : public PageSource::Pending {
  public:
-  explicit PendingPage(std::unique_ptr<PendingFetch> fetch)
-      : fetch(std::move(fetch)) {}
-  bool finished() const override { return fetch->finished(); }
-  FetchResult result() const override { return fetch->result(); }
+  PendingRequest(HttpService& http, const QString& address, ScratchFile* file)
+      : http_(http), address_(address), file_(file) {}
 
-  const std::unique_ptr<PendingFetch> fetch;
+  // Starts a try from nothing.
+  void Begin() {
+    transfer_.reset();
+    disk_ = Status();
+    if (file_ == nullptr) {
+      transfer_ = http_.Head(address_);
+      return;
+    }
+    disk_ = file_->Empty();
+    if (!disk_.ok()) return;
+    // The request owns the transfer, so it outlives every call of the sink.
+    transfer_ = http_.Get(address_, [this](const char* data, qsizetype size) {
+      disk_ = file_->Write(data, size);
+      return disk_.ok() ? HttpTransfer::Take::kTaken
+                        : HttpTransfer::Take::kAbort;
+    });
+  }
+
+  bool finished() const override { return !transfer_ || transfer_->finished(); }
+  Answer answer() const override {
+    if (!disk_.ok()) return disk_;
+    return transfer_->answer();
+  }
+  HttpTransfer* transfer() const { return transfer_.get(); }
+
+ private:
+  HttpService& http_;
+  const QString address_;
+  ScratchFile* const file_;  // null for a look
+  std::unique_ptr<HttpTransfer> transfer_;
+  Status disk_;  // what the file made of the last piece, or of emptying it
 };
-
-class PendingHead : public PageSource::Pending {
- public:
-  PendingHead(const QString& address, std::unique_ptr<HttpTransfer> transfer)
-      : address(address), transfer(std::move(transfer)) {}
-  bool finished() const override { return transfer->finished(); }
-  FetchResult result() const override { return ResultOf(*transfer); }
-
-  const QString address;  // asked for again by a retry
-  const std::unique_ptr<HttpTransfer> transfer;
-};
-
-}  // namespace
 
 std::unique_ptr<PageSource::Pending> HttpPageSource::StartPage(
-    const QString& address, QFile& file, Done done) {
-  return std::make_unique<PendingPage>(
-      http_.StartFetch(address, file, std::move(done)));
-}
-
-FetchResult HttpPageSource::CompletePage(Pending& page, const Stop& stop) {
-  return http_.CompleteFetch(*static_cast<PendingPage&>(page).fetch, stop);
+    const QString& address, ScratchFile& file, Done done) {
+  auto page = std::make_unique<PendingRequest>(http_, address, &file);
+  page->Begin();
+  if (done && !page->finished()) page->transfer()->set_on_finished(done);
+  return page;
 }
 
 std::unique_ptr<PageSource::Pending> HttpPageSource::StartHead(
     const QString& address, Done done) {
-  auto head = std::make_unique<PendingHead>(address, http_.StartHead(address));
-  if (done && !head->transfer->finished()) {
-    head->transfer->set_on_finished(std::move(done));
-  }
+  auto head = std::make_unique<PendingRequest>(http_, address, nullptr);
+  head->Begin();
+  if (done && !head->finished()) head->transfer()->set_on_finished(done);
   return head;
 }
 
-FetchResult HttpPageSource::CompleteHead(Pending& head, const Stop& stop) {
-  auto& pending = static_cast<PendingHead&>(head);
-  return http_.CompleteHead(*pending.transfer, pending.address, stop);
+Answer HttpPageSource::CompletePage(Pending& page, const Stop& stop) {
+  auto& request = static_cast<PendingRequest&>(page);
+  return WithRetries(http_.retry_policy(), pump_, stop, [&](bool first) {
+    if (!first) request.Begin();
+    return Wait(request, stop);
+  });
+}
+
+Answer HttpPageSource::CompleteHead(Pending& head, const Stop& stop) {
+  return CompletePage(head, stop);
+}
+
+Answer HttpPageSource::Wait(PendingRequest& request, const Stop& stop) {
+  pump_.WaitUntil([&] { return stop() || request.finished(); });
+  if (!request.finished()) return Status::Failure(kStoppedByUser);
+  return request.answer();
 }
 
 }  // namespace trawlbox

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "core/status_line.h"
+#include "mirror/transfer.h"
 
 namespace trawlbox {
 

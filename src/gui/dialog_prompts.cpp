@@ -1,6 +1,5 @@
 #include "gui/dialog_prompts.h"
 
-#include <QFileDialog>
 #include <QMessageBox>
 
 namespace trawlbox {
@@ -13,12 +12,6 @@ void DialogPrompts::ShowBox(const QString& title, const QString& text,
   // Texts are shown as they stand, never interpreted as markup.
   box.setTextFormat(Qt::PlainText);
   box.exec();
-}
-
-QString DialogPrompts::BrowseForFolder(const QString& title,
-                                       const QString& start) {
-  return QFileDialog::getExistingDirectory(owner_, title, start,
-                                           QFileDialog::ShowDirsOnly);
 }
 
 }  // namespace trawlbox

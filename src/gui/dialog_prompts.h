@@ -13,8 +13,6 @@ class DialogPrompts : public Prompts {
   explicit DialogPrompts(QWidget* owner = nullptr) : owner_(owner) {}
   void set_owner(QWidget* owner) { owner_ = owner; }
 
-  QString BrowseForFolder(const QString& title, const QString& start) override;
-
  protected:
   void ShowBox(const QString& title, const QString& text,
                MessageIcon icon) override;

@@ -11,13 +11,14 @@
 
 namespace trawlbox {
 
-QString ChooseFolder(Prompts& prompts, const QString& title,
+QString ChooseFolder(const BrowseForFolder& browse, const QString& title,
                      const QString& start) {
-  return QDir::toNativeSeparators(prompts.BrowseForFolder(title, start));
+  return QDir::toNativeSeparators(browse(title, start));
 }
 
-void RunFolderChooser(Prompts& prompts, SettingsStore& settings,
-                      QString& last_chosen, QLineEdit* folder_field) {
+void RunFolderChooser(Prompts& prompts, const BrowseForFolder& browse,
+                      SettingsStore& settings, QString& last_chosen,
+                      QLineEdit* folder_field) {
   using ChooserLabel = ChooseFolderProcedure::Label;
   ErrorTrap<ChooseFolderProcedure> trap(prompts);
   const Result<QString> stored =
@@ -29,7 +30,7 @@ void RunFolderChooser(Prompts& prompts, SettingsStore& settings,
   }
   QString chosen;
   trap.Do(ChooserLabel::kAsk, [&] {
-    chosen = ChooseFolder(prompts, QStringLiteral("Please select folder:"),
+    chosen = ChooseFolder(browse, QStringLiteral("Please select folder:"),
                           last_chosen);
   });
   if (trap.If(

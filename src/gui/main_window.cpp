@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -93,7 +94,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       services_(std::move(services)),
       site_pages_(engine_, *services_.pump),
       crawler_(file_list_, *services_.prompts, *services_.pump, site_pages_,
-               [this] { return WebSiteText(); }) {
+               *services_.file_system, [this] { return WebSiteText(); }) {
   engine_.set_retry_policy(services_.retry_policy);
   engine_.set_connections(services_.connections);
   BuildControls();
@@ -273,20 +274,30 @@ QString MainWindow::WebSiteText() const { return site_edit_->text(); }
 
 QString MainWindow::FolderText() const { return folder_edit_->text(); }
 
+PointerMode MainWindow::pointer_mode() const {
+  return pointer_ == WindowPointer::kBusy ? PointerMode::kBusy
+                                          : PointerMode::kDefault;
+}
+
 void MainWindow::SetPointerMode(PointerMode mode) {
-  pointer_mode_ = mode;
-  switch (mode) {
-    case PointerMode::kBusy:
+  ShowPointer(mode == PointerMode::kBusy ? WindowPointer::kBusy
+                                         : WindowPointer::kDefault);
+}
+
+void MainWindow::ShowPointer(WindowPointer pointer) {
+  pointer_ = pointer;
+  switch (pointer) {
+    case WindowPointer::kBusy:
       setCursor(Qt::WaitCursor);
       break;
-    case PointerMode::kCustom:
+    case WindowPointer::kCustom:
       if (has_hand_pointer_) {
         setCursor(hand_pointer_);
       } else {
         setCursor(Qt::ArrowCursor);
       }
       break;
-    default:
+    case WindowPointer::kDefault:
       unsetCursor();
       break;
   }
@@ -300,12 +311,11 @@ void MainWindow::OnEscape() {
 }
 
 void MainWindow::HoverOverButton() {
-  if (pointer_mode_ != PointerMode::kBusy) SetPointerMode(PointerMode::kCustom);
+  if (pointer_ != WindowPointer::kBusy) ShowPointer(WindowPointer::kCustom);
 }
 
 void MainWindow::HoverOverBackground() {
-  if (pointer_mode_ != PointerMode::kBusy)
-    SetPointerMode(PointerMode::kDefault);
+  if (pointer_ != WindowPointer::kBusy) ShowPointer(WindowPointer::kDefault);
 }
 
 // Unhandled mouse moves travel on to the parent; only the widget directly
@@ -347,8 +357,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::OnShowHelp() { ShowHelp(*services_.prompts); }
 
 void MainWindow::OnChooseFolder() {
-  RunFolderChooser(*services_.prompts, *services_.settings, last_chosen_folder_,
-                   folder_edit_);
+  const BrowseForFolder browse =
+      services_.browse_for_folder
+          ? services_.browse_for_folder
+          : [this](const QString& title, const QString& start) {
+              return QFileDialog::getExistingDirectory(
+                  this, title, start, QFileDialog::ShowDirsOnly);
+            };
+  RunFolderChooser(*services_.prompts, browse, *services_.settings,
+                   last_chosen_folder_, folder_edit_);
 }
 
 void MainWindow::OnLoadSample() {

@@ -12,6 +12,8 @@
 #include "crawl/crawler.h"
 #include "crawl/page_source.h"
 #include "gui/file_list_model.h"
+#include "gui/folder_chooser.h"
+#include "net/http_engine.h"
 
 class QGroupBox;
 class QLineEdit;
@@ -32,8 +34,11 @@ struct MainWindowServices {
   Prompts* prompts = nullptr;
   // Lets window events run from inside long commands.
   EventPump* pump = nullptr;
-  // Where the download makes its folders and files.
+  // Where the listing passes its pages through and the download makes its
+  // folders and files.
   FileSystem* file_system = nullptr;
+  // The folder browser; the platform's dialog, over the window, when unset.
+  BrowseForFolder browse_for_folder;
   // Where the optional skin and hand pointer files are looked for.
   QString program_folder;
   // Start-up steps owned by other parts of the program.
@@ -45,6 +50,10 @@ struct MainWindowServices {
   // How many transfers the download keeps in flight at once.
   int connections = HttpEngine::kDefaultConnections;
 };
+
+// The pointer the window shows: a long command's, or the hand over the
+// buttons (the window's own pointer image, when it has one).
+enum class WindowPointer { kDefault = 0, kBusy = 11, kCustom = 99 };
 
 // The program's only window: the start address, the file list, the
 // destination folder and the buttons that act on them.
@@ -69,8 +78,11 @@ class MainWindow : public QWidget, public CommandHost {
   StatusLine& status_line() override;
   QString WebSiteText() const override;
   QString FolderText() const override;
-  PointerMode pointer_mode() const override { return pointer_mode_; }
+  PointerMode pointer_mode() const override;
   void SetPointerMode(PointerMode mode) override;
+
+  WindowPointer window_pointer() const { return pointer_; }
+  void ShowPointer(WindowPointer pointer);
 
   // The buttons' commands.
   void OnShowHelp();
@@ -124,7 +136,7 @@ class MainWindow : public QWidget, public CommandHost {
   CaptionBar* caption_bar_ = nullptr;
   Crawler crawler_;
 
-  PointerMode pointer_mode_ = PointerMode::kDefault;
+  WindowPointer pointer_ = WindowPointer::kDefault;
   QString last_chosen_folder_;
   QCursor hand_pointer_;
   bool has_hand_pointer_ = false;

@@ -4,7 +4,6 @@
 #include <deque>
 #include <memory>
 
-#include "core/app_error.h"
 #include "core/command_host.h"
 #include "core/error_trap.h"
 #include "core/event_pump.h"
@@ -18,6 +17,7 @@
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
 #include "mirror/turn_gate.h"
+#include "net/scheduler.h"
 
 namespace trawlbox {
 namespace {
@@ -71,81 +71,24 @@ struct RowInFlight {
   Downloader::TransferPtr transfer;
 };
 
-// Maps a row to its path below the folder and starts its transfer; its
-// folders are made once its body starts to arrive, so a row that fails
-// leaves nothing. The final path is known before anything is asked for: a
-// row that would land anywhere but inside the folder is never requested.
-std::unique_ptr<RowInFlight> StartRow(CommandHost& host, Downloader& downloader,
-                                      qsizetype row) {
-  auto flight = std::make_unique<RowInFlight>(host, row);
-  FileList& list = host.file_list();
-  QString folder_text;
-  const bool mapped = flight->trap.Do(DownloadLabel::kMapRow, [&] {
-    folder_text = host.FolderText();
-    flight->mapped =
-        MapAddressText(list.Text(row), host.WebSiteText(), folder_text);
-  });
-  if (!mapped) return flight;
-  Result<QString> path = FinalPath(downloader.disk(), flight->mapped);
-  if (path.ok() && !IsInsideFolder(path.value(), folder_text)) {
-    path = Status::Failure(ErrorKind::kPathNotFound);
-  }
-  if (!path.ok()) {
-    flight->trap.Report(DownloadLabel::kMapRow, path.status().failure());
-    return flight;
-  }
-  auto make_folders = [trap = &flight->trap, disk = &downloader.disk(),
-                       folder = GetFolderPart(flight->mapped)] {
-    if (trap->If(
-            DownloadLabel::kCheckRowFolder,
-            [&] { return !PathFolderExists(*disk, folder); },
-            OnFailure::kRunBody)) {
-      const Status made = CreateFolderPath(*disk, folder);
-      if (!made.ok()) {
-        trap->Report(DownloadLabel::kMakeRowFolder, made.failure());
-      }
-    }
-  };
-  flight->transfer = downloader.Start(list.Text(row), path.value(),
-                                      flight->gate, make_folders);
-  return flight;
-}
-
-// A row's turn: what it held is shown, its transfer ends, its file is put
-// in place and its mark set.
-void FinishRow(CommandHost& host, Downloader& downloader, DownloadTrap& trap,
-               RowInFlight& flight) {
-  FileList& list = host.file_list();
-  host.pump().Yield();
-  if (!flight.transfer) {
-    flight.gate.Open();
-    list.MarkFailed(flight.row, DescriptionOf(ErrorKind::kPathNotFound));
-    return;
-  }
-  trap.Do(DownloadLabel::kShowRow, [&] {
-    host.status_line().SetCaption(QStringLiteral("Processing: ") +
-                                  ShownPath(flight.mapped));
-  });
-  host.pump().Yield();
-  FetchResult result{QStringLiteral("Not downloaded")};
-  trap.Do(DownloadLabel::kDownload,
-          [&] { result = downloader.Complete(*flight.transfer); });
-  if (!downloader.cancelled()) list.MarkFailed(flight.row, result.failure);
-}
-
-// The ticked rows started ahead of their turn, in row order. As many
-// transfers run as the engine keeps connections, the row in its turn
-// included; rows whose transfers have ended wait for their turns in their
-// files, a bounded number of them, and each end makes room for the next
-// row at once.
-class RowsAhead {
+// One run of the download: the rows in their turns, one after another, and
+// the ticked rows after them started ahead. As many transfers run as the
+// service keeps connections, the row in its turn included; rows whose
+// transfers have ended wait for their turns in their files, a bounded
+// number of them. Each end wakes the request loop, whose pass makes the
+// files that bodies ahead wait for and starts the next rows.
+class DownloadRun {
  public:
-  RowsAhead(CommandHost& host, Downloader& downloader, int depth)
-      : host_(host), downloader_(downloader), depth_(depth) {}
+  DownloadRun(CommandHost& host, HttpService& http, FileSystem& disk)
+      : host_(host),
+        depth_(http.connections()),
+        downloader_(http, host.pump(), host.status_line(), disk, loop_.Waker(),
+                    [&host] { return host.cancel_requested(); }) {}
 
-  // Row `row`'s flight, started now unless it was already; the rows after
-  // it start as far as the depth allows.
-  std::unique_ptr<RowInFlight> TakeTurn(qsizetype row, qsizetype rows) {
+  // Row `row`'s turn, of `rows` in the list: started now unless it was
+  // already; the rows after it start as far as the depth allows. What the
+  // row shows, done or why not.
+  Status TakeTurn(qsizetype row, qsizetype rows) {
     // Rows passed over were unticked after they started.
     while (!ahead_.empty() && ahead_.front()->row < row) ahead_.pop_front();
     std::unique_ptr<RowInFlight> flight;
@@ -153,12 +96,12 @@ class RowsAhead {
       flight = std::move(ahead_.front());
       ahead_.pop_front();
     } else {
-      flight = StartRow(host_, downloader_, row);
+      flight = StartRow(row);
     }
     next_ = std::max(next_, row + 1);
     rows_ = rows;
-    Refill();
-    return flight;
+    StartRowsAhead();
+    return FinishRow(*flight);
   }
 
   // After a stop nothing more starts, and what runs ahead goes before the
@@ -173,10 +116,16 @@ class RowsAhead {
   // holds its new file open.
   static constexpr qsizetype kRowsHeldPerConnection = 8;
 
-  void Refill() {
-    if (refilling_) return;  // a transfer ended while another started
+  // The request loop's pass.
+  void Advance() {
+    for (const auto& flight : ahead_) {
+      if (flight->transfer) Downloader::Advance(*flight->transfer);
+    }
+    StartRowsAhead();
+  }
+
+  void StartRowsAhead() {
     if (host_.cancel_requested()) return;
-    const ScopedFlag refilling(refilling_);
     qsizetype running = 1;  // the row in its turn
     for (const auto& flight : ahead_) {
       if (flight->transfer && Downloader::Running(*flight->transfer)) {
@@ -188,41 +137,84 @@ class RowsAhead {
            qsizetype(ahead_.size()) < kRowsHeldPerConnection * depth_ &&
            next_ <= rows_) {
       const qsizetype next = next_++;
-      // A row that cannot be read is left for its turn to report.
-      bool ticked = false;
-      try {
-        ticked = list.Ticked(next);
-      } catch (const AppError&) {
-      }
-      if (!ticked) continue;
-      ahead_.push_back(StartRow(host_, downloader_, next));
-      Downloader::TransferPtr& transfer = ahead_.back()->transfer;
-      if (transfer && Downloader::Running(*transfer)) {
-        ++running;
-        Downloader::WhenFirstTryEnds(*transfer, [this] {
-          // Rows started ahead only save time: one that cannot start now
-          // starts in its turn, which reports what goes wrong.
-          try {
-            Refill();
-          } catch (const std::exception&) {
-          }
-        });
-      }
+      if (!list.Ticked(next)) continue;
+      ahead_.push_back(StartRow(next));
+      const Downloader::TransferPtr& transfer = ahead_.back()->transfer;
+      if (transfer && Downloader::Running(*transfer)) ++running;
     }
   }
 
+  // Maps a row to its path below the folder and starts its transfer; its
+  // folders are made once its body starts to arrive, so a row that fails
+  // leaves nothing. The final path is known before anything is asked for: a
+  // row that would land anywhere but inside the folder is never requested.
+  std::unique_ptr<RowInFlight> StartRow(qsizetype row) {
+    auto flight = std::make_unique<RowInFlight>(host_, row);
+    FileList& list = host_.file_list();
+    QString folder_text;
+    const bool mapped = flight->trap.Do(DownloadLabel::kMapRow, [&] {
+      folder_text = host_.FolderText();
+      flight->mapped =
+          MapAddressText(list.Text(row), host_.WebSiteText(), folder_text);
+    });
+    if (!mapped) return flight;
+    FileSystem& disk = downloader_.disk();
+    Result<QString> path = FinalPath(disk, flight->mapped);
+    if (path.ok() && !IsInsideFolder(path.value(), folder_text)) {
+      path = Status::Failure(ErrorKind::kPathNotFound);
+    }
+    if (!path.ok()) {
+      flight->trap.Report(DownloadLabel::kMapRow, path.status().failure());
+      return flight;
+    }
+    auto make_folders = [trap = &flight->trap, disk = &disk,
+                         folder = GetFolderPart(flight->mapped)] {
+      if (trap->If(
+              DownloadLabel::kCheckRowFolder,
+              [&] { return !PathFolderExists(*disk, folder); },
+              OnFailure::kRunBody)) {
+        const Status made = CreateFolderPath(*disk, folder);
+        if (!made.ok()) {
+          trap->Report(DownloadLabel::kMakeRowFolder, made.failure());
+        }
+      }
+    };
+    flight->transfer = downloader_.Start(list.Text(row), path.value(),
+                                         flight->gate, make_folders);
+    return flight;
+  }
+
+  // A row's turn: what it held is shown, its transfer ends, its file is put
+  // in place and its mark set.
+  Status FinishRow(RowInFlight& flight) {
+    DownloadTrap& trap = flight.trap;
+    if (!flight.transfer) {
+      flight.gate.Open();
+      return Status::Failure(ErrorKind::kPathNotFound);
+    }
+    trap.Do(DownloadLabel::kShowRow, [&] {
+      host_.status_line().SetCaption(QStringLiteral("Processing: ") +
+                                     ShownPath(flight.mapped));
+    });
+    host_.pump().Yield();
+    Status done = Status::Failure(QStringLiteral("Not downloaded"));
+    trap.Do(DownloadLabel::kDownload,
+            [&] { done = downloader_.Complete(*flight.transfer); });
+    return done;
+  }
+
   CommandHost& host_;
-  Downloader& downloader_;
   const int depth_;
+  Scheduler loop_{[this] { Advance(); }};
+  Downloader downloader_;
   std::deque<std::unique_ptr<RowInFlight>> ahead_;
   qsizetype next_ = 1;
   qsizetype rows_ = 0;
-  bool refilling_ = false;
 };
 
 }  // namespace
 
-void RunDownloadCommand(CommandHost& host, HttpEngine& engine,
+void RunDownloadCommand(CommandHost& host, HttpService& http,
                         FileSystem& disk) {
   if (host.busy()) return;
   const ScopedFlag running = host.BeginDownloading();
@@ -239,34 +231,31 @@ void RunDownloadCommand(CommandHost& host, HttpEngine& engine,
   }
   FileList& list = host.file_list();
   StatusLine& status = host.status_line();
-  Downloader downloader(engine, host.pump(), status, host.prompts(), disk,
-                        [&host] { return host.cancel_requested(); });
   host.SetPointerMode(PointerMode::kBusy);
   qsizetype rows = 0;
   trap.Do(DownloadLabel::kCountRows, [&] {
     rows = list.Count();
     status.SetMaximum(rows);
   });
-  // Declared after the downloader: a stop drops what runs ahead first.
-  RowsAhead ahead(host, downloader, engine.connections());
-  for (qsizetype row = 1; row <= rows; ++row) {
-    if (downloader.cancelled()) break;
+  DownloadRun run(host, http, disk);
+  for (qsizetype row = 1; row <= rows && !host.cancel_requested(); ++row) {
     if (!trap.If(
             DownloadLabel::kCheckTicked, [&] { return list.Ticked(row); },
             OnFailure::kRunBody)) {
       continue;
     }
-    const std::unique_ptr<RowInFlight> flight = ahead.TakeTurn(row, rows);
-    FinishRow(host, downloader, trap, *flight);
-    if (!downloader.cancelled()) status.SetPosition(row);
+    host.pump().Yield();
+    if (host.cancel_requested()) break;
+    const Status done = run.TakeTurn(row, rows);
+    if (host.cancel_requested()) break;
+    list.MarkFailed(row, done.failure());
+    status.SetPosition(row);
   }
-  ahead.Drop();
+  run.Drop();
   host.SetPointerMode(PointerMode::kDefault);
   status.SetPosition(0);
   // A stopped run keeps saying so.
-  if (!downloader.cancelled()) {
-    status.SetCaption(StatusLine::kIdleCaption);
-  }
+  status.SetCaption(host.cancel_requested() ? kStoppedCaption : kIdleCaption);
   trap.Do(DownloadLabel::kSayDone,
           [&] { host.prompts().Message(QStringLiteral("Done.")); });
 }

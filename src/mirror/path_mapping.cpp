@@ -181,7 +181,7 @@ Status CreateFolderPath(FileSystem& disk, const QString& folder) {
     if (disk.Exists(*native)) continue;
     // One level at a time, so that the first failure is reported for the
     // level that caused it and nothing deeper is attempted.
-    if (!disk.MakeFolder(*native)) return CreationFailure(disk, *native);
+    if (!disk.MakeFolder(*native).ok()) return CreationFailure(disk, *native);
   }
   return {};
 }

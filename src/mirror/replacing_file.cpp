@@ -45,7 +45,9 @@ Status ReplacingFile::Commit() {
   }
   part_.reset();
   const Status renamed = disk_.Rename(part_name_, target_);
-  if (!renamed.ok()) disk_.Remove(part_name_);
+  // A new file that cannot be removed either stays behind; the rename's
+  // failure is what is reported.
+  if (!renamed.ok()) (void)disk_.Remove(part_name_);
   part_name_.clear();
   return renamed;
 }
@@ -53,7 +55,8 @@ Status ReplacingFile::Commit() {
 void ReplacingFile::Cancel() {
   if (part_name_.isEmpty()) return;
   part_.reset();
-  disk_.Remove(part_name_);
+  // Nothing to report: the target stays as it was either way.
+  (void)disk_.Remove(part_name_);
   part_name_.clear();
 }
 

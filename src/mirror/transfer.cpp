@@ -4,7 +4,6 @@
 #include <cmath>
 #include <memory>
 
-#include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/event_pump.h"
 #include "core/file_system.h"
@@ -14,6 +13,7 @@
 #include "mirror/path_mapping.h"
 #include "mirror/replacing_file.h"
 #include "mirror/turn_gate.h"
+#include "net/retry.h"
 
 namespace trawlbox {
 namespace {
@@ -30,7 +30,7 @@ QString TrimBlanks(const QString& text) {
   return text.mid(first, last - first);
 }
 
-const QString kStoppedCaption = QStringLiteral("Download Stoped By User");
+const QString kNoLocalFile = QStringLiteral("The local file cannot be written");
 
 // Opens the new file for the path text `local_path` into `file`. The
 // system's own text is only the last word: a missing or locked folder is
@@ -87,12 +87,13 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
   return percentages;
 }
 
-// One file's transfer. Ahead of its turn a try runs on the engine alone:
-// the first piece of a good body creates the folders and the new file
-// beside the local one, and every piece goes there. In its turn the
-// transfer waits for the try's end, commits its file or tries again what
-// may pass, as the engine's retry policy says; only the last try's failure
-// is reported.
+// One file's transfer. A try runs ahead of the transfer's turn or in it;
+// the first piece of a good body waits, paused, until its folders and the
+// new file beside the local one are made outside libcurl (by the request
+// loop ahead of the turn, by the turn itself in it), and every piece then
+// goes there. In its turn the transfer waits for the try's end, tries again
+// what may pass, as the retry policy says, and commits its file; only the
+// last try's failure is reported.
 class Downloader::Transfer {
  public:
   Transfer(Downloader& owner, const QString& address, const QString& local_path,
@@ -104,162 +105,150 @@ class Downloader::Transfer {
         local_path_(local_path),
         before_body_(std::move(before_body)) {}
 
-  void Begin() {
-    trap_.Do(FileLabel::kShowAddress, [&] {
-      gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
-    });
-    transfer_ = owner_.engine_.Get(TrimBlanks(address_),
-                                   [this](const char* data, qsizetype size) {
-                                     return OnPiece(data, size);
-                                   });
-  }
-
-  bool Running() const { return transfer_ && !transfer_->finished(); }
-  void WhenFirstTryEnds(std::function<void()> on_end) {
-    if (Running()) transfer_->set_on_finished(std::move(on_end));
-  }
-
-  FetchResult Complete() {
-    gate_.Open();
-    const RetryPolicy& policy = owner_.engine_.retry_policy();
-    for (int retry = 1;; ++retry) {
-      if (!WaitForTheEnd()) break;
-      const Outcome outcome = Conclude();
-      if (outcome != Outcome::kTransferFailed) break;
-      if (!result_.transient || retry > policy.retries) {
-        ReportTransferFailure();
-        break;
-      }
-      const int delay = policy.DelayMs(retry, result_.retry_after);
-      if (!owner_.pump_.Sleep(delay, [this] { return CancelRequested(); })) {
-        stopped_ = true;
-        break;
-      }
-      Restart();
-      Begin();
-    }
-    if (stopped_) return StopForUser();
-    owner_.status_.SetCaption(StatusLine::kIdleCaption);
-    return result_;
-  }
-
- private:
-  // How a try ended. Every failure but the transfer's own has been
-  // reported already.
-  enum class Outcome { kDone, kFailed, kTransferFailed };
-
-  // A new try starts from nothing: no transfer, no new file, no bytes.
-  void Restart() {
-    transfer_.reset();
-    if (file_) file_->Cancel();
+  // A try from nothing: no file, no bytes.
+  void StartTry() {
     file_.reset();
     length_.reset();
     received_ = 0;
     shown_percent_ = -1;
-    write_failure_.clear();
-    local_failure_ = false;
+    disk_ = Status();
+    stage_ = Stage::kRequested;
+    trap_.Do(FileLabel::kShowAddress, [&] {
+      gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
+    });
+    transfer_ = owner_.http_.Get(TrimBlanks(address_),
+                                 [this](const char* data, qsizetype size) {
+                                   return OnPiece(data, size);
+                                 });
+    if (!transfer_->finished()) transfer_->set_on_finished(owner_.wake_);
   }
 
-  bool CancelRequested() const {
-    return owner_.cancel_requested_ && owner_.cancel_requested_();
+  bool Running() const { return !transfer_->finished(); }
+
+  void Advance() {
+    if (stage_ == Stage::kFileWanted) MakeFile();
   }
 
-  // False when the user asked to stop first.
-  bool WaitForTheEnd() {
+  Status Complete() {
+    gate_.Open();
+    const Answer answer = WithRetries(
+        owner_.http_.retry_policy(), owner_.pump_,
+        [this] { return CancelRequested(); },
+        [this](bool first) {
+          if (!first) StartTry();
+          return FinishTry();
+        });
+    if (CancelRequested()) return StopForUser();
+    const Status done = Conclude(answer);
+    owner_.status_.SetCaption(kIdleCaption);
+    return done;
+  }
+
+ private:
+  // Where a try stands.
+  enum class Stage {
+    kRequested,    // no piece of a good body has come yet
+    kFileWanted,   // the first piece waits, paused, for the file
+    kReceiving,    // the body streams into the new file
+    kNoFile,       // the file could not be made; reported, and the try ends
+    kWriteFailed,  // the disk refused a piece, as `disk_` says; the try ends
+  };
+
+  bool CancelRequested() const { return owner_.cancel_requested_(); }
+
+  // Waits for the try's end, making its file when the body starts in the
+  // turn; what the try came to, a failure of the disk included.
+  Answer FinishTry() {
     for (;;) {
       owner_.pump_.WaitUntil([&] {
-        return CancelRequested() || transfer_->finished() ||
-               transfer_->paused();
+        return CancelRequested() || stage_ == Stage::kFileWanted ||
+               transfer_->finished();
       });
-      if (transfer_->finished()) return true;
-      if (CancelRequested()) {
-        stopped_ = true;
-        return false;
-      }
-      // A first piece that came in the transfer's turn waits here for its
-      // file, so that a box about it shows outside libcurl.
-      if (PrepareDestination()) {
-        transfer_->Resume();
-      } else {
-        transfer_->Cancel();
-      }
+      if (CancelRequested()) return Status::Failure(kStoppedByUser);
+      if (stage_ != Stage::kFileWanted) break;
+      MakeFile();
     }
+    switch (stage_) {
+      case Stage::kNoFile:
+        return Status::Failure(kNoLocalFile);
+      case Stage::kWriteFailed:
+        return disk_;
+      default:
+        break;
+    }
+    const Answer& answer = transfer_->answer();
+    if (!Verdict(answer).ok()) {
+      file_.reset();
+      return answer;
+    }
+    // An empty body never came through the sink.
+    if (!file_ && !MakeFile()) return Status::Failure(kNoLocalFile);
+    return answer;
   }
 
-  // The folders and the new file, once the body is known to come.
-  bool PrepareDestination() {
+  // Puts a good body's file in place; a failure is reported unless it is
+  // an error status or was reported when it happened.
+  Status Conclude(const Answer& answer) {
+    const Status verdict = Verdict(answer);
+    if (!verdict.ok()) {
+      file_.reset();
+      if (stage_ == Stage::kWriteFailed) {
+        trap_.Report(FileLabel::kWrite, verdict.failure());
+      } else if (!answer.ok() && stage_ != Stage::kNoFile) {
+        // No response at all (no server, a refused redirect), or a body
+        // that broke off, stalled or ended short. An error page never lands
+        // under the file's name, and is no box either.
+        trap_.Report(FileLabel::kTransfer, verdict.failure());
+      }
+      return verdict;
+    }
+    const Status committed = file_->Commit();
+    if (!committed.ok()) trap_.Report(FileLabel::kCommit, committed.failure());
+    return committed;
+  }
+
+  // Stops at once: the previous local file stays, the caption says so.
+  Status StopForUser() {
+    transfer_.reset();
+    file_.reset();
+    owner_.status_.SetCaption(kStoppedCaption);
+    return Status::Failure(kStoppedCaption);
+  }
+
+  // The folders and the new file, once the body is known to come; a body
+  // under way goes on into it, or ends when it cannot be made.
+  bool MakeFile() {
     if (before_body_) before_body_();
     const Status open = OpenLocalFile(owner_.disk_, local_path_, file_);
     if (!open.ok()) {
       trap_.Report(FileLabel::kOpenLocalFile, open.failure());
       file_.reset();
-      local_failure_ = true;
+      stage_ = Stage::kNoFile;
+      transfer_->Cancel();
+      return false;
     }
     length_ = DeclaredLength(transfer_->head().content_length);
-    return open.ok();
+    stage_ = Stage::kReceiving;
+    transfer_->Resume();
+    return true;
   }
 
-  Outcome Conclude() {
-    if (local_failure_) {
-      result_ = {QStringLiteral("The local file cannot be written")};
-      return Outcome::kFailed;
-    }
-    if (!write_failure_.isEmpty()) {
-      trap_.Report(FileLabel::kWrite, write_failure_);
-      result_ = {write_failure_};
-      file_->Cancel();
-      return Outcome::kFailed;
-    }
-    if (!transfer_->failure().isEmpty()) {
-      if (file_) file_->Cancel();
-      result_ = ResultOf(*transfer_);
-      return Outcome::kTransferFailed;
-    }
-    // An empty body never came through the sink.
-    if (!file_ && !PrepareDestination()) {
-      result_ = {QStringLiteral("The local file cannot be written")};
-      return Outcome::kFailed;
-    }
-    const Status committed = file_->Commit();
-    if (!committed.ok()) {
-      trap_.Report(FileLabel::kCommit, committed.failure());
-      result_ = {committed.failure()};
-      return Outcome::kFailed;
-    }
-    result_ = FetchResult();
-    return Outcome::kDone;
-  }
-
-  // An error page never lands under the file's name, and is no box either:
-  // a site with many broken links must not raise one for each. No response
-  // at all (no server, a refused redirect), or a body that broke off,
-  // stalled or ended short, is reported.
-  void ReportTransferFailure() {
-    if (result_.status < 400)
-      trap_.Report(FileLabel::kTransfer, result_.failure);
-  }
-
-  // Stops at once: the previous local file stays, the caption says so.
-  FetchResult StopForUser() {
-    Restart();
-    owner_.cancelled_ = true;
-    owner_.status_.SetCaption(kStoppedCaption);
-    return {kStoppedCaption};
-  }
-
-  // Each piece of a good body as it arrives; the first makes the file,
-  // here while what it shows is held, or else in the turn (no box may show
-  // from inside libcurl). A piece the disk refuses ends the transfer.
+  // Each piece of a good body as it arrives, inside libcurl: the first one
+  // waits for the file; a piece the disk refuses ends the transfer.
   HttpTransfer::Take OnPiece(const char* data, qsizetype size) {
-    if (!file_ && gate_.is_open()) return HttpTransfer::Take::kPause;
-    if (!file_ && !PrepareDestination()) {
-      transfer_->SetAbortReason(
-          QStringLiteral("The local file cannot be written"));
-      return HttpTransfer::Take::kAbort;
+    switch (stage_) {
+      case Stage::kRequested:
+        stage_ = Stage::kFileWanted;
+        owner_.wake_();
+        return HttpTransfer::Take::kPause;
+      case Stage::kReceiving:
+        break;
+      default:
+        return HttpTransfer::Take::kAbort;
     }
-    if (const Status written = file_->Write(data, size); !written.ok()) {
-      write_failure_ = written.failure();
-      transfer_->SetAbortReason(write_failure_);
+    disk_ = file_->Write(data, size);
+    if (!disk_.ok()) {
+      stage_ = Stage::kWriteFailed;
       return HttpTransfer::Take::kAbort;
     }
     ShowProgress(received_, received_ + size);
@@ -284,25 +273,23 @@ class Downloader::Transfer {
   const QString address_;
   const QString local_path_;
   const std::function<void()> before_body_;
+  Stage stage_ = Stage::kRequested;
   std::unique_ptr<HttpTransfer> transfer_;
-  std::unique_ptr<ReplacingFile> file_;
+  std::unique_ptr<ReplacingFile> file_;  // from kReceiving on
+  Status disk_;                          // of the last piece written
   std::optional<qint64> length_;
   qint64 received_ = 0;
   qint16 shown_percent_ = -1;
-  QString write_failure_;
-  bool local_failure_ = false;
-  FetchResult result_;
-  bool stopped_ = false;
 };
 
-Downloader::Downloader(HttpEngine& engine, EventPump& pump, StatusLine& status,
-                       ErrorReporter& reporter, FileSystem& disk,
+Downloader::Downloader(HttpService& http, EventPump& pump, StatusLine& status,
+                       FileSystem& disk, std::function<void()> wake,
                        std::function<bool()> cancel_requested)
-    : engine_(engine),
+    : http_(http),
       pump_(pump),
       status_(status),
-      reporter_(reporter),
       disk_(disk),
+      wake_(std::move(wake)),
       cancel_requested_(std::move(cancel_requested)) {}
 
 Downloader::~Downloader() = default;
@@ -317,30 +304,16 @@ Downloader::TransferPtr Downloader::Start(const QString& address,
                                           std::function<void()> before_body) {
   TransferPtr transfer(
       new Transfer(*this, address, local_path, gate, std::move(before_body)));
-  transfer->Begin();
+  transfer->StartTry();
   return transfer;
 }
+
+void Downloader::Advance(Transfer& transfer) { transfer.Advance(); }
 
 bool Downloader::Running(const Transfer& transfer) {
   return transfer.Running();
 }
 
-void Downloader::WhenFirstTryEnds(Transfer& transfer,
-                                  std::function<void()> on_end) {
-  transfer.WhenFirstTryEnds(std::move(on_end));
-}
-
-FetchResult Downloader::Complete(Transfer& transfer) {
-  cancelled_ = false;
-  return transfer.Complete();
-}
-
-FetchResult Downloader::DownloadFile(const QString& address,
-                                     const QString& local_path,
-                                     const std::function<void()>& before_body) {
-  TurnGate gate(status_, reporter_);
-  const TransferPtr transfer = Start(address, local_path, gate, before_body);
-  return Complete(*transfer);
-}
+Status Downloader::Complete(Transfer& transfer) { return transfer.Complete(); }
 
 }  // namespace trawlbox

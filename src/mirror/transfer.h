@@ -7,11 +7,11 @@
 #include <memory>
 #include <optional>
 
-#include "net/http_client.h"
+#include "core/status.h"
+#include "net/http_engine.h"
 
 namespace trawlbox {
 
-class ErrorReporter;
 class EventPump;
 class FileSystem;
 class StatusLine;
@@ -37,6 +37,12 @@ inline constexpr qint64 kProgressPieceBytes = 1024;
 QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
                                qint16 shown);
 
+// The status line's caption when no file is in work.
+inline const QString kIdleCaption = QStringLiteral("Progress Bar");
+// The caption a stopped download leaves on the status line.
+inline const QString kStoppedCaption =
+    QStringLiteral("Download Stoped By User");
+
 // Transfers single files over HTTP into local files as their pieces
 // arrive, with the address and the percentage done after each 1024 bytes
 // in the status line. A transfer may start ahead of its turn, so several
@@ -52,9 +58,11 @@ class Downloader {
   };
   using TransferPtr = std::unique_ptr<Transfer, TransferDeleter>;
 
-  // Local files are made, written and put in place on `disk`.
-  Downloader(HttpEngine& engine, EventPump& pump, StatusLine& status,
-             ErrorReporter& reporter, FileSystem& disk,
+  // Local files are made, written and put in place on `disk`. `wake` is
+  // called, from inside libcurl, when a transfer ahead of its turn wants
+  // Advance(), and when it ends.
+  Downloader(HttpService& http, EventPump& pump, StatusLine& status,
+             FileSystem& disk, std::function<void()> wake,
              std::function<bool()> cancel_requested);
   ~Downloader();
 
@@ -66,37 +74,30 @@ class Downloader {
   // request leaves none behind).
   TransferPtr Start(const QString& address, const QString& local_path,
                     TurnGate& gate, std::function<void()> before_body = {});
+  // Outside libcurl, for a transfer ahead of its turn: makes the file its
+  // body waits for.
+  static void Advance(Transfer& transfer);
+  // Whether the transfer's first try still runs; it may end before its
+  // turn.
+  static bool Running(const Transfer& transfer);
   // The transfer's turn: opens its gate, waits for its end, tries again
   // what may pass, and replaces the local file only when the whole body has
   // arrived; on any failure the previous file stays as it was. Failures of
   // the transfer itself are reported; an HTTP error status is not (a site
   // with many broken links must not raise a box for each) but is returned
-  // like every failure, for the row to show.
-  FetchResult Complete(Transfer& transfer);
+  // like every failure, for the row to show. A cancel request stops it at
+  // once, with kStoppedCaption.
+  Status Complete(Transfer& transfer);
 
-  // Whether the transfer's first try still runs; it may end before its
-  // turn, and `on_end`, when given, runs then (not for later tries, which
-  // run in the turn).
-  static bool Running(const Transfer& transfer);
-  static void WhenFirstTryEnds(Transfer& transfer,
-                               std::function<void()> on_end);
-
-  // Start() and Complete() at once.
-  FetchResult DownloadFile(const QString& address, const QString& local_path,
-                           const std::function<void()>& before_body = {});
-
-  // Whether the last Complete() was stopped by a cancel request.
-  bool cancelled() const { return cancelled_; }
   FileSystem& disk() const { return disk_; }
 
  private:
-  HttpEngine& engine_;
+  HttpService& http_;
   EventPump& pump_;
   StatusLine& status_;
-  ErrorReporter& reporter_;
   FileSystem& disk_;
-  std::function<bool()> cancel_requested_;
-  bool cancelled_ = false;
+  const std::function<void()> wake_;
+  const std::function<bool()> cancel_requested_;
 };
 
 }  // namespace trawlbox

@@ -23,7 +23,6 @@ class TurnGate : public ErrorReporter {
   void ReportError(const QString& report) override;
   // Shows what was held and lets the rest through.
   void Open();
-  bool is_open() const { return open_; }
 
  private:
   struct Held {

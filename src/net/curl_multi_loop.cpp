@@ -12,19 +12,15 @@ void InitCurlOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-QString TextOf(CURLMcode code) {
-  return QString::fromUtf8(curl_multi_strerror(code));
+Status FailureOf(CURLMcode code) {
+  return Status::Failure(QString::fromUtf8(curl_multi_strerror(code)));
 }
 
 }  // namespace
 
 // What libcurl asked for one socket, and the notifiers that wait for it.
 struct CurlMultiLoop::Watch {
-  explicit Watch(curl_socket_t s) : socket(s) {}
-
-  const curl_socket_t socket;
   int wanted = 0;  // CURL_POLL_IN, CURL_POLL_OUT or CURL_POLL_INOUT
-  bool dropped = false;
   std::unique_ptr<QSocketNotifier> read;
   std::unique_ptr<QSocketNotifier> write;
 };
@@ -34,7 +30,7 @@ CurlMultiLoop::CurlMultiLoop(DoneHandler on_done, FaultHandler on_fault)
   InitCurlOnce();
   multi_ = curl_multi_init();
   if (multi_ == nullptr) {
-    broken_ = QStringLiteral("Cannot start the HTTP client");
+    broken_ = Status::Failure(QStringLiteral("Cannot start the HTTP client"));
     return;
   }
   const CURLMcode codes[] = {
@@ -46,7 +42,7 @@ CurlMultiLoop::CurlMultiLoop(DoneHandler on_done, FaultHandler on_fault)
       curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this),
   };
   for (const CURLMcode code : codes) {
-    if (code != CURLM_OK && broken_.isEmpty()) broken_ = TextOf(code);
+    if (code != CURLM_OK && broken_.ok()) broken_ = FailureOf(code);
   }
   timer_.setSingleShot(true);
   QObject::connect(&timer_, &QTimer::timeout, [this] { OnTimeout(); });
@@ -84,7 +80,7 @@ void CurlMultiLoop::SetMaxHostConnections(long count) {
       curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, count),
   };
   for (const CURLMcode code : codes) {
-    if (code != CURLM_OK && broken_.isEmpty()) broken_ = TextOf(code);
+    if (code != CURLM_OK && broken_.ok()) broken_ = FailureOf(code);
   }
 }
 
@@ -100,7 +96,7 @@ void CurlMultiLoop::Ask(Pending pending) {
 }
 
 void CurlMultiLoop::Run(Pending& pending) {
-  if (!broken_.isEmpty() && pending.op != Op::kDispose) {
+  if (!broken_.ok() && pending.op != Op::kDispose) {
     on_fault_(pending.easy, broken_);
     return;
   }
@@ -108,7 +104,7 @@ void CurlMultiLoop::Run(Pending& pending) {
     case Op::kAdd: {
       const CURLMcode code =
           Enter([&] { return curl_multi_add_handle(multi_, pending.easy); });
-      if (code != CURLM_OK) on_fault_(pending.easy, TextOf(code));
+      if (code != CURLM_OK) on_fault_(pending.easy, FailureOf(code));
       return;
     }
     case Op::kRemove:
@@ -117,14 +113,15 @@ void CurlMultiLoop::Run(Pending& pending) {
       const CURLMcode code =
           Enter([&] { return curl_multi_remove_handle(multi_, pending.easy); });
       pending.request.reset();
-      if (code != CURLM_OK) on_fault_(pending.easy, TextOf(code));
+      if (code != CURLM_OK) on_fault_(pending.easy, FailureOf(code));
       return;
     }
     case Op::kResume: {
       const CURLcode code =
           Enter([&] { return curl_easy_pause(pending.easy, CURLPAUSE_CONT); });
       if (code != CURLE_OK) {
-        on_fault_(pending.easy, QString::fromUtf8(curl_easy_strerror(code)));
+        on_fault_(pending.easy,
+                  Status::Failure(QString::fromUtf8(curl_easy_strerror(code))));
       }
       return;
     }
@@ -137,10 +134,9 @@ void CurlMultiLoop::Settle() {
   if (settling_) return;
   settling_ = true;
   for (;;) {
-    dropped_.clear();
     if (missed_) {
       missed_ = false;
-      for (const auto& watch : watches_) Arm(*watch);
+      for (auto& [socket, watch] : watches_) Arm(socket, watch);
       timer_.start(0);
     }
     if (!pending_.empty()) {
@@ -170,16 +166,15 @@ void CurlMultiLoop::Drive(curl_socket_t socket, int events) {
   });
   // A socket libcurl closed in the same pass of the event loop is no fault.
   if (code != CURLM_OK && code != CURLM_BAD_SOCKET) {
-    broken_ = TextOf(code);
+    broken_ = FailureOf(code);
     on_fault_(nullptr, broken_);
   }
 }
 
-void CurlMultiLoop::Arm(Watch& watch) {
+void CurlMultiLoop::Arm(curl_socket_t socket, Watch& watch) {
   const auto fit = [&](std::unique_ptr<QSocketNotifier>& notifier,
                        QSocketNotifier::Type type, bool wanted) {
-    if (!wanted || watch.dropped) {
-      // Never deleted here: its own signal may be on the stack.
+    if (!wanted) {
       if (notifier) notifier->setEnabled(false);
       return;
     }
@@ -187,26 +182,30 @@ void CurlMultiLoop::Arm(Watch& watch) {
       notifier->setEnabled(true);
       return;
     }
-    notifier = std::make_unique<QSocketNotifier>(watch.socket, type);
+    notifier = std::make_unique<QSocketNotifier>(socket, type);
     QObject::connect(notifier.get(), &QSocketNotifier::activated,
-                     [this, &watch, type] { OnActivity(watch, type); });
+                     [this, socket, type] { OnActivity(socket, type); });
   };
   fit(watch.read, QSocketNotifier::Read, watch.wanted & CURL_POLL_IN);
   fit(watch.write, QSocketNotifier::Write, watch.wanted & CURL_POLL_OUT);
 }
 
-void CurlMultiLoop::OnActivity(Watch& watch, QSocketNotifier::Type type) {
+void CurlMultiLoop::OnActivity(curl_socket_t socket,
+                               QSocketNotifier::Type type) {
   ++wakeups_;
-  if (watch.dropped) return;
   if (busy()) {
     // Events ran from inside a callback. The notifiers are level-triggered:
     // switched back on once libcurl is free, they fire again.
-    (type == QSocketNotifier::Read ? watch.read : watch.write)
-        ->setEnabled(false);
+    const auto found = watches_.find(socket);
+    if (found != watches_.end()) {
+      Watch& watch = found->second;
+      (type == QSocketNotifier::Read ? watch.read : watch.write)
+          ->setEnabled(false);
+    }
     missed_ = true;
     return;
   }
-  Drive(watch.socket,
+  Drive(socket,
         type == QSocketNotifier::Read ? CURL_CSELECT_IN : CURL_CSELECT_OUT);
 }
 
@@ -220,30 +219,17 @@ void CurlMultiLoop::OnTimeout() {
 }
 
 int CurlMultiLoop::OnSocket(CURL*, curl_socket_t socket, int what,
-                            void* loop_data, void* watch_data) {
+                            void* loop_data, void*) {
   auto* loop = static_cast<CurlMultiLoop*>(loop_data);
-  auto* watch = static_cast<Watch*>(watch_data);
   if (what == CURL_POLL_REMOVE) {
-    if (watch == nullptr) return 0;
-    watch->dropped = true;
-    loop->Arm(*watch);
-    const auto owned =
-        std::find_if(loop->watches_.begin(), loop->watches_.end(),
-                     [&](const auto& entry) { return entry.get() == watch; });
-    if (owned != loop->watches_.end()) {
-      loop->dropped_.push_back(std::move(*owned));
-      loop->watches_.erase(owned);
-    }
-    // The socket is gone from libcurl's books already when it is closed.
-    curl_multi_assign(loop->multi_, socket, nullptr);
+    // The socket's notifiers go with it, also the one whose signal may be
+    // running: Qt allows that.
+    loop->watches_.erase(socket);
     return 0;
   }
-  if (watch == nullptr) {
-    watch = loop->watches_.emplace_back(std::make_unique<Watch>(socket)).get();
-    if (curl_multi_assign(loop->multi_, socket, watch) != CURLM_OK) return -1;
-  }
-  watch->wanted = what;
-  loop->Arm(*watch);
+  Watch& watch = loop->watches_[socket];
+  watch.wanted = what;
+  loop->Arm(socket, watch);
   return 0;
 }
 

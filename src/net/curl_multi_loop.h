@@ -11,7 +11,10 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
+
+#include "core/status.h"
 
 namespace trawlbox {
 
@@ -33,15 +36,14 @@ struct CurlRequest {
 
 // Drives one libcurl multi handle from the Qt event loop of the calling
 // thread: a QSocketNotifier per direction of each socket libcurl watches,
-// found through curl_multi_assign, and one single-shot QTimer for the
-// timeout it asks for. Nothing runs on a thread of its own and nothing
-// polls.
+// and one single-shot QTimer for the timeout it asks for. Nothing runs on a
+// thread of its own and nothing polls. A socket's watch is made when libcurl
+// first asks for the socket and freed when it lets go of it, as curl's own
+// event examples do; Qt lets a notifier go in the middle of its own signal.
 //
 // libcurl must not be re-entered from its own callbacks, so every call into
 // it goes through Enter(). What is asked of the loop while a call is on the
-// stack waits, in order, until the outermost call has returned; so does the
-// freeing of the notifiers of sockets libcurl let go of, one of which may be
-// the one whose signal is running.
+// stack waits, in order, until the outermost call has returned.
 class CurlMultiLoop {
  public:
   // A transfer is complete. Runs outside any libcurl call, so it may remove
@@ -49,7 +51,7 @@ class CurlMultiLoop {
   using DoneHandler = std::function<void(CURL* easy, CURLcode result)>;
   // libcurl refused what was asked for `easy`, or, with a null `easy`, can
   // no longer drive any transfer. Runs outside any libcurl call.
-  using FaultHandler = std::function<void(CURL* easy, const QString& reason)>;
+  using FaultHandler = std::function<void(CURL* easy, const Status& failure)>;
 
   CurlMultiLoop(DoneHandler on_done, FaultHandler on_fault);
   CurlMultiLoop(const CurlMultiLoop&) = delete;
@@ -94,8 +96,8 @@ class CurlMultiLoop {
   void Run(Pending& pending);
   void Settle();
   void Drive(curl_socket_t socket, int events);
-  void Arm(Watch& watch);
-  void OnActivity(Watch& watch, QSocketNotifier::Type type);
+  void Arm(curl_socket_t socket, Watch& watch);
+  void OnActivity(curl_socket_t socket, QSocketNotifier::Type type);
   void OnTimeout();
 
   static int OnSocket(CURL* easy, curl_socket_t socket, int what, void* loop,
@@ -105,12 +107,10 @@ class CurlMultiLoop {
   DoneHandler on_done_;
   FaultHandler on_fault_;
   CURLM* multi_ = nullptr;
-  QString broken_;  // why the multi handle cannot be used; empty when it can
+  Status broken_;  // why the multi handle cannot be used, if it cannot
   QTimer timer_;
-  // Every socket libcurl watches has its Watch assigned to it; those it let
-  // go of are freed when no call is on the stack.
-  std::vector<std::unique_ptr<Watch>> watches_;
-  std::vector<std::unique_ptr<Watch>> dropped_;
+  // The sockets libcurl watches, each with what it asked for.
+  std::unordered_map<curl_socket_t, Watch> watches_;
   std::vector<Pending> pending_;
   int depth_ = 0;
   bool settling_ = false;

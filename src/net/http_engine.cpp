@@ -44,20 +44,6 @@ bool BeyondAnyBody(const QByteArray& length) {
   return length.size() - first > 18;
 }
 
-bool IsTransientStatus(int status) {
-  switch (status) {
-    case 408:  // Request Timeout
-    case 429:  // Too Many Requests
-    case 500:
-    case 502:
-    case 503:
-    case 504:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // What a flaky link or a busy server causes, and another try may not meet.
 bool IsTransientCode(CURLcode code) {
   switch (code) {
@@ -79,8 +65,11 @@ QString SchemeOf(const QByteArray& address) {
 
 }  // namespace
 
-struct HttpTransfer::Job {
-  // Where the transfer stands. Each answer it reads goes from kWaiting
+// One request: where it stands, what came of it, and its libcurl side while
+// it runs.
+class HttpEngine::Transfer : public HttpTransfer {
+ public:
+  // Where the request stands. Each answer it reads goes from kWaiting
   // through kHead; a redirect or a 1xx answer starts another.
   enum class Phase {
     kWaiting,    // for an answer's first line
@@ -93,48 +82,61 @@ struct HttpTransfer::Job {
     kFinished,
   };
 
-  // The engine while the transfer runs: it knows the job as long as the job
-  // knows it.
+  Transfer(Sink sink, bool head_only)
+      : sink(std::move(sink)), head_only(head_only) {}
+  ~Transfer() override { Cancel(); }
+
+  bool head_in() const override {
+    return phase != Phase::kWaiting && phase != Phase::kHead &&
+           phase != Phase::kRedirect;
+  }
+  const Response& head() const override { return response; }
+  bool finished() const override { return phase == Phase::kFinished; }
+  const Answer& answer() const override {
+    Q_ASSERT(finished());
+    return outcome;
+  }
+  qint64 body_bytes() const override { return body_bytes_taken; }
+  bool paused() const override { return phase == Phase::kPaused; }
+  void set_on_finished(std::function<void()> callback) override {
+    on_finished = std::move(callback);
+  }
+  void Resume() override;
+  void Cancel() override;
+
+  bool head_complete() const {
+    return phase != Phase::kWaiting && phase != Phase::kHead;
+  }
+
+  // The engine while the transfer runs: it knows the transfer as long as
+  // the transfer knows it.
   HttpEngine::Impl* engine = nullptr;
-  Sink sink;
-  bool head_only = false;
+  const Sink sink;
+  const bool head_only;
   // The libcurl side, while the request runs.
   std::unique_ptr<CurlRequest> request;
 
   Phase phase = Phase::kWaiting;
-  HttpHead head;  // of the answer being read; the final one once head_in()
+  Response response;  // of the answer being read; the final one once in
+  Answer outcome = Status::Failure(QStringLiteral("Not finished"));
   qint64 discarded = 0;
-  qint64 body_bytes = 0;
+  qint64 body_bytes_taken = 0;
   int redirects = 0;
-  bool transient = false;
-  QString failure;
-  QString abort_reason;
-  QString final_address;
   std::function<void()> on_finished;
 
   int stall_ms = HttpEngine::kStallTimeoutMs;
   QElapsedTimer since_data;
   QTimer stall_timer;
-
-  bool head_in() const {
-    return phase != Phase::kWaiting && phase != Phase::kHead &&
-           phase != Phase::kRedirect;
-  }
-  bool head_complete() const {
-    return phase != Phase::kWaiting && phase != Phase::kHead;
-  }
-  bool finished() const { return phase == Phase::kFinished; }
 };
 
 class HttpEngine::Impl {
  public:
-  using Job = HttpTransfer::Job;
-  using Phase = Job::Phase;
+  using Phase = Transfer::Phase;
 
   Impl()
       : loop_([this](CURL* easy, CURLcode result) { OnDone(easy, result); },
-              [this](CURL* easy, const QString& reason) {
-                OnFault(easy, reason);
+              [this](CURL* easy, const Status& failure) {
+                OnFault(easy, failure);
               }) {
     // Bodies reach the sink as the server stored them, so the length it
     // announces counts the bytes we hand on.
@@ -142,17 +144,18 @@ class HttpEngine::Impl {
     loop_.SetMaxHostConnections(connections_);
   }
   ~Impl() {
-    while (!jobs_.empty()) {
-      Job& job = **jobs_.begin();
-      job.on_finished = nullptr;
-      Finish(job, QStringLiteral("Cancelled"));
+    while (!running_.empty()) {
+      Transfer& transfer = **running_.begin();
+      transfer.on_finished = nullptr;
+      Finish(transfer, Status::Failure(QStringLiteral("Cancelled")));
     }
     curl_slist_free_all(headers_);
   }
 
-  void Start(Job& job, const QString& address);
-  void Finish(Job& job, const QString& failure, bool transient = false);
-  void Resume(Job& job);
+  void Start(Transfer& transfer, const QString& address);
+  // The one place a transfer ends.
+  void Finish(Transfer& transfer, Answer outcome);
+  void Resume(Transfer& transfer);
 
   int stall_ms_ = kStallTimeoutMs;
   int connections_ = kDefaultConnections;
@@ -161,65 +164,38 @@ class HttpEngine::Impl {
   CurlMultiLoop loop_;
 
  private:
-  static size_t OnHeader(char* data, size_t size, size_t count, void* job);
-  static size_t OnBody(char* data, size_t size, size_t count, void* job);
-  static Job* JobOfRequest(void* request) {
-    return static_cast<Job*>(static_cast<CurlRequest*>(request)->owner);
+  static size_t OnHeader(char* data, size_t size, size_t count, void* request);
+  static size_t OnBody(char* data, size_t size, size_t count, void* request);
+  static Transfer* TransferOfRequest(void* request) {
+    return static_cast<Transfer*>(static_cast<CurlRequest*>(request)->owner);
   }
-  static Job* JobOfEasy(CURL* easy) {
+  static Transfer* TransferOfEasy(CURL* easy) {
     CurlRequest* request = nullptr;
     curl_easy_getinfo(easy, CURLINFO_PRIVATE, &request);
-    return request == nullptr ? nullptr : static_cast<Job*>(request->owner);
+    return request == nullptr ? nullptr
+                              : static_cast<Transfer*>(request->owner);
   }
 
   bool Configure(CurlRequest& request, const QByteArray& address,
                  bool head_only);
   void OnDone(CURL* easy, CURLcode result);
-  void OnFault(CURL* easy, const QString& reason);
-  void FollowRedirect(Job& job);
-  void OnStallCheck(Job& job);
-  static QString AbortText(const Job& job) {
-    return job.abort_reason.isEmpty() ? QStringLiteral("Aborted")
-                                      : job.abort_reason;
-  }
+  void OnFault(CURL* easy, const Status& failure);
+  void FollowRedirect(Transfer& transfer);
+  void OnStallCheck(Transfer& transfer);
+  static Status Aborted() { return Status::Failure(QStringLiteral("Aborted")); }
 
   curl_slist* headers_ = nullptr;
-  std::set<Job*> jobs_;  // those running
+  std::set<Transfer*> running_;
 };
 
-// HttpTransfer ---------------------------------------------------------------
-
-HttpTransfer::HttpTransfer(std::unique_ptr<Job> job) : job_(std::move(job)) {}
-
-HttpTransfer::~HttpTransfer() { Cancel(); }
-
-bool HttpTransfer::head_in() const { return job_->head_in(); }
-const HttpHead& HttpTransfer::head() const { return job_->head; }
-bool HttpTransfer::finished() const { return job_->finished(); }
-const QString& HttpTransfer::failure() const { return job_->failure; }
-bool HttpTransfer::transient() const { return job_->transient; }
-qint64 HttpTransfer::body_bytes() const { return job_->body_bytes; }
-const QString& HttpTransfer::final_address() const {
-  return job_->final_address;
-}
-bool HttpTransfer::paused() const { return job_->phase == Job::Phase::kPaused; }
-
-void HttpTransfer::SetAbortReason(const QString& reason) {
-  job_->abort_reason = reason;
+void HttpEngine::Transfer::Resume() {
+  if (engine != nullptr) engine->Resume(*this);
 }
 
-void HttpTransfer::Resume() {
-  if (job_->engine != nullptr) job_->engine->Resume(*job_);
-}
-
-void HttpTransfer::set_on_finished(std::function<void()> on_finished) {
-  job_->on_finished = std::move(on_finished);
-}
-
-void HttpTransfer::Cancel() {
-  if (job_->engine != nullptr) {
-    job_->on_finished = nullptr;
-    job_->engine->Finish(*job_, QStringLiteral("Cancelled"));
+void HttpEngine::Transfer::Cancel() {
+  if (engine != nullptr) {
+    on_finished = nullptr;
+    engine->Finish(*this, Status::Failure(QStringLiteral("Cancelled")));
   }
 }
 
@@ -230,18 +206,14 @@ HttpEngine::~HttpEngine() = default;
 
 std::unique_ptr<HttpTransfer> HttpEngine::Get(const QString& address,
                                               HttpTransfer::Sink sink) {
-  auto job = std::make_unique<HttpTransfer::Job>();
-  job->sink = std::move(sink);
-  std::unique_ptr<HttpTransfer> transfer(new HttpTransfer(std::move(job)));
-  impl_->Start(*transfer->job_, address);
+  auto transfer = std::make_unique<Transfer>(std::move(sink), false);
+  impl_->Start(*transfer, address);
   return transfer;
 }
 
 std::unique_ptr<HttpTransfer> HttpEngine::Head(const QString& address) {
-  auto job = std::make_unique<HttpTransfer::Job>();
-  job->head_only = true;
-  std::unique_ptr<HttpTransfer> transfer(new HttpTransfer(std::move(job)));
-  impl_->Start(*transfer->job_, address);
+  auto transfer = std::make_unique<Transfer>(nullptr, true);
+  impl_->Start(*transfer, address);
   return transfer;
 }
 
@@ -270,26 +242,29 @@ qint64 HttpEngine::wakeups() const { return impl_->loop_.wakeups(); }
 
 // HttpEngine::Impl -----------------------------------------------------------
 
-void HttpEngine::Impl::Start(Job& job, const QString& address) {
-  job.engine = this;
-  jobs_.insert(&job);
-  job.final_address = address;
-  job.stall_ms = stall_ms_;
+void HttpEngine::Impl::Start(Transfer& transfer, const QString& address) {
+  transfer.engine = this;
+  running_.insert(&transfer);
+  transfer.response.final_address = address;
+  transfer.stall_ms = stall_ms_;
 
-  job.stall_timer.setSingleShot(true);
-  QObject::connect(&job.stall_timer, &QTimer::timeout,
-                   [this, &job] { OnStallCheck(job); });
-  job.since_data.start();
-  job.stall_timer.start(job.stall_ms);
+  transfer.stall_timer.setSingleShot(true);
+  QObject::connect(&transfer.stall_timer, &QTimer::timeout,
+                   [this, &transfer] { OnStallCheck(transfer); });
+  transfer.since_data.start();
+  transfer.stall_timer.start(transfer.stall_ms);
 
-  job.request = std::make_unique<CurlRequest>();
-  job.request->owner = &job;
-  if (job.request->easy == nullptr ||
-      !Configure(*job.request, EncodeAddress(address), job.head_only)) {
-    Finish(job, QStringLiteral("Cannot start a transfer for %1").arg(address));
+  transfer.request = std::make_unique<CurlRequest>();
+  transfer.request->owner = &transfer;
+  if (transfer.request->easy == nullptr ||
+      !Configure(*transfer.request, EncodeAddress(address),
+                 transfer.head_only)) {
+    Finish(transfer,
+           Status::Failure(
+               QStringLiteral("Cannot start a transfer for %1").arg(address)));
     return;
   }
-  loop_.Add(job.request->easy);
+  loop_.Add(transfer.request->easy);
 }
 
 bool HttpEngine::Impl::Configure(CurlRequest& request,
@@ -334,63 +309,62 @@ bool HttpEngine::Impl::Configure(CurlRequest& request,
 }
 
 // The one place a transfer ends: its request goes back to the loop, which
-// frees it once libcurl lets go, and the engine forgets the job.
-void HttpEngine::Impl::Finish(Job& job, const QString& failure,
-                              bool transient) {
-  if (job.engine == nullptr) return;
-  job.phase = Phase::kFinished;
-  job.failure = failure;
-  job.transient = transient;
-  job.stall_timer.stop();
-  if (job.request) {
-    job.request->owner = nullptr;
-    loop_.Dispose(std::move(job.request));
+// frees it once libcurl lets go, and the engine forgets it.
+void HttpEngine::Impl::Finish(Transfer& transfer, Answer outcome) {
+  if (transfer.engine == nullptr) return;
+  transfer.phase = Phase::kFinished;
+  transfer.outcome = std::move(outcome);
+  transfer.stall_timer.stop();
+  if (transfer.request) {
+    transfer.request->owner = nullptr;
+    loop_.Dispose(std::move(transfer.request));
   }
-  job.engine = nullptr;
-  jobs_.erase(&job);
-  if (const std::function<void()> finished = std::move(job.on_finished)) {
-    job.on_finished = nullptr;
+  transfer.engine = nullptr;
+  running_.erase(&transfer);
+  if (const std::function<void()> finished = std::move(transfer.on_finished)) {
+    transfer.on_finished = nullptr;
     finished();
   }
 }
 
-void HttpEngine::Impl::Resume(Job& job) {
-  if (job.phase != Phase::kPaused) return;
-  job.phase = Phase::kBody;
-  job.since_data.restart();
-  job.stall_timer.start(job.stall_ms);
-  loop_.Resume(job.request->easy);
+void HttpEngine::Impl::Resume(Transfer& transfer) {
+  if (transfer.phase != Phase::kPaused) return;
+  transfer.phase = Phase::kBody;
+  transfer.since_data.restart();
+  transfer.stall_timer.start(transfer.stall_ms);
+  loop_.Resume(transfer.request->easy);
 }
 
-void HttpEngine::Impl::OnFault(CURL* easy, const QString& reason) {
+void HttpEngine::Impl::OnFault(CURL* easy, const Status& failure) {
   if (easy == nullptr) {
-    while (!jobs_.empty()) Finish(**jobs_.begin(), reason);
+    while (!running_.empty()) Finish(**running_.begin(), failure);
     return;
   }
-  Job* const job = JobOfEasy(easy);
-  if (job == nullptr) return;
+  Transfer* const transfer = TransferOfEasy(easy);
+  if (transfer == nullptr) return;
   // The sink may turn the piece down for good as it comes again; libcurl
   // then leaves the transfer where it was, so it ends here.
-  Finish(*job, job->phase == Phase::kAborted ? AbortText(*job) : reason);
+  Finish(*transfer, transfer->phase == Phase::kAborted ? Aborted() : failure);
 }
 
-void HttpEngine::Impl::OnStallCheck(Job& job) {
-  if (job.finished() || job.phase == Phase::kPaused) return;
-  const qint64 idle = job.since_data.elapsed();
-  if (idle < job.stall_ms || loop_.busy()) {
-    job.stall_timer.start(
-        static_cast<int>(qMax<qint64>(1, job.stall_ms - idle)));
+void HttpEngine::Impl::OnStallCheck(Transfer& transfer) {
+  if (transfer.finished() || transfer.phase == Phase::kPaused) return;
+  const qint64 idle = transfer.since_data.elapsed();
+  if (idle < transfer.stall_ms || loop_.busy()) {
+    transfer.stall_timer.start(
+        static_cast<int>(qMax<qint64>(1, transfer.stall_ms - idle)));
     return;
   }
-  Finish(job, StallText(job.stall_ms), true);
+  Finish(transfer, Status::Transient(StallText(transfer.stall_ms)));
 }
 
 size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
                                   void* request) {
   const size_t length = size * count;
-  Job* const job = JobOfRequest(request);
-  if (job == nullptr) return 0;
-  job->since_data.restart();
+  Transfer* const transfer = TransferOfRequest(request);
+  if (transfer == nullptr) return 0;
+  transfer->since_data.restart();
+  Response& head = transfer->response;
   const QByteArrayView line(data, static_cast<qsizetype>(length));
   if (line.startsWith("HTTP/")) {
     // "HTTP/1.1 404 Not Found": a new answer, after a 1xx or the first.
@@ -398,27 +372,27 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
     const QByteArrayView rest =
         code_at < 0 ? QByteArrayView() : line.sliced(code_at + 1);
     const qsizetype reason_at = rest.indexOf(' ');
-    job->head = HttpHead();
-    job->head.status =
+    head = Response{.final_address = head.final_address};
+    head.status =
         (reason_at < 0 ? rest : rest.first(reason_at)).trimmed().toInt();
     if (reason_at >= 0) {
-      job->head.reason = rest.sliced(reason_at + 1).trimmed().toByteArray();
+      head.reason = rest.sliced(reason_at + 1).trimmed().toByteArray();
     }
-    job->phase = Phase::kHead;
+    transfer->phase = Phase::kHead;
     return length;
   }
   // Trailers after a chunked body change nothing.
-  if (job->phase != Phase::kHead) return length;
+  if (transfer->phase != Phase::kHead) return length;
   const QByteArrayView trimmed = line.trimmed();
   if (trimmed.isEmpty()) {
-    const int status = job->head.status;
+    const int status = head.status;
     if (status < 200) {
-      job->phase = Phase::kWaiting;  // an interim answer; another follows
+      transfer->phase = Phase::kWaiting;  // an interim answer; another follows
     } else if (status < 300) {
-      job->phase = Phase::kBody;
+      transfer->phase = Phase::kBody;
     } else {
       // The bodies of redirects and error pages are no one's business.
-      job->phase = status < 400 ? Phase::kRedirect : Phase::kErrorBody;
+      transfer->phase = status < 400 ? Phase::kRedirect : Phase::kErrorBody;
     }
     return length;
   }
@@ -427,11 +401,11 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
   const QByteArrayView name = trimmed.first(colon).trimmed();
   const QByteArray value = trimmed.sliced(colon + 1).trimmed().toByteArray();
   if (name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
-    job->head.content_type = value;
+    head.content_type = value;
   } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-    job->head.content_length = value;
+    head.content_length = value;
   } else if (name.compare("Retry-After", Qt::CaseInsensitive) == 0) {
-    job->head.retry_after = value;
+    head.retry_after = value;
   }
   return length;
 }
@@ -439,138 +413,137 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
 size_t HttpEngine::Impl::OnBody(char* data, size_t size, size_t count,
                                 void* request) {
   const size_t length = size * count;
-  Job* const job = JobOfRequest(request);
-  if (job == nullptr || length == 0) return 0;
-  job->since_data.restart();
-  if (job->phase == Phase::kRedirect || job->phase == Phase::kErrorBody) {
-    job->discarded += static_cast<qint64>(length);
-    return job->discarded > kDiscardLimit ? 0 : length;
+  Transfer* const transfer = TransferOfRequest(request);
+  if (transfer == nullptr || length == 0) return 0;
+  transfer->since_data.restart();
+  if (transfer->phase == Phase::kRedirect ||
+      transfer->phase == Phase::kErrorBody) {
+    transfer->discarded += static_cast<qint64>(length);
+    return transfer->discarded > kDiscardLimit ? 0 : length;
   }
   const HttpTransfer::Take take =
-      job->sink(data, static_cast<qsizetype>(length));
+      transfer->sink(data, static_cast<qsizetype>(length));
   // A sink that broke the rules and ended its transfer.
-  if (JobOfRequest(request) == nullptr) return 0;
+  if (TransferOfRequest(request) == nullptr) return 0;
   switch (take) {
     case HttpTransfer::Take::kTaken:
-      job->body_bytes += static_cast<qint64>(length);
+      transfer->body_bytes_taken += static_cast<qint64>(length);
       return length;
     case HttpTransfer::Take::kPause:
-      job->phase = Phase::kPaused;
+      transfer->phase = Phase::kPaused;
       return CURL_WRITEFUNC_PAUSE;
     case HttpTransfer::Take::kAbort:
-      job->phase = Phase::kAborted;
+      transfer->phase = Phase::kAborted;
       return 0;
   }
   return 0;
 }
 
 void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
-  Job* const job_found = JobOfEasy(easy);
+  Transfer* const found = TransferOfEasy(easy);
   // A request whose transfer ended already waits to be disposed of.
-  if (job_found == nullptr) return;
-  Job& job = *job_found;
-  if (job.phase == Phase::kAborted) {
-    Finish(job, AbortText(job));
-    return;
-  }
-  const int status = job.head.status;
-  // Whether or not the unread body came in whole.
-  if (job.phase == Phase::kRedirect) {
-    FollowRedirect(job);
-    return;
-  }
-  if (job.phase == Phase::kErrorBody) {
-    Finish(job,
-           QStringLiteral("HTTP %1 %2")
-               .arg(status)
-               .arg(QString::fromUtf8(job.head.reason))
-               .trimmed(),
-           IsTransientStatus(status));
-    return;
+  if (found == nullptr) return;
+  Transfer& transfer = *found;
+  switch (transfer.phase) {
+    case Phase::kAborted:
+      Finish(transfer, Aborted());
+      return;
+    // Whether or not the unread body came in whole.
+    case Phase::kRedirect:
+      FollowRedirect(transfer);
+      return;
+    case Phase::kErrorBody:
+      Finish(transfer, transfer.response);
+      return;
+    default:
+      break;
   }
   if (result == CURLE_PARTIAL_FILE) {
     curl_off_t received = 0;
     curl_off_t announced = -1;
     curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &received);
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    Finish(
-        job,
-        ShortBodyText(received, announced >= 0 ? QByteArray::number(announced)
-                                               : job.head.content_length),
-        true);
+    Finish(transfer,
+           Status::Transient(ShortBodyText(
+               received, announced >= 0 ? QByteArray::number(announced)
+                                        : transfer.response.content_length)));
     return;
   }
   if (result != CURLE_OK) {
-    Finish(job,
-           job.request->error[0] != '\0'
-               ? QString::fromUtf8(job.request->error).trimmed()
-               : QString::fromUtf8(curl_easy_strerror(result)),
-           IsTransientCode(result));
+    const QString text =
+        transfer.request->error[0] != '\0'
+            ? QString::fromUtf8(transfer.request->error).trimmed()
+            : QString::fromUtf8(curl_easy_strerror(result));
+    Finish(transfer, IsTransientCode(result) ? Status::Transient(text)
+                                             : Status::Failure(text));
     return;
   }
   // libcurl takes a connection that closed inside the head for a whole
   // answer with no body: its head never ended, and its body never began.
-  if (!job.head_complete()) {
-    Finish(job,
-           QStringLiteral("The connection closed inside the response head"),
-           true);
+  if (!transfer.head_complete()) {
+    Finish(transfer, Status::Transient(QStringLiteral(
+                         "The connection closed inside the response head")));
     return;
   }
-  if (!job.head_only && BeyondAnyBody(job.head.content_length)) {
-    Finish(job, ShortBodyText(job.body_bytes, job.head.content_length));
+  if (!transfer.head_only && BeyondAnyBody(transfer.response.content_length)) {
+    Finish(transfer,
+           Status::Failure(ShortBodyText(transfer.body_bytes_taken,
+                                         transfer.response.content_length)));
     return;
   }
-  Finish(job, QString());
+  Finish(transfer, transfer.response);
 }
 
-void HttpEngine::Impl::FollowRedirect(Job& job) {
-  CURL* const easy = job.request->easy;
+void HttpEngine::Impl::FollowRedirect(Transfer& transfer) {
+  CURL* const easy = transfer.request->easy;
   const char* raw_target = nullptr;
   const char* raw_current = nullptr;
   curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &raw_target);
   curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &raw_current);
   const QByteArray target(raw_target);
   const QByteArray current(raw_current);
+  const Response& head = transfer.response;
   const QString http_text = QStringLiteral("HTTP %1 %2")
-                                .arg(job.head.status)
-                                .arg(QString::fromUtf8(job.head.reason))
+                                .arg(head.status)
+                                .arg(QString::fromUtf8(head.reason))
                                 .trimmed();
+  const auto fail = [&](const QString& why) {
+    Finish(transfer, Status::Failure(why));
+  };
   if (target.isEmpty()) {
-    Finish(job, http_text + QStringLiteral(" without a Location to follow"));
+    fail(http_text + QStringLiteral(" without a Location to follow"));
     return;
   }
-  if (job.redirects >= HttpEngine::kMaxRedirects) {
-    Finish(job, QStringLiteral("Too many redirects (more than %1)")
-                    .arg(HttpEngine::kMaxRedirects));
+  if (transfer.redirects >= HttpEngine::kMaxRedirects) {
+    fail(QStringLiteral("Too many redirects (more than %1)")
+             .arg(HttpEngine::kMaxRedirects));
     return;
   }
   const QString to = SchemeOf(target);
   const QString target_text = QString::fromUtf8(target);
   if (to != QLatin1String("http") && to != QLatin1String("https")) {
-    Finish(job, QStringLiteral("Redirect to %1 refused: only http and https "
-                               "addresses are followed")
-                    .arg(target_text));
+    fail(QStringLiteral("Redirect to %1 refused: only http and https "
+                        "addresses are followed")
+             .arg(target_text));
     return;
   }
   if (SchemeOf(current) == QLatin1String("https") &&
       to == QLatin1String("http")) {
-    Finish(job, QStringLiteral("Redirect from https to http refused: %1")
-                    .arg(target_text));
+    fail(QStringLiteral("Redirect from https to http refused: %1")
+             .arg(target_text));
     return;
   }
-  ++job.redirects;
-  job.final_address = target_text;
-  job.head = HttpHead();
-  job.phase = Phase::kWaiting;
-  job.discarded = 0;
-  job.request->error[0] = '\0';
+  ++transfer.redirects;
+  transfer.response = Response{.final_address = target_text};
+  transfer.phase = Phase::kWaiting;
+  transfer.discarded = 0;
+  transfer.request->error[0] = '\0';
   loop_.Remove(easy);
   // A multi handle that refused the removal has ended the transfer, and
   // the handle is gone with it.
-  if (job.finished()) return;
+  if (transfer.finished()) return;
   if (curl_easy_setopt(easy, CURLOPT_URL, target.constData()) != CURLE_OK) {
-    Finish(job,
-           QStringLiteral("Cannot follow the redirect to %1").arg(target_text));
+    fail(QStringLiteral("Cannot follow the redirect to %1").arg(target_text));
     return;
   }
   loop_.Add(easy);

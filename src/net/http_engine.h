@@ -7,23 +7,12 @@
 #include <functional>
 #include <memory>
 
+#include "net/response.h"
 #include "net/retry_policy.h"
 
 namespace trawlbox {
 
-// The final response's status line and the headers the caller needs, as
-// sent.
-struct HttpHead {
-  int status = 0;             // of the final response (after redirects)
-  QByteArray reason;          // "Not Found"
-  QByteArray content_type;    // raw header value, empty when absent
-  QByteArray content_length;  // raw header value as sent, empty when absent
-  QByteArray retry_after;     // raw header value, empty when absent
-};
-
-class HttpEngine;
-
-// One GET. The caller owns it; the engine feeds it from the event loop.
+// One request under way. Its owner holds it; dropping it ends the request.
 class HttpTransfer {
  public:
   enum class Take { kTaken, kPause, kAbort };
@@ -31,54 +20,57 @@ class HttpTransfer {
   // socket handling: it must not let events run, show boxes, touch the
   // engine or end its own transfer (answer kAbort instead).
   // kPause: the piece was NOT taken; the transfer pauses and the same bytes
-  // come again after Resume(). kAbort: the transfer fails with the reason
-  // given to SetAbortReason(), or "Aborted".
+  // come again after Resume(). kAbort: the transfer fails as "Aborted"; the
+  // sink knows why.
   using Sink = std::function<Take(const char* data, qsizetype size)>;
 
   // The most a sink is handed at once.
   static constexpr qsizetype kMaxPieceBytes = 256 * 1024;
 
-  HttpTransfer(const HttpTransfer&) = delete;
-  HttpTransfer& operator=(const HttpTransfer&) = delete;
-  // Cancels when still running and frees everything at once.
-  ~HttpTransfer();
+  virtual ~HttpTransfer() = default;
 
-  // The final response's head has arrived (or the transfer finished).
-  bool head_in() const;
-  const HttpHead& head() const;
-  bool finished() const;
-  // Empty while running and on success.
-  const QString& failure() const;
-  // Whether the failure may pass, so the request is worth another try: a
-  // refused, reset or early-closed connection, a head or body cut short, a
-  // stall, or the status 408, 429, 500, 502, 503 or 504. Never a
-  // certificate, a refused redirect or what the program refused itself.
-  bool transient() const;
+  // The final answer's head has arrived (or the transfer finished).
+  virtual bool head_in() const = 0;
+  // The final answer's head so far; whole once head_in().
+  virtual const Response& head() const = 0;
+  virtual bool finished() const = 0;
+  // What the request came to; only once finished().
+  virtual const Answer& answer() const = 0;
   // Bytes the sink has taken.
-  qint64 body_bytes() const;
-  // The address the redirects led to; the requested one until then.
-  const QString& final_address() const;
+  virtual qint64 body_bytes() const = 0;
   // The sink answered kPause and Resume() has not been called since.
-  bool paused() const;
+  virtual bool paused() const = 0;
 
-  // For a sink that is about to answer kAbort.
-  void SetAbortReason(const QString& reason);
   // Runs once when the transfer ends by itself, not when its owner cancels
-  // it or the engine goes; outside any libcurl call. It may start other
-  // transfers, but must not let events run or end this one.
-  void set_on_finished(std::function<void()> on_finished);
+  // it or the engine goes; outside any libcurl call. It must not let events
+  // run or end this transfer.
+  virtual void set_on_finished(std::function<void()> on_finished) = 0;
   // After the sink answered kPause.
-  void Resume();
-  // Ends at once with the failure "Cancelled"; finished() is true afterwards.
-  void Cancel();
+  virtual void Resume() = 0;
+  // Ends at once as "Cancelled"; finished() is true afterwards.
+  virtual void Cancel() = 0;
+};
 
- private:
-  friend class HttpEngine;
-  struct Job;
+// What the floors above ask of HTTP: requests, and how many may run at once
+// and how often they are tried. The program's one is HttpEngine; tests fake
+// it.
+class HttpService {
+ public:
+  virtual ~HttpService() = default;
 
-  explicit HttpTransfer(std::unique_ptr<Job> job);
-
-  std::unique_ptr<Job> job_;
+  // Starts a GET for an absolute address as a link gave it: what a URL may
+  // not hold is percent-encoded on the way out (EncodeAddress), escapes
+  // already there are kept. The caller waits for it by letting events run.
+  virtual std::unique_ptr<HttpTransfer> Get(const QString& address,
+                                            HttpTransfer::Sink sink) = 0;
+  // Asks for the head alone (a HEAD request): the transfer is finished once
+  // the final head is in, and the connection stays open for the next one.
+  virtual std::unique_ptr<HttpTransfer> Head(const QString& address) = 0;
+  // How many requests its users keep in flight at once.
+  virtual int connections() const = 0;
+  // How its users try again after a transient failure; each request is one
+  // try.
+  virtual const RetryPolicy& retry_policy() const = 0;
 };
 
 // The program's one HTTP client: every transfer runs on the calling thread,
@@ -86,40 +78,29 @@ class HttpTransfer {
 // https only, never from https to http), certificates are verified, bodies
 // arrive as the server sent them, connections are kept alive and a transfer
 // that receives nothing for the stall time fails.
-class HttpEngine {
+class HttpEngine : public HttpService {
  public:
   static constexpr int kStallTimeoutMs = 30'000;
   static constexpr int kMaxRedirects = 10;
+  static constexpr int kDefaultConnections = 6;
+  static constexpr int kMaxConnections = 16;
 
   HttpEngine();
   HttpEngine(const HttpEngine&) = delete;
   HttpEngine& operator=(const HttpEngine&) = delete;
   // Transfers still running end as cancelled; they stay readable.
-  ~HttpEngine();
+  ~HttpEngine() override;
 
-  // Starts a GET for an absolute address as a link gave it: what a URL may
-  // not hold is percent-encoded on the way out (EncodeAddress), escapes
-  // already there are kept. The caller waits for it by
-  // letting Qt events run (QCoreApplication::processEvents with
-  // QEventLoop::WaitForMoreEvents in a loop until head_in() or finished()),
-  // so a wait never spins a CPU core.
   std::unique_ptr<HttpTransfer> Get(const QString& address,
-                                    HttpTransfer::Sink sink);
-  // Asks for the head alone (a HEAD request): the transfer is finished once
-  // the final head is in, and the connection stays open for the next one.
-  std::unique_ptr<HttpTransfer> Head(const QString& address);
+                                    HttpTransfer::Sink sink) override;
+  std::unique_ptr<HttpTransfer> Head(const QString& address) override;
+  // Requests beyond the connections to one host wait for one.
+  int connections() const override;
+  const RetryPolicy& retry_policy() const override;
 
   // For transfers started afterwards.
   void set_stall_timeout_ms(int ms);
-  // How the engine's users try again after a transient failure; the engine
-  // itself makes one try per request.
-  const RetryPolicy& retry_policy() const;
   void set_retry_policy(const RetryPolicy& policy);
-  // How many requests its users keep in flight at once, and so the most
-  // connections open to one host: requests beyond that wait for one.
-  static constexpr int kDefaultConnections = 6;
-  static constexpr int kMaxConnections = 16;
-  int connections() const;
   void set_connections(int count);
   // Trusts the certificates in this file instead of the system store.
   void set_ca_file(const QString& path);
@@ -129,8 +110,8 @@ class HttpEngine {
   qint64 wakeups() const;
 
  private:
-  friend class HttpTransfer;
   class Impl;
+  class Transfer;
 
   std::unique_ptr<Impl> impl_;
 };

@@ -7,7 +7,7 @@
 
 #include "core/error_trap.h"
 #include "core/event_pump.h"
-#include "net/http_client.h"
+#include "core/real_file_system.h"
 #include "crawl/temp_page.h"
 #include "support/fake_file_list.h"
 #include "support/files.h"
@@ -41,14 +41,15 @@ struct CrawlFixture {
   EventPump pump;
   TestEngine engine;
   // A page as the site serves it, asked for at once.
-  FetchResult Fetch(const QString& address, QFile& file) {
+  Answer Fetch(const QString& address, FileSystem::ScratchFile& file) {
     const auto page = site.StartPage(address, file, {});
     return site.CompletePage(*page, [] { return false; });
   }
 
   HttpPageSource site{engine, pump};
   TestPages pages{site};
-  Crawler crawler{list, prompts, pump, pages, [this] { return start; }};
+  RealFileSystem disk;
+  Crawler crawler{list, prompts, pump, pages, disk, [this] { return start; }};
 };
 
 // A site served page by page and walked from `start`: the rows the walk
@@ -243,13 +244,15 @@ class CrawlerTest : public QObject {
     QStringList page_files;
     QStringList inner_rows;
     // The file each page is fetched into.
-    outer.pages.serve = [&](const QString& address, QFile& file) {
-      page_files << file.fileName();
+    outer.pages.serve = [&](const QString& address,
+                            FileSystem::ScratchFile& file) {
+      page_files << file.name();
       inner_rows = inner.Walk(server.Url() + "/two/");
       return outer.Fetch(address, file);
     };
-    inner.pages.serve = [&](const QString& address, QFile& file) {
-      page_files << file.fileName();
+    inner.pages.serve = [&](const QString& address,
+                            FileSystem::ScratchFile& file) {
+      page_files << file.name();
       return inner.Fetch(address, file);
     };
     const QString s = server.Url();
@@ -332,14 +335,16 @@ class CrawlerTest : public QObject {
   void SecureSiteIsFetchedSecurely() {
     CrawlFixture fixture;
     QStringList fetched;
-    fixture.pages.serve = [&](const QString& address, QFile& file) {
+    fixture.pages.serve = [&](const QString& address,
+                              FileSystem::ScratchFile& file) {
       fetched << address;
-      if (address.endsWith("/sub/")) {
-        file.write("<img src=\"b.png\">");
-      } else {
-        file.write("<img src=\"a.png\"><a href=\"sub/\">s</a>");
-      }
-      return FetchResult();
+      const QByteArray page =
+          address.endsWith("/sub/")
+              ? QByteArray("<img src=\"b.png\">")
+              : QByteArray("<img src=\"a.png\"><a href=\"sub/\">s</a>");
+      return file.Write(page.constData(), page.size()).ok()
+                 ? ServedPage()
+                 : Answer(Status::Failure("cannot write the page"));
     };
     const QString q = "https://h.example";
     QCOMPARE(
@@ -827,14 +832,15 @@ class CrawlerTest : public QObject {
       // Pages served without a network; the look goes to a port where
       // nothing listens.
       s = "http://127.0.0.1:1";
-      fixture.pages.serve = [&](const QString& address, QFile& file) {
+      fixture.pages.serve = [&](const QString& address,
+                                FileSystem::ScratchFile& file) {
         if (address.endsWith("/x/")) {
-          FetchResult missing(QStringLiteral("HTTP 404 Not Found"));
-          missing.status = 404;
-          return missing;
+          return Answer(Response{.status = 404, .reason = "Not Found"});
         }
-        file.write(page);
-        return FetchResult();
+        if (!file.Write(page.constData(), page.size()).ok()) {
+          return Answer(Status::Failure("cannot write the page"));
+        }
+        return ServedPage();
       };
     }
     QCOMPARE(fixture.Walk(s + "/"), QStringList({s + "/", s + "/x/"}));

@@ -12,8 +12,8 @@
 
 #include "core/error_trap.h"
 #include "core/event_pump.h"
-#include "net/http_client.h"
 #include "core/prompts.h"
+#include "core/real_file_system.h"
 #include "crawl/crawler.h"
 #include "crawl/link_handling.h"
 #include "crawl/link_scan.h"
@@ -37,10 +37,6 @@ constexpr qsizetype kMaxServedPages = 16;
 // Any box during a walk over a served site would be an error report.
 class SilentPrompts : public Prompts {
  public:
-  QString BrowseForFolder(const QString&, const QString&) override {
-    return QString();
-  }
-
  protected:
   void ShowBox(const QString&, const QString& text, MessageIcon) override {
     FuzzFail("a box was shown", text);
@@ -141,28 +137,28 @@ void Walk(const QByteArray& page, qsizetype markers) {
   FakeFileList list;
   SilentPrompts prompts;
   TestPages pages(Site());
-  Crawler crawler(list, prompts, Pump(), pages, [] { return kStart; });
+  RealFileSystem disk;
+  Crawler crawler(list, prompts, Pump(), pages, disk, [] { return kStart; });
   QSet<QString> page_rows;
   qsizetype visits = 0;
   qsizetype served = 0;
-  pages.serve = [&](const QString& address, QFile& file) {
+  pages.serve = [&](const QString& address,
+                    FileSystem::ScratchFile& file) -> Answer {
     // Each visit is of a queued address, and only served pages queue
     // any: more visits than that mean the walk goes round in circles.
     ++visits;
     FuzzCheck(visits <= 1 + served * markers, "the walk does not end", address);
     page_rows.insert(PageRowText(address));
     if (served >= kMaxServedPages || !WithinServedDepth(address)) {
-      return FetchResult{QStringLiteral("HTTP 404 Not Found")};
+      return Status::Failure(QStringLiteral("HTTP 404 Not Found"));
     }
     ++served;
-    if (!file.resize(0) || !file.seek(0) || file.write(page) != page.size()) {
-      FuzzFail("cannot write the page file", file.fileName());
+    if (!file.Write(page.constData(), page.size()).ok()) {
+      FuzzFail("cannot write the page file", file.name());
     }
-    FetchResult served_page;
-    served_page.content_type = "text/html";
-    return served_page;
+    return Response{.status = 200, .content_type = "text/html"};
   };
-  // Failed pages are answered with 404 without a status: no second look.
+  // Failed pages fail without an answer: no second look.
   crawler.WalkSite(kStart);
   FuzzCheck(list.Count() <= 1 + 2 * served * markers, "too many rows");
   CheckRows(list, page_rows);

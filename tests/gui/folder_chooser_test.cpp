@@ -40,11 +40,11 @@ class FolderChooserTest : public QObject {
     QFETCH(QString, stored);
     QFETCH(QString, field);
     ChooserFixture fixture;
-    fixture.prompts.browse_answers << answer;
+    fixture.browse_answers << answer;
     fixture.Press();
-    QCOMPARE(fixture.prompts.browse_requests.size(), 1);
+    QCOMPARE(fixture.browse_requests.size(), 1);
     // First use: the browser starts with no selection.
-    QCOMPARE(fixture.prompts.browse_requests[0],
+    QCOMPARE(fixture.browse_requests[0],
              QStringList({"Please select folder:", ""}));
     QCOMPARE(fixture.settings.ReadSetting("LastFolderDot", "absent").value(),
              stored);
@@ -57,7 +57,7 @@ class FolderChooserTest : public QObject {
     ChooserFixture fixture;
     QVERIFY(fixture.settings.WriteSetting("LastFolderDot", "/srv/last").ok());
     fixture.Folder()->setText("/typed/by/hand/");
-    fixture.prompts.browse_answers << QString();
+    fixture.browse_answers << QString();
     fixture.Press();
     QCOMPARE(fixture.Folder()->text(), QString("/typed/by/hand/"));
     QCOMPARE(fixture.settings.ReadSetting("LastFolderDot", "").value(),
@@ -67,20 +67,20 @@ class FolderChooserTest : public QObject {
 
   void NextBrowseStartsAtTheLastConfirmedFolder() {
     ChooserFixture fixture;
-    fixture.prompts.browse_answers << "/srv/one" << QString();
+    fixture.browse_answers << "/srv/one" << QString();
     fixture.Press();
     fixture.Folder()->setText("/typed/elsewhere/");
     fixture.Press();
-    QCOMPARE(fixture.prompts.browse_requests[1][1],
+    QCOMPARE(fixture.browse_requests[1][1],
              QDir::toNativeSeparators("/srv/one"));
   }
 
   void MissingStartFolderIsPassedAsItIs() {
     ChooserFixture fixture;
     QVERIFY(fixture.settings.WriteSetting("LastFolderDot", "/gone/away").ok());
-    fixture.prompts.browse_answers << "/srv/new";
+    fixture.browse_answers << "/srv/new";
     fixture.Press();
-    QCOMPARE(fixture.prompts.browse_requests[0][1], QString("/gone/away"));
+    QCOMPARE(fixture.browse_requests[0][1], QString("/gone/away"));
     QCOMPARE(fixture.Folder()->text(),
              QDir::toNativeSeparators("/srv/new") + kSep);
   }

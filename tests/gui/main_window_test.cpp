@@ -228,7 +228,7 @@ class MainWindowTest : public QObject {
     fixture.window->RunStartUp();
     QVERIFY(fixture.prompts.boxes.isEmpty());
     QVERIFY(fixture.window->has_hand_pointer());
-    fixture.window->SetPointerMode(PointerMode::kCustom);
+    fixture.window->ShowPointer(WindowPointer::kCustom);
     QCOMPARE(fixture.window->cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(fixture.window->cursor().hotSpot(), QPoint(6, 1));
   }
@@ -241,7 +241,7 @@ class MainWindowTest : public QObject {
     QVERIFY(fixture.prompts.boxes[0].text.startsWith("Invalid picture\r\n"));
     QVERIFY(fixture.prompts.boxes[0].text.contains("at line 106\r\r"));
     QVERIFY(!fixture.window->has_hand_pointer());
-    fixture.window->SetPointerMode(PointerMode::kCustom);
+    fixture.window->ShowPointer(WindowPointer::kCustom);
     QCOMPARE(fixture.window->cursor().shape(), Qt::ArrowCursor);
   }
 
@@ -436,7 +436,7 @@ class MainWindowTest : public QObject {
       boxes << "Questions? Please contact Team Marlwick at "
                "http://www.marlwick.example/contact/";
     } else if (caption == "...") {
-      QCOMPARE(fixture.prompts.browse_requests,
+      QCOMPARE(fixture.browse_requests,
                QList<QStringList>({{"Please select folder:", ""}}));
     } else if (caption == "Load Sample/Example Web Site") {
       QCOMPARE(site->text(), kSampleSiteAddress);
@@ -455,7 +455,7 @@ class MainWindowTest : public QObject {
     }
     // Nothing else happens.
     QCOMPARE(fixture.prompts.texts(), boxes);
-    if (caption != "...") QVERIFY(fixture.prompts.browse_requests.isEmpty());
+    if (caption != "...") QVERIFY(fixture.browse_requests.isEmpty());
     if (caption != "Load Sample/Example Web Site") {
       QCOMPARE(site->text(), server.Url() + "/");
     }
@@ -546,22 +546,22 @@ class MainWindowTest : public QObject {
       QApplication::sendEvent(target, &move);
     };
     hover("PushButton5");
-    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kCustom);
+    QCOMPARE(fixture.window->window_pointer(), WindowPointer::kCustom);
     hover("ListView1");
-    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kDefault);
+    QCOMPARE(fixture.window->window_pointer(), WindowPointer::kDefault);
     hover("PushButton2");
-    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kCustom);
+    QCOMPARE(fixture.window->window_pointer(), WindowPointer::kCustom);
     hover("Frame1");
-    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kDefault);
+    QCOMPARE(fixture.window->window_pointer(), WindowPointer::kDefault);
     fixture.window->SetPointerMode(PointerMode::kBusy);
     QCOMPARE(fixture.window->cursor().shape(), Qt::WaitCursor);
     for (const char* name :
          {"PushButton1", "Frame2", "ListView1", "PushButton8", "Frame1"}) {
       hover(name);
-      QCOMPARE(fixture.window->pointer_mode(), PointerMode::kBusy);
+      QCOMPARE(fixture.window->window_pointer(), WindowPointer::kBusy);
     }
     hover("Text1");  // text boxes change nothing
-    QCOMPARE(fixture.window->pointer_mode(), PointerMode::kBusy);
+    QCOMPARE(fixture.window->window_pointer(), WindowPointer::kBusy);
   }
 
   void SampleButtonFillsAndStoresTheSampleAddress() {

@@ -4,45 +4,29 @@
 #include <QtTest>
 
 #include "core/error_trap.h"
-#include "core/event_pump.h"
-#include "net/http_client.h"
-#include "core/real_file_system.h"
 #include "crawl/crawler.h"
 #include "mirror/path_mapping.h"
-#include "mirror/transfer.h"
+#include "support/downloader_fixture.h"
 #include "support/fake_file_list.h"
-#include "support/path_text.h"
 #include "support/raw_server.h"
-#include "support/recording_prompts.h"
-#include "support/recording_status_line.h"
-#include "support/test_engine.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
 namespace {
 
-struct Mirror {
+// A destination that holds a previous copy of "file".
+struct Mirror : DownloaderFixture {
   Mirror() {
     QFile old(dir.filePath("file"));
     old.open(QIODevice::WriteOnly);
     old.write("the previous copy");
   }
-  FetchResult Download(const QString& address) {
-    return downloader.DownloadFile(address, PathText(dir.filePath("file")));
+  Status Download(const QString& address) {
+    return DownloaderFixture::Download(address, "file");
   }
   QStringList Entries() const {
     return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
   }
-
-  QTemporaryDir dir;
-  RecordingPrompts prompts;
-  RecordingStatusLine status;
-  EventPump pump;
-  TestEngine engine;
-  RealFileSystem disk;
-  std::function<bool()> cancel = [] { return false; };
-  Downloader downloader{engine,  pump, status,
-                        prompts, disk, [this] { return cancel(); }};
 };
 
 }  // namespace
@@ -78,7 +62,7 @@ class HostileServerTest : public QObject {
       socket.write(body);
     });
     Mirror mirror;
-    const FetchResult result = mirror.Download(server.Url("/f"));
+    const Status result = mirror.Download(server.Url("/f"));
     QCOMPARE(result.ok(), !stored.isEmpty());
     QCOMPARE(ReadAll(mirror.dir.filePath("file")),
              stored.isEmpty() ? QByteArray("the previous copy") : stored);
@@ -95,7 +79,7 @@ class HostileServerTest : public QObject {
       socket.write(body);
     });
     Mirror mirror;
-    const FetchResult result = mirror.Download(server.Url("/f"));
+    const Status result = mirror.Download(server.Url("/f"));
     for (const auto& box : mirror.prompts.boxes) {
       QVERIFY2(!box.text.startsWith("Overflow"), qPrintable(box.text));
     }
@@ -128,7 +112,7 @@ class HostileServerTest : public QObject {
     });
     Mirror mirror;
     mirror.engine.set_stall_timeout_ms(300);
-    const FetchResult result = mirror.Download(server.Url("/f"));
+    const Status result = mirror.Download(server.Url("/f"));
     QVERIFY(!result.ok());
     QCOMPARE(ReadAll(mirror.dir.filePath("file")),
              QByteArray("the previous copy"));
@@ -151,9 +135,8 @@ class HostileServerTest : public QObject {
     QElapsedTimer clock;
     clock.start();
     mirror.cancel = [&] { return clock.elapsed() > 300; };
-    const FetchResult result = mirror.Download(server.Url("/f"));
-    QVERIFY(mirror.downloader.cancelled());
-    QVERIFY(!result.ok());
+    const Status result = mirror.Download(server.Url("/f"));
+    QCOMPARE(result.failure(), kStoppedCaption);
     QCOMPARE(mirror.status.captions.last(), QString("Download Stoped By User"));
     QCOMPARE(ReadAll(mirror.dir.filePath("file")),
              QByteArray("the previous copy"));
@@ -209,7 +192,8 @@ class HostileServerTest : public QObject {
     TestEngine engine;
     HttpPageSource site(engine, pump);
     const QString start = server.Url();
-    Crawler crawler(list, prompts, pump, site, [&] { return start; });
+    RealFileSystem disk;
+    Crawler crawler(list, prompts, pump, site, disk, [&] { return start; });
     crawler.WalkSite(start + "/" + QString::fromStdString(word) + "/");
     qunsetenv("TEMP");
     // A variant is refused while another one waits in the queue, and the

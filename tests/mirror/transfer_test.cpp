@@ -2,16 +2,10 @@
 
 #include <QtTest>
 
-#include "core/app_error.h"
-#include "core/event_pump.h"
-#include "core/real_file_system.h"
 #include "mirror/path_mapping.h"
+#include "support/downloader_fixture.h"
 #include "support/https_server.h"
-#include "support/path_text.h"
-#include "support/recording_prompts.h"
-#include "support/recording_status_line.h"
 #include "support/short_body.h"
-#include "support/test_engine.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
@@ -33,21 +27,7 @@ QList<int> Percentages(const QStringList& captions) {
   return percentages;
 }
 
-struct TransferFixture {
-  FetchResult Download(const QString& address, const QString& name) {
-    return downloader.DownloadFile(address, PathText(dir.filePath(name)));
-  }
-
-  QTemporaryDir dir;
-  RecordingPrompts prompts;
-  RecordingStatusLine status;
-  EventPump pump;
-  TestEngine engine;
-  RealFileSystem disk;
-  std::function<bool()> cancel_when = [] { return false; };
-  Downloader downloader{engine,  pump, status,
-                        prompts, disk, [this] { return cancel_when(); }};
-};
+using TransferFixture = DownloaderFixture;
 
 }  // namespace
 
@@ -253,9 +233,8 @@ class TransferTest : public QObject {
     server.Serve("/gone.gif", "<html>error page</html>", status);
     TransferFixture fixture;
     WriteFile(fixture.dir.filePath("gone.gif"), "GIF89a old");
-    const FetchResult result =
-        fixture.Download(server.Url("/gone.gif"), "gone.gif");
-    QVERIFY(result.failure.startsWith("HTTP " + QString::number(status)));
+    const Status result = fixture.Download(server.Url("/gone.gif"), "gone.gif");
+    QVERIFY(result.failure().startsWith("HTTP " + QString::number(status)));
     QCOMPARE(ReadAll(fixture.dir.filePath("gone.gif")),
              QByteArray("GIF89a old"));
     // No part file is left beside it.
@@ -288,12 +267,12 @@ class TransferTest : public QObject {
     WriteFile(fixture.dir.filePath("f"), "old");
     const QString address =
         kind == "refused" ? QString("http://127.0.0.1:1/f") : server.Url("/f");
-    const FetchResult result = fixture.Download(address, "f");
+    const Status result = fixture.Download(address, "f");
     QVERIFY(!result.ok());
     if (kind == "short") {
       // What arrived, out of what was announced.
-      QVERIFY2(result.failure.contains("after 10000 of 50000 bytes"),
-               qPrintable(result.failure));
+      QVERIFY2(result.failure().contains("after 10000 of 50000 bytes"),
+               qPrintable(result.failure()));
     }
     QCOMPARE(ReadAll(fixture.dir.filePath("f")), QByteArray("old"));
     QCOMPARE(fixture.prompts.boxes.size(), 1);
@@ -309,7 +288,7 @@ class TransferTest : public QObject {
     TestServer server;
     server.Serve("/big", Body(50'000), 200, "application/octet-stream");
     TransferFixture fixture;
-    const FetchResult result =
+    const Status result =
         fixture.Download(server.Url("/big"), "missing-folder/big");
     QVERIFY(!result.ok());
     QCOMPARE(fixture.prompts.boxes.size(), 1);
@@ -322,8 +301,8 @@ class TransferTest : public QObject {
     TransferFixture fixture;
     TestServer server;
     server.Serve("/a", "x", 200, "text/plain");
-    const FetchResult result =
-        fixture.downloader.DownloadFile(server.Url("/a"), "C:\\Mirror\\..\\a");
+    const Status result =
+        fixture.DownloadTo(server.Url("/a"), "C:\\Mirror\\..\\a");
     QVERIFY(!result.ok());
     QVERIFY(fixture.prompts.boxes[0].text.startsWith("Path not found\r\n"));
   }
@@ -349,12 +328,11 @@ class TransferTest : public QObject {
     TransferFixture fixture;
     WriteFile(fixture.dir.filePath("big"), "previous");
     // Escape once the body has begun to arrive.
-    fixture.cancel_when = [&] {
+    fixture.cancel = [&] {
       return !Percentages(fixture.status.captions).isEmpty();
     };
-    const FetchResult result = fixture.Download(server.Url("/big"), "big");
-    QVERIFY(!result.ok());
-    QVERIFY(fixture.downloader.cancelled());
+    const Status result = fixture.Download(server.Url("/big"), "big");
+    QCOMPARE(result.failure(), kStoppedCaption);
     QCOMPARE(fixture.status.captions.last(),
              QString("Download Stoped By User"));
     QCOMPARE(ReadAll(fixture.dir.filePath("big")), QByteArray("previous"));

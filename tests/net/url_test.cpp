@@ -4,6 +4,7 @@
 
 #include "core/event_pump.h"
 #include "net/http_engine.h"
+#include "support/answers.h"
 #include "support/test_server.h"
 
 namespace trawlbox {
@@ -83,8 +84,8 @@ class UrlTest : public QObject {
     pump.WaitUntil([&] { return get->finished(); });
     const auto head = engine.Head(server.Url("/my%20file.pdf"));
     pump.WaitUntil([&] { return head->finished(); });
-    QCOMPARE(get->failure(), QString());
-    QCOMPARE(head->failure(), QString());
+    QCOMPARE(FailureText(*get), QString());
+    QCOMPARE(FailureText(*head), QString());
     std::lock_guard<std::mutex> lock(mutex);
     QCOMPARE(targets,
              QStringList({"/raw%20space/na%C3%AFve.txt", "/my%20file.pdf"}));

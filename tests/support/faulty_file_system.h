@@ -52,8 +52,9 @@ class FaultyFileSystem : public FileSystem {
     return !read_only_ && real_.Writable(path);
   }
 
-  bool MakeFolder(const QString& path) override {
-    return !read_only_ && real_.MakeFolder(path);
+  Status MakeFolder(const QString& path) override {
+    if (read_only_) return Status::Failure(PermissionDeniedText());
+    return real_.MakeFolder(path);
   }
   Result<std::unique_ptr<NewFile>> CreateNew(const QString& path) override {
     if (read_only_) return Status::Failure(PermissionDeniedText());
@@ -77,10 +78,17 @@ class FaultyFileSystem : public FileSystem {
     }
     return {};
   }
-  bool Remove(const QString& path) override {
-    if (read_only_ || !real_.Remove(path)) return false;
+  Status Remove(const QString& path) override {
+    if (read_only_) return Status::Failure(PermissionDeniedText());
+    if (const Status removed = real_.Remove(path); !removed.ok()) {
+      return removed;
+    }
     Release(path);
-    return true;
+    return {};
+  }
+  Result<std::unique_ptr<ScratchFile>> CreateScratch(
+      const QString& name_template) override {
+    return real_.CreateScratch(name_template);
   }
 
  private:

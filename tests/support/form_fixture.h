@@ -26,6 +26,11 @@ struct FormFixture {
         {.offline = true,
          .program_folder = program_folder.path(),
          .desktop_folder = [] { return QString("/home/u/Desktop/"); }});
+    services.browse_for_folder = [this](const QString& title,
+                                        const QString& start) {
+      browse_requests.append({title, start});
+      return browse_answers.isEmpty() ? QString() : browse_answers.takeFirst();
+    };
     if (adjust) adjust(services);
     window = std::make_unique<MainWindow>(std::move(services));
   }
@@ -41,6 +46,9 @@ struct FormFixture {
   RecordingPrompts prompts;
   EventPump pump;
   RealFileSystem disk;
+  // The folder browser's answers, in turn, and what it was asked.
+  QStringList browse_answers;
+  QList<QStringList> browse_requests;
   std::unique_ptr<MainWindow> window;
 };
 

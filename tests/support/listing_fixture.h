@@ -12,8 +12,8 @@ struct ListingFixture : HostFixture {
   void StartListing() { RunListingCommand(host, crawler); }
 
   HttpPageSource site{engine, host.pump_};
-  Crawler crawler{host.list_, host.prompts_, host.pump_, site,
-                  [this] { return host.start; }};
+  Crawler crawler{host.list_, host.prompts_, host.pump_,
+                  site,       *disk,         [this] { return host.start; }};
 };
 
 }  // namespace trawlbox

@@ -19,11 +19,6 @@ class RecordingPrompts : public Prompts {
     MessageIcon icon;
   };
 
-  QString BrowseForFolder(const QString& title, const QString& start) override {
-    browse_requests.append({title, start});
-    return browse_answers.isEmpty() ? QString() : browse_answers.takeFirst();
-  }
-
   QStringList texts() const {
     QStringList result;
     for (const Box& box : boxes) result.append(box.text);
@@ -33,8 +28,6 @@ class RecordingPrompts : public Prompts {
   QList<Box> boxes;
   // Runs while a box is "open", for tests that act during a modal box.
   std::function<void(const Box&)> on_show;
-  QStringList browse_answers;
-  QList<QStringList> browse_requests;
 
  protected:
   void ShowBox(const QString& title, const QString& text,

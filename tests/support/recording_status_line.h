@@ -27,7 +27,7 @@ class RecordingStatusLine : public StatusLine {
   QList<qint64> positions;
 
  private:
-  QString caption_ = kIdleCaption;
+  QString caption_ = QStringLiteral("Progress Bar");  // as a window opens
   qint64 maximum_ = 100;
   qint64 position_ = 0;
 };

@@ -1,7 +1,6 @@
 #ifndef TRAWLBOX_TESTS_SUPPORT_TEST_PAGES_H_
 #define TRAWLBOX_TESTS_SUPPORT_TEST_PAGES_H_
 
-#include <QFile>
 #include <functional>
 #include <memory>
 
@@ -14,23 +13,25 @@ namespace trawlbox {
 // go to the site.
 class TestPages : public PageSource {
  public:
-  using Serve = std::function<FetchResult(const QString& address, QFile& file)>;
+  using Serve =
+      std::function<Answer(const QString& address, ScratchFile& file)>;
 
   explicit TestPages(PageSource& site) : site_(site) {}
 
   Serve serve;
 
   int connections() const override { return serve ? 1 : site_.connections(); }
-  std::unique_ptr<Pending> StartPage(const QString& address, QFile& file,
+  std::unique_ptr<Pending> StartPage(const QString& address, ScratchFile& file,
                                      Done done) override {
     if (!serve) return site_.StartPage(address, file, std::move(done));
-    file.resize(0);
-    file.seek(0);
+    if (const Status emptied = file.Empty(); !emptied.ok()) {
+      return std::make_unique<Served>(emptied);
+    }
     return std::make_unique<Served>(serve(address, file));
   }
-  FetchResult CompletePage(Pending& page, const Stop& stop) override {
+  Answer CompletePage(Pending& page, const Stop& stop) override {
     if (const auto* served = dynamic_cast<const Served*>(&page)) {
-      return served->result();
+      return served->answer();
     }
     return site_.CompletePage(page, stop);
   }
@@ -38,23 +39,26 @@ class TestPages : public PageSource {
                                      Done done) override {
     return site_.StartHead(address, std::move(done));
   }
-  FetchResult CompleteHead(Pending& head, const Stop& stop) override {
+  Answer CompleteHead(Pending& head, const Stop& stop) override {
     return site_.CompleteHead(head, stop);
   }
 
  private:
   class Served : public Pending {
    public:
-    explicit Served(FetchResult result) : result_(std::move(result)) {}
+    explicit Served(Answer answer) : answer_(std::move(answer)) {}
     bool finished() const override { return true; }
-    FetchResult result() const override { return result_; }
+    Answer answer() const override { return answer_; }
 
    private:
-    FetchResult result_;
+    Answer answer_;
   };
 
   PageSource& site_;
 };
+
+// A whole answer with status 200 and no headers: a page served as it is.
+inline Answer ServedPage() { return Response{.status = 200}; }
 
 }  // namespace trawlbox
 

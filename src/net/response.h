@@ -1,0 +1,41 @@
+#ifndef TRAWLBOX_NET_RESPONSE_H_
+#define TRAWLBOX_NET_RESPONSE_H_
+
+#include <QByteArray>
+#include <QString>
+
+#include "core/status.h"
+
+namespace trawlbox {
+
+// The final answer to a request: its status line and the headers the
+// program reads, as sent.
+struct Response {
+  int status = 0;             // after redirects
+  QByteArray reason;          // "Not Found"
+  QByteArray content_type;    // raw header value, empty when absent
+  QByteArray content_length;  // raw header value as sent, empty when absent
+  QByteArray retry_after;     // raw header value, empty when absent
+  QString final_address;      // where the redirects led
+};
+
+// What a request came to: an answer that came whole, whatever its status,
+// or why none did (a refused connection, a body cut short, a stall), with
+// whether another try may pass. An answer with an error status brought no
+// body: Verdict() judges it.
+using Answer = Result<Response>;
+
+// Whether `answer` is the body that was asked for: a whole answer with a
+// status below 400. An error status fails as "HTTP 404 Not Found", as one
+// that may pass for 408, 429, 500, 502, 503 and 504.
+Status Verdict(const Answer& answer);
+
+// Whether an HTTP status says the server may answer otherwise soon.
+bool IsTransientStatus(int status);
+
+// The failure a stop request leaves a request with.
+inline const QString kStoppedByUser = QStringLiteral("Stopped by user");
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_NET_RESPONSE_H_

@@ -1,0 +1,46 @@
+#ifndef TRAWLBOX_TESTS_SUPPORT_DOWNLOADER_FIXTURE_H_
+#define TRAWLBOX_TESTS_SUPPORT_DOWNLOADER_FIXTURE_H_
+
+#include <QTemporaryDir>
+#include <functional>
+
+#include "core/event_pump.h"
+#include "core/real_file_system.h"
+#include "mirror/transfer.h"
+#include "mirror/turn_gate.h"
+#include "support/path_text.h"
+#include "support/recording_prompts.h"
+#include "support/recording_status_line.h"
+#include "support/test_engine.h"
+
+namespace trawlbox {
+
+// One file at a time through a Downloader, in its turn at once, into a
+// temporary folder; `cancel` says when the user asks to stop.
+struct DownloaderFixture {
+  // Stores `address` as `name` in the folder: done, or why not.
+  Status Download(const QString& address, const QString& name) {
+    return DownloadTo(address, PathText(dir.filePath(name)));
+  }
+  Status DownloadTo(const QString& address, const QString& path_text) {
+    TurnGate gate(status, prompts);
+    const Downloader::TransferPtr transfer =
+        downloader.Start(address, path_text, gate);
+    return downloader.Complete(*transfer);
+  }
+
+  QTemporaryDir dir;
+  RecordingPrompts prompts;
+  RecordingStatusLine status;
+  EventPump pump;
+  TestEngine engine;
+  RealFileSystem disk;
+  std::function<bool()> cancel = [] { return false; };
+  // A file in its turn makes its own file: no loop needs waking.
+  Downloader downloader{engine, pump,  status,
+                        disk,   [] {}, [this] { return cancel(); }};
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_TESTS_SUPPORT_DOWNLOADER_FIXTURE_H_
