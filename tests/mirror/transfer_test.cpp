@@ -3,7 +3,9 @@
 #include <QtTest>
 
 #include "mirror/path_mapping.h"
+#include "mirror/turn_gate.h"
 #include "support/downloader_fixture.h"
+#include "support/fake_http.h"
 #include "support/https_server.h"
 #include "support/short_body.h"
 #include "support/test_server.h"
@@ -28,6 +30,68 @@ QList<int> Percentages(const QStringList& captions) {
 }
 
 using TransferFixture = DownloaderFixture;
+using ScriptedFixture = DownloaderFixtureOn<FakeHttp>;
+
+// The tries of one file, played by a script over a previous copy "old":
+// what is stored, what the row shows, the lines of the reports and the
+// requests made. Three retries are allowed.
+struct TriesCase {
+  const char* name;
+  std::vector<FakeHttp::Try> tries;
+  QByteArray stored;
+  QString failure;
+  QList<int> report_lines;
+  int requests;
+};
+
+const std::vector<TriesCase>& TriesCases() {
+  const Answer reset = Status::Transient("Connection reset");
+  static const std::vector<TriesCase> cases = {
+      {"whole at once", {{{"ab", "cd"}}}, "abcd", "", {}, 1},
+      {"empty", {{{}}}, "", "", {}, 1},
+      {"a reset, then whole", {{{}, reset}, {{"x"}}}, "x", "", {}, 2},
+      {"cut after a piece, then whole",
+       {{{"ab"}, reset}, {{"ab", "cd"}}},
+       "abcd",
+       "",
+       {},
+       2},
+      {"503, then 200",
+       {{{}, Response{.status = 503}}, {{"y"}}},
+       "y",
+       "",
+       {},
+       2},
+      {"retries spent",
+       {{{}, reset}, {{}, reset}, {{"a"}, reset}, {{}, reset}},
+       "old",
+       "Connection reset",
+       {136},
+       4},
+      {"404",
+       {{{}, Response{.status = 404, .reason = "Not Found"}}},
+       "old",
+       "HTTP 404 Not Found",
+       {},
+       1},
+      {"a failure that no try changes",
+       {{{}, Status::Failure("SSL certificate problem")}},
+       "old",
+       "SSL certificate problem",
+       {136},
+       1},
+  };
+  return cases;
+}
+
+QList<int> ReportLines(const RecordingPrompts& prompts) {
+  static const QRegularExpression line(R"(at line (\d+)\r\r)");
+  QList<int> lines;
+  for (const QString& text : prompts.texts()) {
+    lines << line.match(text).captured(1).toInt();
+  }
+  return lines;
+}
 
 }  // namespace
 
@@ -86,6 +150,54 @@ class TransferTest : public QObject {
     QCOMPARE(ReadAll(fixture.dir.filePath("f.bin")),
              QByteArray::fromStdString(Body(size)));
     QVERIFY(fixture.prompts.boxes.isEmpty());
+  }
+
+  void TriesOfOneFile_data() {
+    QTest::addColumn<int>("index");
+    for (size_t i = 0; i < TriesCases().size(); ++i) {
+      QTest::newRow(TriesCases()[i].name) << int(i);
+    }
+  }
+  void TriesOfOneFile() {
+    QFETCH(int, index);
+    const TriesCase& the = TriesCases()[size_t(index)];
+    ScriptedFixture fixture;
+    fixture.engine.tries.assign(the.tries.begin(), the.tries.end());
+    WriteFile(fixture.dir.filePath("f"), "old");
+    QCOMPARE(fixture.Download("http://h/f", "f").failure(), the.failure);
+    QCOMPARE(ReadAll(fixture.dir.filePath("f")), the.stored);
+    QCOMPARE(ReportLines(fixture.prompts), the.report_lines);
+    QCOMPARE(fixture.engine.asked.size(), the.requests);
+    QCOMPARE(QDir(fixture.dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"f"}));
+    QCOMPARE(fixture.status.captions.last(), QString("Progress Bar"));
+  }
+
+  // Ahead of its turn a body waits for the request loop to make its file,
+  // and what it shows waits for the turn.
+  void AheadOfItsTurnTheLoopMakesTheFile() {
+    ScriptedFixture fixture;
+    fixture.engine.tries = {{{"ab", "cd"}}};
+    TurnGate gate(fixture.status, fixture.prompts);
+    const QString path = fixture.dir.filePath("f");
+    const Downloader::TransferPtr transfer =
+        fixture.downloader.Start("http://h/f", PathText(path), gate);
+    const auto entries = [&] {
+      return QDir(fixture.dir.path()).entryList(QDir::Files | QDir::Hidden);
+    };
+    QVERIFY(QTest::qWaitFor([&] { return fixture.wakes == 1; }));
+    QVERIFY(entries().isEmpty());  // no file until the loop makes it
+    Downloader::Advance(*transfer);
+    QVERIFY(QTest::qWaitFor([&] { return !Downloader::Running(*transfer); }));
+    QCOMPARE(fixture.wakes, 2);  // the first piece, and the end
+    QCOMPARE(entries().size(), 1);
+    QVERIFY(entries()[0].endsWith(".part"));
+    QVERIFY(fixture.status.captions.isEmpty());
+    QVERIFY(fixture.downloader.Complete(*transfer).ok());
+    QCOMPARE(entries(), QStringList({"f"}));
+    QCOMPARE(ReadAll(path), QByteArray("abcd"));
+    QCOMPARE(fixture.status.captions.first(),
+             QString("Downloading: http://h/f"));
   }
 
   void HalvesGoToTheEvenPercentage() {

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include "net/retry.h"
+
 namespace trawlbox {
 
 class RetryPolicyTest : public QObject {
@@ -36,6 +38,43 @@ class RetryPolicyTest : public QObject {
     QFETCH(int, delay_ms);
     const QDateTime now(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC);
     QCOMPARE(RetryPolicy().DelayMs(retry, retry_after, now), delay_ms);
+  }
+
+  // Which answers are tried again, and until when: the same answer over and
+  // over, with two retries allowed.
+  void RetriesOnlyWhatMayPass_data() {
+    QTest::addColumn<int>("status");  // 0: no answer came
+    QTest::addColumn<bool>("transient");
+    QTest::addColumn<QByteArray>("retry_after");
+    QTest::addColumn<QList<int>>("delays");  // -1: the answer stands
+    const QList<int> twice = {500, 1000, -1};
+    QTest::newRow("200") << 200 << false << QByteArray() << QList<int>{-1};
+    QTest::newRow("404") << 404 << false << QByteArray() << QList<int>{-1};
+    QTest::newRow("503") << 503 << false << QByteArray() << twice;
+    QTest::newRow("429 asking for 3 s")
+        << 429 << false << QByteArray("3") << QList<int>{3000, 3000, -1};
+    QTest::newRow("a reset") << 0 << true << QByteArray() << twice;
+    QTest::newRow("a certificate")
+        << 0 << false << QByteArray() << QList<int>{-1};
+  }
+  void RetriesOnlyWhatMayPass() {
+    QFETCH(int, status);
+    QFETCH(bool, transient);
+    QFETCH(QByteArray, retry_after);
+    QFETCH(QList<int>, delays);
+    const Answer answer =
+        status == 0
+            ? Answer(transient ? Status::Transient("reset")
+                               : Status::Failure("certificate"))
+            : Answer(Response{.status = status, .retry_after = retry_after});
+    RetryPolicy policy;
+    policy.retries = 2;
+    RetryCounter counter(policy);
+    QList<int> seen;
+    for (int i = 0; i < delays.size(); ++i) {
+      seen << counter.NextDelayMs(answer).value_or(-1);
+    }
+    QCOMPARE(seen, delays);
   }
 };
 

@@ -16,8 +16,10 @@
 namespace trawlbox {
 
 // One file at a time through a Downloader, in its turn at once, into a
-// temporary folder; `cancel` says when the user asks to stop.
-struct DownloaderFixture {
+// temporary folder; `cancel` says when the user asks to stop. The files come
+// from an `Http` service: the program's engine, or a script.
+template <typename Http>
+struct DownloaderFixtureOn {
   // Stores `address` as `name` in the folder: done, or why not.
   Status Download(const QString& address, const QString& name) {
     return DownloadTo(address, PathText(dir.filePath(name)));
@@ -33,13 +35,21 @@ struct DownloaderFixture {
   RecordingPrompts prompts;
   RecordingStatusLine status;
   EventPump pump;
-  TestEngine engine;
+  Http engine;
   RealFileSystem disk;
   std::function<bool()> cancel = [] { return false; };
-  // A file in its turn makes its own file: no loop needs waking.
-  Downloader downloader{engine, pump,  status,
-                        disk,   [] {}, [this] { return cancel(); }};
+  // How often the downloader woke the request loop. A file in its turn
+  // makes its own file: nothing else needs waking.
+  int wakes = 0;
+  Downloader downloader{engine,
+                        pump,
+                        status,
+                        disk,
+                        [this] { ++wakes; },
+                        [this] { return cancel(); }};
 };
+
+using DownloaderFixture = DownloaderFixtureOn<TestEngine>;
 
 }  // namespace trawlbox
 
