@@ -69,18 +69,36 @@ bool LinkHandler::IsSameSite(const QString& address) const {
   return trawlbox::IsSameSite(address, start_address_());
 }
 
-void LinkHandler::HandleLink(LinkKind kind, const QString& value,
-                             const PageLocation& page) {
-  if (value.startsWith(QLatin1Char('?'))) return;
-  const QString address = ResolveLink(value, page);
-  if (address.isEmpty()) return;
+LinkHandler::Target LinkHandler::TargetOf(LinkKind kind, const QString& value,
+                                          const PageLocation& page) const {
+  if (value.startsWith(QLatin1Char('?'))) return {};
+  QString address = ResolveLink(value, page);
+  if (address.isEmpty()) return {};
   const bool is_file = kind == LinkKind::kSource ||
                        LastSegment(address).contains(QLatin1Char('.'));
   if (is_file) {
-    if (!IsMailOrLocal(address)) ListFileLink(address);
-  } else if (IsSameSite(address) && !IsSortLink(address) &&
-             !HasDotSegment(address) && !IsTooLong(address)) {
-    pages_.Append(address, address);
+    if (IsMailOrLocal(address)) return {};
+    return {Target::Kind::kFile, std::move(address)};
+  }
+  if (IsSameSite(address) && !IsSortLink(address) &&
+      !HasDotSegment(address) && !IsTooLong(address)) {
+    return {Target::Kind::kFolder, std::move(address)};
+  }
+  return {};
+}
+
+void LinkHandler::HandleLink(LinkKind kind, const QString& value,
+                             const PageLocation& page) {
+  const Target target = TargetOf(kind, value, page);
+  switch (target.kind) {
+    case Target::Kind::kFile:
+      ListFileLink(target.address);
+      break;
+    case Target::Kind::kFolder:
+      pages_.Append(target.address, target.address);
+      break;
+    case Target::Kind::kNone:
+      break;
   }
 }
 

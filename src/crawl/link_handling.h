@@ -50,6 +50,17 @@ class LinkHandler {
   // request line anyway, and a walk whose addresses grow must still end.
   static constexpr qsizetype kMaxFolderBytes = 8000;
 
+  // What a link names for the walk: nothing it takes, a file to list or a
+  // folder to queue, by the rules above (before the list or the queue is
+  // asked whether they have it already).
+  struct Target {
+    enum class Kind { kNone, kFile, kFolder };
+    Kind kind = Kind::kNone;
+    QString address;
+  };
+  Target TargetOf(LinkKind kind, const QString& value,
+                  const PageLocation& page) const;
+
   // Handles one link of `page`.
   void HandleLink(LinkKind kind, const QString& value,
                   const PageLocation& page);

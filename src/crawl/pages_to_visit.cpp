@@ -16,6 +16,10 @@ void PagesToVisit::Append(const QString& address, const QString& key) {
   entries_.push_back(Entry{address, std::move(folded)});
 }
 
+bool PagesToVisit::HasKey(const QString& key) const {
+  return keys_.contains(key.toCaseFolded());
+}
+
 void PagesToVisit::Remove(qsizetype position) {
   if (position < 1 || position > Count()) Raise(ErrorKind::kInvalidCall);
   const auto entry = entries_.begin() + (position - 1);

@@ -20,6 +20,8 @@ class PagesToVisit {
   void Clear();
 
   qsizetype Count() const { return static_cast<qsizetype>(entries_.size()); }
+  // Whether an entry under `key` (in any letter case) is present.
+  bool HasKey(const QString& key) const;
   const QString& At(qsizetype position) const;
 
  private:

@@ -75,8 +75,8 @@ struct RowInFlight {
 // the ticked rows after them started ahead. As many transfers run as the
 // service keeps connections, the row in its turn included; rows whose
 // transfers have ended wait for their turns in their files, a bounded
-// number of them. Each end wakes the request loop, whose pass makes the
-// files that bodies ahead wait for and starts the next rows.
+// number of them. Each end wakes the request loop, whose pass starts the
+// next rows.
 class DownloadRun {
  public:
   DownloadRun(CommandHost& host, HttpService& http, FileSystem& disk)
@@ -115,14 +115,6 @@ class DownloadRun {
   // How many rows that have arrived may wait, for each connection; each
   // holds its new file open.
   static constexpr qsizetype kRowsHeldPerConnection = 8;
-
-  // The request loop's pass.
-  void Advance() {
-    for (const auto& flight : ahead_) {
-      if (flight->transfer) Downloader::Advance(*flight->transfer);
-    }
-    StartRowsAhead();
-  }
 
   void StartRowsAhead() {
     if (host_.cancel_requested()) return;
@@ -205,7 +197,8 @@ class DownloadRun {
 
   CommandHost& host_;
   const int depth_;
-  Scheduler loop_{[this] { Advance(); }};
+  // Each end makes room for the next row.
+  Scheduler loop_{[this] { StartRowsAhead(); }};
   Downloader downloader_;
   std::deque<std::unique_ptr<RowInFlight>> ahead_;
   qsizetype next_ = 1;

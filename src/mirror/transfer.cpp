@@ -87,13 +87,14 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
   return percentages;
 }
 
-// One file's transfer. A try runs ahead of the transfer's turn or in it;
-// the first piece of a good body waits, paused, until its folders and the
-// new file beside the local one are made outside libcurl (by the request
-// loop ahead of the turn, by the turn itself in it), and every piece then
-// goes there. In its turn the transfer waits for the try's end, tries again
-// what may pass, as the retry policy says, and commits its file; only the
-// last try's failure is reported.
+// One file's transfer. A try runs ahead of the transfer's turn or in it.
+// The first piece of a good body makes the folders and the new file beside
+// the local one, and every piece then goes there: ahead of the turn at
+// once, since what that reports is held until the turn; in the turn the
+// piece waits, paused, for the turn to make them outside libcurl, so a box
+// shows there. In its turn the transfer waits for the try's end, tries
+// again what may pass, as the retry policy says, and commits its file; only
+// the last try's failure is reported.
 class Downloader::Transfer {
  public:
   Transfer(Downloader& owner, const QString& address, const QString& local_path,
@@ -106,13 +107,13 @@ class Downloader::Transfer {
         before_body_(std::move(before_body)) {}
 
   // A try from nothing: no file, no bytes.
-  void StartTry() {
+  void StartTry(bool in_turn) {
     file_.reset();
     length_.reset();
     received_ = 0;
     shown_percent_ = -1;
     disk_ = Status();
-    stage_ = Stage::kRequested;
+    stage_ = in_turn ? Stage::kRequested : Stage::kAhead;
     trap_.Do(FileLabel::kShowAddress, [&] {
       gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
     });
@@ -125,17 +126,14 @@ class Downloader::Transfer {
 
   bool Running() const { return !transfer_->finished(); }
 
-  void Advance() {
-    if (stage_ == Stage::kFileWanted) MakeFile();
-  }
-
   Status Complete() {
     gate_.Open();
+    if (stage_ == Stage::kAhead) stage_ = Stage::kRequested;
     const Answer answer = WithRetries(
         owner_.http_.retry_policy(), owner_.pump_,
         [this] { return CancelRequested(); },
         [this](bool first) {
-          if (!first) StartTry();
+          if (!first) StartTry(true);
           return FinishTry();
         });
     if (CancelRequested()) return StopForUser();
@@ -147,8 +145,9 @@ class Downloader::Transfer {
  private:
   // Where a try stands.
   enum class Stage {
-    kRequested,    // no piece of a good body has come yet
-    kFileWanted,   // the first piece waits, paused, for the file
+    kAhead,        // before the turn, and no piece of a good body yet
+    kRequested,    // in the turn, and no piece of a good body yet
+    kFileWanted,   // in the turn, the first piece waits, paused, for the file
     kReceiving,    // the body streams into the new file
     kNoFile,       // the file could not be made; reported, and the try ends
     kWriteFailed,  // the disk refused a piece, as `disk_` says; the try ends
@@ -166,7 +165,11 @@ class Downloader::Transfer {
       });
       if (CancelRequested()) return Status::Failure(kStoppedByUser);
       if (stage_ != Stage::kFileWanted) break;
-      MakeFile();
+      if (OpenFile()) {
+        transfer_->Resume();
+      } else {
+        transfer_->Cancel();
+      }
     }
     switch (stage_) {
       case Stage::kNoFile:
@@ -182,7 +185,7 @@ class Downloader::Transfer {
       return answer;
     }
     // An empty body never came through the sink.
-    if (!file_ && !MakeFile()) return Status::Failure(kNoLocalFile);
+    if (!file_ && !OpenFile()) return Status::Failure(kNoLocalFile);
     return answer;
   }
 
@@ -215,31 +218,31 @@ class Downloader::Transfer {
     return Status::Failure(kStoppedCaption);
   }
 
-  // The folders and the new file, once the body is known to come; a body
-  // under way goes on into it, or ends when it cannot be made.
-  bool MakeFile() {
+  // The folders and the new file, once the body is known to come: on to
+  // kReceiving, or kNoFile, reported, when the file cannot be made.
+  bool OpenFile() {
     if (before_body_) before_body_();
     const Status open = OpenLocalFile(owner_.disk_, local_path_, file_);
     if (!open.ok()) {
       trap_.Report(FileLabel::kOpenLocalFile, open.failure());
       file_.reset();
       stage_ = Stage::kNoFile;
-      transfer_->Cancel();
       return false;
     }
     length_ = DeclaredLength(transfer_->head().content_length);
     stage_ = Stage::kReceiving;
-    transfer_->Resume();
     return true;
   }
 
-  // Each piece of a good body as it arrives, inside libcurl: the first one
-  // waits for the file; a piece the disk refuses ends the transfer.
+  // Each piece of a good body as it arrives, inside libcurl. A piece the
+  // disk refuses ends the transfer.
   HttpTransfer::Take OnPiece(const char* data, qsizetype size) {
     switch (stage_) {
+      case Stage::kAhead:
+        if (!OpenFile()) return HttpTransfer::Take::kAbort;
+        break;
       case Stage::kRequested:
         stage_ = Stage::kFileWanted;
-        owner_.wake_();
         return HttpTransfer::Take::kPause;
       case Stage::kReceiving:
         break;
@@ -273,7 +276,7 @@ class Downloader::Transfer {
   const QString address_;
   const QString local_path_;
   const std::function<void()> before_body_;
-  Stage stage_ = Stage::kRequested;
+  Stage stage_ = Stage::kAhead;
   std::unique_ptr<HttpTransfer> transfer_;
   std::unique_ptr<ReplacingFile> file_;  // from kReceiving on
   Status disk_;                          // of the last piece written
@@ -304,11 +307,9 @@ Downloader::TransferPtr Downloader::Start(const QString& address,
                                           std::function<void()> before_body) {
   TransferPtr transfer(
       new Transfer(*this, address, local_path, gate, std::move(before_body)));
-  transfer->StartTry();
+  transfer->StartTry(false);
   return transfer;
 }
-
-void Downloader::Advance(Transfer& transfer) { transfer.Advance(); }
 
 bool Downloader::Running(const Transfer& transfer) {
   return transfer.Running();

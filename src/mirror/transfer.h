@@ -59,8 +59,7 @@ class Downloader {
   using TransferPtr = std::unique_ptr<Transfer, TransferDeleter>;
 
   // Local files are made, written and put in place on `disk`. `wake` is
-  // called, from inside libcurl, when a transfer ahead of its turn wants
-  // Advance(), and when it ends.
+  // called when a transfer ends by itself.
   Downloader(HttpService& http, EventPump& pump, StatusLine& status,
              FileSystem& disk, std::function<void()> wake,
              std::function<bool()> cancel_requested);
@@ -74,9 +73,6 @@ class Downloader {
   // request leaves none behind).
   TransferPtr Start(const QString& address, const QString& local_path,
                     TurnGate& gate, std::function<void()> before_body = {});
-  // Outside libcurl, for a transfer ahead of its turn: makes the file its
-  // body waits for.
-  static void Advance(Transfer& transfer);
   // Whether the transfer's first try still runs; it may end before its
   // turn.
   static bool Running(const Transfer& transfer);
