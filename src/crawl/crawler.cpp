@@ -1,5 +1,8 @@
 #include "crawl/crawler.h"
 
+#include <QSet>
+#include <algorithm>
+
 #include "core/error_trap.h"
 #include "core/event_pump.h"
 #include "core/file_list.h"
@@ -15,9 +18,34 @@ using VisitLabel = VisitPageProcedure::Label;
 
 // Read from the page file between two looks at the window's events.
 constexpr qint64 kScanPieceBytes = 64 * 1024;
+// How many of a page's first bytes tell a file from a page.
+constexpr qsizetype kStartBytes = 1024;
+// How many links of a page read ahead are handled between two looks at the
+// window's events.
+constexpr qsizetype kLinksBetweenYields = 256;
 
 bool StartsWithHttp(const QString& text) {
   return text.left(4).compare(QLatin1String("http"), Qt::CaseInsensitive) == 0;
+}
+
+// Where the links of the page fetched from `fetch_address` resolve.
+PageLocation LocationOf(const QString& fetch_address) {
+  return {fetch_address, fetch_address.left(std::max<qsizetype>(
+                             0, fetch_address.lastIndexOf(u'/')))};
+}
+
+// Whether the answer to a folder form is the file itself: a type that is not
+// a page's, or, with no type, a body whose first non-blank byte (of `start`)
+// is not "<".
+bool ServedAsFile(const Response& response, const QByteArray& start) {
+  if (!response.content_type.isEmpty()) {
+    return !IsHtmlType(response.content_type);
+  }
+  for (const char c : start) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') continue;
+    return c != '<';
+  }
+  return false;
 }
 
 }  // namespace
@@ -58,17 +86,20 @@ Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
       disk_(disk),
       handler_(list, pages_, std::move(start_address)),
       scanner_([this](LinkKind kind, const QString& value) {
-        // A link whose row the list refuses (an AppError: no room for
-        // another row) is passed over: one bad link must neither end the
-        // scan of its page nor raise a box of its own.
-        try {
-          handler_.HandleLink(kind, value, page_);
-        } catch (const AppError&) {
-        }
+        HandleLink(kind, value);
+      }),
+      reader_([this](LinkKind kind, const QString& value) {
+        read_.links.emplace_back(kind, value);
       }) {}
 
-QString Crawler::page_file_name() const {
-  return page_file_ ? page_file_->name() : QString();
+void Crawler::HandleLink(LinkKind kind, const QString& value) {
+  // A link whose row the list refuses (an AppError: no room for another
+  // row) is passed over: one bad link must neither end the scan of its page
+  // nor raise a box of its own.
+  try {
+    handler_.HandleLink(kind, value, page_);
+  } catch (const AppError&) {
+  }
 }
 
 void Crawler::WalkSite(const QString& start_address) {
@@ -80,9 +111,11 @@ void Crawler::WalkSite(const QString& start_address) {
   struct Forget {
     Crawler& crawler;
     ~Forget() {
-      crawler.page_file_.reset();
       crawler.ahead_.clear();
       crawler.spare_files_.clear();
+      crawler.reading_.clear();
+      crawler.read_ = Read();
+      crawler.reader_.Finish();
     }
   } forget{*this};
 
@@ -118,12 +151,9 @@ void Crawler::VisitPage(const QString& address) {
     return;  // visited already, or listed otherwise
   }
   SetPageAddress(address);
-  // A page fetched ahead stays among them until its visit ends: its look
-  // still starts the moment its answer comes, and no fetch ahead asks for
-  // it again.
-  PageAhead none;
-  const auto found = ahead_.find(page_.address);
-  PageAhead& ahead = found != ahead_.end() ? found->second : none;
+  // The page stays among those fetched ahead until its visit ends, so no
+  // fetch ahead asks for it again.
+  PageAhead& page = ahead_[page_.address];
   struct Visited {
     Crawler& crawler;
     ~Visited() {
@@ -132,6 +162,12 @@ void Crawler::VisitPage(const QString& address) {
     }
   } visited{*this};
   visiting_ = page_.address;
+  // A page half read ahead is scanned by its visit instead.
+  if (reading_ == visiting_) {
+    reading_.clear();
+    read_ = Read();
+    reader_.Finish();
+  }
   // A link without a "/" at its end is asked for as a folder; some servers
   // answer that with the file the link names (README/ with README). Its row
   // waits for the answer.
@@ -146,38 +182,34 @@ void Crawler::VisitPage(const QString& address) {
   if (!folder_form) add_row();
   // The page is fetched from its address as it stands: a secure site stays
   // secure.
-  ScratchFile* file = nullptr;
   trap.Do(VisitLabel::kOpenPageFile, [&]() -> Status {
-    if (ahead.file) {
-      file = ahead.file.get();
-      return {};
-    }
+    if (page.file || page.read) return {};
     // A visit outside a walk has no page file of its own.
     if (!walking_) return Status::Failure(ErrorKind::kBadFileName);
-    if (!page_file_) {
-      Result<std::unique_ptr<ScratchFile>> made =
-          disk_.CreateScratch(TempPageTemplate());
-      if (!made.ok()) return made.status();
-      page_file_ = made.Take();
-    }
-    file = page_file_.get();
+    Result<std::unique_ptr<ScratchFile>> file = TakeFile();
+    if (!file.ok()) return file.status();
+    page.file = file.Take();
     return {};
   });
   Answer answer = Status::Failure(QStringLiteral("Not fetched"));
   trap.Do(VisitLabel::kFetch, [&] {
     pump_.Yield();
-    if (file == nullptr) return;
-    if (!ahead.fetch) ahead.fetch = source_.StartPage(page_.address, *file, {});
+    if (!page.fetch) {
+      if (!page.file) return;
+      page.fetch = source_.StartPage(page_.address, *page.file, {});
+    }
     answer =
-        source_.CompletePage(*ahead.fetch, [this] { return stop_requested_; });
+        source_.CompletePage(*page.fetch, [this] { return stop_requested_; });
   });
   const Status fetched = Verdict(answer);
   if (folder_form) {
     if (!stop_requested_ && fetched.ok() &&
-        ServedAsFile(trap, answer.value(), *file)) {
+        ServedAsFile(answer.value(), StartOf(trap, page))) {
       // A file row as linked, and nothing of it is scanned.
       trap.Do(VisitLabel::kAddRow, [&] { handler_.ListFileLink(address); });
-      trap.Do(VisitLabel::kEmptyPageFile, [&] { return file->Empty(); });
+      if (page.file) {
+        trap.Do(VisitLabel::kEmptyPageFile, [&] { return page.file->Empty(); });
+      }
       return;
     }
     add_row();
@@ -194,141 +226,248 @@ void Crawler::VisitPage(const QString& address) {
     // A link without a dot in its last segment may still be a file
     // (README, copyright): the folder that "/" made of it does not exist.
     if (folder_form && answer.ok()) {
-      trap.Do(VisitLabel::kCheckFetched,
-              [&] { ListIfFile(address, ahead.look.get()); });
+      trap.Do(VisitLabel::kCheckFetched, [&] { ListIfFile(address, page); });
     }
     return;
   }
-  {
-    const ScopedFlag scanning(scanning_);
-    ScanPageFile(trap, *file);
+  const ScopedFlag scanning(scanning_);
+  if (page.read) {
+    HandleReadLinks(trap, *page.read);
+    return;
   }
+  ScanPageFile(trap, *page.file);
   trap.Do(VisitLabel::kEmptyPageFile, [&] {
     pump_.Yield();
-    return file->Empty();
+    return page.file->Empty();
   });
 }
 
-// Whether the answer to a folder form is the file itself: a type that is not
-// a page's, or, with no type, a body whose first non-blank byte is not "<".
-bool Crawler::ServedAsFile(VisitTrap& trap, const Response& response,
-                           ScratchFile& file) {
-  if (!response.content_type.isEmpty()) {
-    return !IsHtmlType(response.content_type);
-  }
-  QByteArray start(1024, Qt::Uninitialized);
+// The first bytes of the page, from its read or from its file.
+QByteArray Crawler::StartOf(VisitTrap& trap, PageAhead& page) {
+  if (page.read) return page.read->start;
+  QByteArray start;
   trap.Do(VisitLabel::kRewind, [&]() -> Status {
-    start.clear();
-    if (const Status rewound = file.Rewind(); !rewound.ok()) return rewound;
-    start.resize(1024);
-    const Result<qint64> read = file.Read(start.data(), start.size());
+    if (const Status rewound = page.file->Rewind(); !rewound.ok()) {
+      return rewound;
+    }
+    start.resize(kStartBytes);
+    const Result<qint64> read = page.file->Read(start.data(), start.size());
     start.resize(read.ok() ? read.value() : 0);
     return read.status();
   });
-  for (const char c : start) {
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') continue;
-    return c != '<';
+  return start;
+}
+
+// Runs when a request of the walk ends, outside it.
+void Crawler::Advance() { FetchAhead(); }
+
+// Follows the walk's order, the queue taken from its end with the folders
+// of every page read ahead before the entries queued before that page, and
+// starts what the visits on the way will ask for: a page's fetch, or the
+// look at a folder form that is missing for good (404, or any other status
+// of 400 and above that no retry changes). A page not read yet hides what
+// it links to; the walk goes on past it to what is queued before it.
+// Pages that have arrived are read on the way, a bounded number of bytes a
+// pass. Fetching ahead only saves time and fails silently: a page that
+// cannot be fetched ahead is fetched in its visit, which reports what goes
+// wrong.
+void Crawler::FetchAhead() {
+  // While a page is scanned the end of the queue is not yet known; after a
+  // stop nothing more is asked for.
+  if (scanning_ || stop_requested_ || !walking_) return;
+  const qsizetype room = source_.capacity();
+  const qsizetype most_held = kPagesHeldPerRequest * room;
+  // The page in its visit holds its place to its end, so a walk of one
+  // connection asks for one page at a time, in the order it visits them.
+  qsizetype in_flight = visiting_.isEmpty() ? 0 : 1;
+  qsizetype held = 0;
+  for (const auto& [fetch_address, page] : ahead_) {
+    if (fetch_address == visiting_) continue;
+    ++held;
+    if (page.fetch && !page.fetch->finished()) ++in_flight;
+    if (page.look && !page.look->finished()) ++in_flight;
+  }
+  // What the visits on the way do: the rows they list and the folders they
+  // queue, each by its key; the top of `next` is visited next.
+  QSet<QString> rows;
+  QSet<QString> keys;
+  std::vector<QString> next;
+  qsizetype queued = pages_.Count();
+  const auto queue_links = [&](const QString& fetch_address, const Read& read) {
+    const PageLocation location = LocationOf(fetch_address);
+    for (const auto& [kind, value] : read.links) {
+      LinkHandler::Target target = handler_.TargetOf(kind, value, location);
+      if (target.kind == LinkHandler::Target::Kind::kFile) {
+        rows.insert(target.address);
+      } else if (target.kind == LinkHandler::Target::Kind::kFolder) {
+        const QString key = target.address.toCaseFolded();
+        if (pages_.HasKey(target.address) || keys.contains(key)) continue;
+        keys.insert(key);
+        next.push_back(std::move(target.address));
+      }
+    }
+  };
+  if (!visiting_.isEmpty()) {
+    --queued;  // the page in its visit is the queue's last entry
+    const PageAhead& visited = ahead_[visiting_];
+    if (visited.read) queue_links(visiting_, *visited.read);
+  }
+  qint64 budget = kReadAheadBytes;
+  bool unread = false;  // a page waits to be read in another pass
+  for (qsizetype looked = 0; looked < 4 * most_held; ++looked) {
+    QString address;
+    if (!next.empty()) {
+      address = std::move(next.back());
+      next.pop_back();
+      keys.remove(address.toCaseFolded());
+    } else if (queued >= 1) {
+      address = pages_.At(queued--);
+    } else {
+      break;
+    }
+    const QString row = PageRowText(address);
+    if (rows.contains(row) || list_.IsListed(row)) continue;
+    rows.insert(row);
+    const QString fetch_address = FetchAddressOf(address);
+    const auto found = ahead_.find(fetch_address);
+    if (found == ahead_.end()) {
+      if (in_flight >= room || held >= most_held) break;
+      std::unique_ptr<ScratchFile> file = SpareFile();
+      if (!file) break;
+      std::unique_ptr<PageSource::Pending> fetch =
+          source_.StartPage(fetch_address, *file, loop_.Waker());
+      ahead_.emplace(
+          fetch_address,
+          PageAhead{address, std::move(file), std::move(fetch), {}, {}});
+      ++in_flight;
+      ++held;
+      continue;
+    }
+    PageAhead& page = found->second;
+    if (fetch_address == visiting_ || !page.fetch->finished()) continue;
+    const Answer answer = page.fetch->answer();
+    const Status fetched = Verdict(answer);
+    const bool folder_form = fetch_address != address;
+    if (!fetched.ok()) {
+      if (folder_form && answer.ok() && !fetched.transient() && !page.look) {
+        if (in_flight >= room) break;
+        page.look = source_.StartHead(address, loop_.Waker());
+        ++in_flight;
+      }
+      continue;
+    }
+    if (!page.read && !ReadAhead(fetch_address, page, budget)) {
+      unread = true;
+      continue;
+    }
+    if (folder_form && ServedAsFile(answer.value(), page.read->start)) {
+      rows.remove(row);
+      rows.insert(address);
+      continue;
+    }
+    queue_links(fetch_address, *page.read);
+  }
+  if (unread) loop_.Wake();
+}
+
+bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
+                        qint64& budget) {
+  if (budget <= 0 || !page.file) return false;
+  if (reading_ != fetch_address) {
+    // One page at a time: another one waits for the pass after it.
+    if (!reading_.isEmpty()) return false;
+    if (!page.file->Rewind().ok()) return false;
+    reader_.Finish();
+    read_ = Read();
+    reading_ = fetch_address;
+  }
+  QByteArray piece(kScanPieceBytes, Qt::Uninitialized);
+  while (budget > 0) {
+    const Result<qint64> got = page.file->Read(piece.data(), piece.size());
+    if (!got.ok()) {
+      // The visit scans the file itself and reports the failure.
+      reading_.clear();
+      return false;
+    }
+    if (got.value() == 0) {
+      reader_.Finish();
+      read_.length = page.file->Size();
+      page.read = std::move(read_);
+      read_ = Read();
+      reading_.clear();
+      // Read whole, the page needs its file no more.
+      if (page.file->Empty().ok()) spare_files_.push_back(std::move(page.file));
+      page.file.reset();
+      return true;
+    }
+    if (read_.start.size() < kStartBytes) {
+      read_.start.append(
+          piece.constData(),
+          std::min<qint64>(got.value(), kStartBytes - read_.start.size()));
+    }
+    reader_.Feed(piece.constData(), got.value());
+    budget -= got.value();
   }
   return false;
 }
 
-// Runs when a request of the walk ends, outside it. A folder form fetched
-// ahead that is missing for good (404, or any other status of 400 and
-// above that no retry changes) is looked at as linked at once, as its visit
-// will; then the next pages are fetched ahead. The page in its visit looks
-// for itself.
-void Crawler::Advance() {
-  if (stop_requested_) return;
-  for (auto& [fetch_address, ahead] : ahead_) {
-    if (ahead.look || fetch_address == ahead.linked ||
-        fetch_address == visiting_ || !ahead.fetch->finished()) {
-      continue;
-    }
-    const Answer answer = ahead.fetch->answer();
-    const Status fetched = Verdict(answer);
-    if (answer.ok() && !fetched.ok() && !fetched.transient()) {
-      ahead.look = source_.StartHead(ahead.linked, loop_.Waker());
-    }
-  }
-  FetchAhead();
-}
-
-// Starts the fetches of the folders at the end of the queue, the next to
-// be visited, while fewer requests than the engine's connections are in
-// flight. One whose visit would end at once is left alone: nothing is asked
-// for that a walk of one page at a time would not ask for. Pages that have
-// arrived wait for their visits in their files, a bounded number of them:
-// a folder's siblings fetched early must not hold back its own children.
-// Fetching ahead only saves time and fails silently: a page that cannot be
-// fetched ahead is fetched in its visit, which reports what goes wrong.
-void Crawler::FetchAhead() {
-  // While a page is scanned the end of the queue is not yet known; after a
-  // stop nothing more is asked for.
-  if (scanning_ || stop_requested_) return;
-  const qsizetype most = source_.connections();
-  const qsizetype most_held = kPagesHeldPerConnection * most;
-  // The page in its visit holds its place to its end, so a walk of one
-  // connection asks for one page at a time, in the order it visits them.
-  qsizetype in_flight = visiting_.isEmpty() ? 0 : 1;
-  for (const auto& [fetch_address, ahead] : ahead_) {
-    if (fetch_address == visiting_) continue;
-    if (!ahead.fetch->finished()) ++in_flight;
-    if (ahead.look && !ahead.look->finished()) ++in_flight;
-  }
-  const qsizetype count = pages_.Count();
-  // A few more than that are looked at: some are fetched already.
-  for (qsizetype i = count; i >= 1 && i > count - 4 * most; --i) {
-    if (in_flight >= most || qsizetype(ahead_.size()) >= most_held) return;
-    const QString& address = pages_.At(i);
-    const QString fetch_address = FetchAddressOf(address);
-    if (fetch_address == visiting_ || ahead_.contains(fetch_address) ||
-        list_.IsListed(PageRowText(address))) {
-      continue;
-    }
-    std::unique_ptr<ScratchFile> file = SpareFile();
-    // The visit makes do with the walk's own page file and says why.
-    if (!file) return;
-    std::unique_ptr<PageSource::Pending> fetch =
-        source_.StartPage(fetch_address, *file, loop_.Waker());
-    ahead_.emplace(fetch_address,
-                   PageAhead{std::move(file), std::move(fetch), address, {}});
-    ++in_flight;
-  }
-}
-
-std::unique_ptr<Crawler::ScratchFile> Crawler::SpareFile() {
+Result<std::unique_ptr<Crawler::ScratchFile>> Crawler::TakeFile() {
   if (!spare_files_.empty()) {
     std::unique_ptr<ScratchFile> file = std::move(spare_files_.back());
     spare_files_.pop_back();
     return file;
   }
-  Result<std::unique_ptr<ScratchFile>> made =
-      disk_.CreateScratch(TempPageTemplate());
-  return made.ok() ? made.Take() : nullptr;
+  return disk_.CreateScratch(TempPageTemplate());
 }
 
-// A page done with gives its file to the next fetch ahead: making files is
-// much of what a walk of many small pages costs the system.
+std::unique_ptr<Crawler::ScratchFile> Crawler::SpareFile() {
+  Result<std::unique_ptr<ScratchFile>> file = TakeFile();
+  return file.ok() ? file.Take() : nullptr;
+}
+
+// A page done with gives its file to the next fetch: making files is much
+// of what a walk of many small pages costs the system.
 void Crawler::Forget(const QString& fetch_address) {
   const auto found = ahead_.find(fetch_address);
   if (found == ahead_.end()) return;
+  if (reading_ == fetch_address) {
+    reading_.clear();
+    read_ = Read();
+    reader_.Finish();
+  }
   std::unique_ptr<ScratchFile> file = std::move(found->second.file);
   ahead_.erase(found);  // ends its requests, which write to the file
   // A file that cannot be emptied is dropped, and a new one made instead.
-  if (file && file->Empty().ok()) spare_files_.push_back(std::move(file));
+  if (file && (file->Size() == 0 || file->Empty().ok())) {
+    spare_files_.push_back(std::move(file));
+  }
 }
 
-void Crawler::ListIfFile(const QString& address, PageSource::Pending* look) {
-  std::unique_ptr<PageSource::Pending> own;
-  if (look == nullptr) {
-    own = source_.StartHead(address, {});
-    look = own.get();
-  }
+void Crawler::ListIfFile(const QString& address, PageAhead& page) {
+  if (!page.look) page.look = source_.StartHead(address, {});
   const Answer head =
-      source_.CompleteHead(*look, [this] { return stop_requested_; });
+      source_.CompleteHead(*page.look, [this] { return stop_requested_; });
   if (Verdict(head).ok() && !IsHtmlType(head.value().content_type)) {
     handler_.ListFileLink(address);
   }
+}
+
+// The links of a page read ahead go to the link handling as its scan would
+// give them, with a look at the window's events now and then.
+void Crawler::HandleReadLinks(VisitTrap& trap, const Read& read) {
+  trap.Do(VisitLabel::kMeasure, [&] { page_length_ = read.length; });
+  if (!trap.If(
+          VisitLabel::kCheckLength, [&] { return page_length_ > 0; },
+          OnFailure::kRunBody)) {
+    return;
+  }
+  trap.Do(VisitLabel::kScan, [&] {
+    qsizetype handled = 0;
+    for (const auto& [kind, value] : read.links) {
+      HandleLink(kind, value);
+      if (++handled % kLinksBetweenYields == 0) pump_.Yield();
+    }
+  });
 }
 
 // The page is read back and scanned in pieces, so a page of any size costs

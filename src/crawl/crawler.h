@@ -1,10 +1,13 @@
 #ifndef TRAWLBOX_CRAWL_CRAWLER_H_
 #define TRAWLBOX_CRAWL_CRAWLER_H_
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "crawl/link_handling.h"
@@ -22,12 +25,20 @@ class FileList;
 class FileSystem;
 
 // Walks a site depth first from its start address: each visited page gets
-// its row, is fetched into the walk's page file and scanned for links
-// (files are listed, folders queued). The last page's address and base stay
-// until the next visit. The folders next in the queue are fetched ahead of
-// their visits, as many as the engine keeps connections, each into a page
-// file of its own; pages are still scanned one by one in the walk's order,
-// so the rows and the queue are those of a walk of one page at a time.
+// its row, is fetched into a page file and scanned for links (files are
+// listed, folders queued). The last page's address and base stay until the
+// next visit.
+//
+// Pages are fetched ahead of their visits, as many at once as the source
+// has room for, in the order the walk will visit them. A page that arrives
+// before its visit is read at once into memory of its own, so the pages it
+// links to are fetched ahead too; its visit then handles those links as a
+// scan would. Only pages whose visits are known to come are fetched ahead:
+// the walk's order is followed through every page already read, and past a
+// page not read yet only to the pages queued before it, which come after
+// whatever it links to. Rows, marks and the queue are those of a walk of
+// one page at a time; a walk of one connection asks for one page at a time,
+// in the order it visits them.
 class Crawler {
  public:
   // Page files are made on `disk`.
@@ -45,7 +56,7 @@ class Crawler {
   void SetPageAddress(const QString& address);
 
   // Ends the running walk: the page fetch in work ends at once, and no
-  // further page is visited. The rows found so far stay.
+  // further page is visited or fetched. The rows found so far stay.
   void RequestStop() { stop_requested_ = true; }
 
   const QString& page_address() const { return page_.address; }
@@ -55,37 +66,56 @@ class Crawler {
   // Where the walk's page files are made; the listing asks it for the
   // destination folder too.
   FileSystem& disk() const { return disk_; }
-  // The walk's own page file while a walk uses it; empty between walks.
-  QString page_file_name() const;
 
  private:
-  // How many pages fetched ahead may wait for their visits, for each
-  // connection; each holds a page file open.
-  static constexpr qsizetype kPagesHeldPerConnection = 8;
-
   using ScratchFile = PageSource::ScratchFile;
+  using Link = std::pair<LinkKind, QString>;
 
-  // A page fetched ahead of its visit, into a page file of its own.
-  struct PageAhead {
-    std::unique_ptr<ScratchFile> file;
-    std::unique_ptr<PageSource::Pending> fetch;
-    // The look at the address as linked, once its folder form is missing.
-    QString linked;
-    std::unique_ptr<PageSource::Pending> look;
+  // How many pages fetched ahead may wait for their visits, for each
+  // request the source has room for.
+  static constexpr qsizetype kPagesHeldPerRequest = 8;
+  // Page bytes read ahead of their visits in one pass of the request loop,
+  // so the window's events are never held up long.
+  static constexpr qint64 kReadAheadBytes = 512 * 1024;
+
+  // A page read ahead of its visit.
+  struct Read {
+    std::vector<Link> links;  // in the order of the page
+    qint64 length = 0;
+    QByteArray start;  // its first bytes, to tell a file from a page
   };
 
-  // The request loop's pass: looks at the missing folder forms fetched
-  // ahead, then fetches ahead.
+  // A page fetched ahead of its visit, or the page in its visit.
+  struct PageAhead {
+    QString linked;                     // the address as queued
+    std::unique_ptr<ScratchFile> file;  // until the page is read
+    std::unique_ptr<PageSource::Pending> fetch;
+    // The look at the address as linked, once its folder form is missing.
+    std::unique_ptr<PageSource::Pending> look;
+    std::optional<Read> read;
+  };
+
+  // The request loop's pass: reads what has arrived and fetches ahead.
   void Advance();
+  // Follows the walk's order through the queue and the pages read ahead
+  // and starts the fetches and looks whose visits are known to come, as
+  // far as there is room.
   void FetchAhead();
+  // Reads an arrived page into memory, up to `budget` bytes this pass;
+  // whether it is read whole.
+  bool ReadAhead(const QString& fetch_address, PageAhead& page, qint64& budget);
   void Forget(const QString& fetch_address);
-  void ScanPageFile(VisitTrap& trap, ScratchFile& file);
-  void ListIfFile(const QString& address, PageSource::Pending* look);
-  bool ServedAsFile(VisitTrap& trap, const Response& response,
-                    ScratchFile& file);
-  // A page file for the next fetch ahead: one emptied after its page, or a
-  // new one.
+  // A page file for the next fetch: one emptied after its page, or a new
+  // one.
+  Result<std::unique_ptr<ScratchFile>> TakeFile();
   std::unique_ptr<ScratchFile> SpareFile();
+  void HandleLink(LinkKind kind, const QString& value);
+  QByteArray StartOf(VisitTrap& trap, PageAhead& page);
+  void ScanPageFile(VisitTrap& trap, ScratchFile& file);
+  // Hands the links of a page read ahead to the link handling, as its scan
+  // would.
+  void HandleReadLinks(VisitTrap& trap, const Read& read);
+  void ListIfFile(const QString& address, PageAhead& page);
 
   FileList& list_;
   ErrorReporter& reporter_;
@@ -95,14 +125,14 @@ class Crawler {
   PagesToVisit pages_;
   LinkHandler handler_;
   LinkScanner scanner_;
-  // The walk's own page file, for a page not fetched ahead; made at its
-  // first use.
-  std::unique_ptr<ScratchFile> page_file_;
-  // By fetch address: queued folders, the next to be visited, fetched
-  // ahead; as many in flight as the engine keeps connections.
+  // By fetch address: the page in its visit and the pages fetched ahead.
   std::map<QString, PageAhead> ahead_;
-  // Page files of pages done with, emptied, for the next fetches ahead.
+  // Page files of pages done with, emptied, for the next fetches.
   std::vector<std::unique_ptr<ScratchFile>> spare_files_;
+  // The page being read ahead, a piece per pass, and what it has given.
+  QString reading_;
+  Read read_;
+  LinkScanner reader_;
   QString visiting_;  // the fetch address of the page in its visit
   PageLocation page_;
   qint64 page_length_ = 0;

@@ -34,7 +34,7 @@ class PageSource {
   virtual ~PageSource() = default;
 
   // How many requests may run at once.
-  virtual int connections() const = 0;
+  virtual int capacity() const = 0;
   // Starts fetching `address` into `file`, emptied first. `done`, when
   // given, runs when the first try ends by itself, not when it ends at
   // once; it only wakes whoever waits (Scheduler::Waker).
@@ -54,7 +54,7 @@ class HttpPageSource : public PageSource {
   HttpPageSource(HttpService& http, EventPump& pump)
       : http_(http), pump_(pump) {}
 
-  int connections() const override { return http_.connections(); }
+  int capacity() const override { return http_.capacity(); }
   std::unique_ptr<Pending> StartPage(const QString& address, ScratchFile& file,
                                      Done done) override;
   Answer CompletePage(Pending& page, const Stop& stop) override;

@@ -73,7 +73,7 @@ struct RowInFlight {
 
 // One run of the download: the rows in their turns, one after another, and
 // the ticked rows after them started ahead. As many transfers run as the
-// service keeps connections, the row in its turn included; rows whose
+// service has room for, the row in its turn included; rows whose
 // transfers have ended wait for their turns in their files, a bounded
 // number of them. Each end wakes the request loop, whose pass starts the
 // next rows.
@@ -81,7 +81,7 @@ class DownloadRun {
  public:
   DownloadRun(CommandHost& host, HttpService& http, FileSystem& disk)
       : host_(host),
-        depth_(http.connections()),
+        http_(http),
         downloader_(http, host.pump(), host.status_line(), disk, loop_.Waker(),
                     [&host] { return host.cancel_requested(); }) {}
 
@@ -124,9 +124,12 @@ class DownloadRun {
         ++running;
       }
     }
+    // Read afresh: it grows once the server is known to multiplex.
+    const qsizetype capacity = http_.capacity();
+    const qsizetype most_ahead =
+        capacity + kRowsHeldPerConnection * http_.connections();
     FileList& list = host_.file_list();
-    while (running < depth_ &&
-           qsizetype(ahead_.size()) < kRowsHeldPerConnection * depth_ &&
+    while (running < capacity && qsizetype(ahead_.size()) < most_ahead &&
            next_ <= rows_) {
       const qsizetype next = next_++;
       if (!list.Ticked(next)) continue;
@@ -196,7 +199,7 @@ class DownloadRun {
   }
 
   CommandHost& host_;
-  const int depth_;
+  HttpService& http_;
   // Each end makes room for the next row.
   Scheduler loop_{[this] { StartRowsAhead(); }};
   Downloader downloader_;

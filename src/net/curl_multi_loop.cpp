@@ -71,13 +71,15 @@ void CurlMultiLoop::Dispose(std::unique_ptr<CurlRequest> request) {
   Ask({Op::kDispose, easy, std::move(request)});
 }
 
-void CurlMultiLoop::SetMaxHostConnections(long count) {
+void CurlMultiLoop::SetMaxHostConnections(long count, long streams) {
   if (multi_ == nullptr) return;
   // The cache keeps as many open: by default it shrinks to four a
   // transfer, and closes connections that the next requests would reuse.
   const CURLMcode codes[] = {
       curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, count),
       curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, count),
+      curl_multi_setopt(multi_, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX),
+      curl_multi_setopt(multi_, CURLMOPT_MAX_CONCURRENT_STREAMS, streams),
   };
   for (const CURLMcode code : codes) {
     if (code != CURLM_OK && broken_.ok()) broken_ = FailureOf(code);

@@ -68,8 +68,9 @@ class CurlMultiLoop {
   void Resume(CURL* easy);
   // Takes the request out of the multi handle and frees it.
   void Dispose(std::unique_ptr<CurlRequest> request);
-  // The most connections libcurl keeps open to one host, and in all.
-  void SetMaxHostConnections(long count);
+  // The most connections libcurl keeps open to one host, and in all, and
+  // the most streams it runs over one HTTP/2 connection.
+  void SetMaxHostConnections(long count, long streams);
 
   // A libcurl call is on the stack: its callbacks are running.
   bool busy() const { return depth_ > 0; }

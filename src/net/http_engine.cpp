@@ -53,6 +53,9 @@ bool IsTransientCode(CURLcode code) {
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_OPERATION_TIMEDOUT:
+    // A stream reset, a GOAWAY, a connection lost under many streams.
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
       return true;
     default:
       return false;
@@ -141,7 +144,8 @@ class HttpEngine::Impl {
     // Bodies reach the sink as the server stored them, so the length it
     // announces counts the bytes we hand on.
     headers_ = curl_slist_append(nullptr, "Accept-Encoding: identity");
-    loop_.SetMaxHostConnections(connections_);
+    loop_.SetMaxHostConnections(connections_,
+                                connections_ * kStreamsPerConnection);
   }
   ~Impl() {
     while (!running_.empty()) {
@@ -159,6 +163,8 @@ class HttpEngine::Impl {
 
   int stall_ms_ = kStallTimeoutMs;
   int connections_ = kDefaultConnections;
+  // A server has answered over HTTP/2: requests share its connections.
+  bool multiplexed_ = false;
   RetryPolicy retry_policy_;
   QByteArray ca_file_;
   CurlMultiLoop loop_;
@@ -229,9 +235,17 @@ void HttpEngine::set_retry_policy(const RetryPolicy& policy) {
 
 int HttpEngine::connections() const { return impl_->connections_; }
 
+int HttpEngine::capacity() const {
+  const int connections = impl_->connections_;
+  return connections == 1 || !impl_->multiplexed_
+             ? connections
+             : connections * kStreamsPerConnection;
+}
+
 void HttpEngine::set_connections(int count) {
   impl_->connections_ = std::clamp(count, 1, kMaxConnections);
-  impl_->loop_.SetMaxHostConnections(impl_->connections_);
+  impl_->loop_.SetMaxHostConnections(
+      impl_->connections_, impl_->connections_ * kStreamsPerConnection);
 }
 
 void HttpEngine::set_ca_file(const QString& path) {
@@ -292,9 +306,12 @@ bool HttpEngine::Impl::Configure(CurlRequest& request,
   set(CURLOPT_USERAGENT, "Trawlbox Harvester");
   set(CURLOPT_HTTPHEADER, headers_);
   set(CURLOPT_HTTP_CONTENT_DECODING, 0L);
-  // HTTP/2 would let libcurl buffer a whole stream window behind a paused
-  // transfer; HTTP/1.1 stops at the one piece it handed over.
-  set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  // HTTP/2 where an https server offers it in the handshake, HTTP/1.1
+  // otherwise; never an upgrade of plain http. A secure request waits for
+  // the host's connection to tell whether it multiplexes rather than open
+  // one of its own; a plain one would wait for that connection to be free.
+  set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
+  if (address.startsWith("https:")) set(CURLOPT_PIPEWAIT, 1L);
   // A proxy's "200 Connection established" is not the server's answer.
   set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   set(CURLOPT_NOSIGNAL, 1L);
@@ -367,16 +384,23 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
   Response& head = transfer->response;
   const QByteArrayView line(data, static_cast<qsizetype>(length));
   if (line.startsWith("HTTP/")) {
-    // "HTTP/1.1 404 Not Found": a new answer, after a 1xx or the first.
+    // "HTTP/1.1 404 Not Found", "HTTP/2 404": a new answer, after a 1xx or
+    // the first.
     const qsizetype code_at = line.indexOf(' ');
     const QByteArrayView rest =
         code_at < 0 ? QByteArrayView() : line.sliced(code_at + 1);
     const qsizetype reason_at = rest.indexOf(' ');
     head = Response{.final_address = head.final_address};
+    head.protocol =
+        (code_at < 0 ? line : line.first(code_at)).trimmed().toByteArray();
     head.status =
         (reason_at < 0 ? rest : rest.first(reason_at)).trimmed().toInt();
     if (reason_at >= 0) {
       head.reason = rest.sliced(reason_at + 1).trimmed().toByteArray();
+    }
+    if (!head.protocol.startsWith("HTTP/1")) {
+      head.reason = UsualReason(head.status);
+      transfer->engine->multiplexed_ = true;
     }
     transfer->phase = Phase::kHead;
     return length;

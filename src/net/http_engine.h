@@ -66,8 +66,12 @@ class HttpService {
   // Asks for the head alone (a HEAD request): the transfer is finished once
   // the final head is in, and the connection stays open for the next one.
   virtual std::unique_ptr<HttpTransfer> Head(const QString& address) = 0;
-  // How many requests its users keep in flight at once.
+  // How many connections its users may keep open to one host.
   virtual int connections() const = 0;
+  // How many requests its users keep in flight at once: the connections,
+  // or once a server has answered over HTTP/2, as many streams over them as
+  // it lets run at once. One connection is always one request at a time.
+  virtual int capacity() const = 0;
   // How its users try again after a transient failure; each request is one
   // try.
   virtual const RetryPolicy& retry_policy() const = 0;
@@ -84,6 +88,9 @@ class HttpEngine : public HttpService {
   static constexpr int kMaxRedirects = 10;
   static constexpr int kDefaultConnections = 6;
   static constexpr int kMaxConnections = 16;
+  // The streams a request may share an HTTP/2 connection with, for each
+  // of the connections the setting allows.
+  static constexpr int kStreamsPerConnection = 16;
 
   HttpEngine();
   HttpEngine(const HttpEngine&) = delete;
@@ -96,6 +103,7 @@ class HttpEngine : public HttpService {
   std::unique_ptr<HttpTransfer> Head(const QString& address) override;
   // Requests beyond the connections to one host wait for one.
   int connections() const override;
+  int capacity() const override;
   const RetryPolicy& retry_policy() const override;
 
   // For transfers started afterwards.

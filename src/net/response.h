@@ -11,12 +11,13 @@ namespace trawlbox {
 // The final answer to a request: its status line and the headers the
 // program reads, as sent.
 struct Response {
-  int status = 0;             // after redirects
-  QByteArray reason;          // "Not Found"
-  QByteArray content_type;    // raw header value, empty when absent
-  QByteArray content_length;  // raw header value as sent, empty when absent
-  QByteArray retry_after;     // raw header value, empty when absent
-  QString final_address;      // where the redirects led
+  int status = 0;                  // after redirects
+  QByteArray reason = {};          // "Not Found"; HTTP/2 sends none, see below
+  QByteArray protocol = {};        // "HTTP/1.1", "HTTP/2"
+  QByteArray content_type = {};    // raw header value, empty when absent
+  QByteArray content_length = {};  // raw header value as sent, or empty
+  QByteArray retry_after = {};     // raw header value, empty when absent
+  QString final_address = {};      // where the redirects led
 };
 
 // What a request came to: an answer that came whole, whatever its status,
@@ -32,6 +33,11 @@ Status Verdict(const Answer& answer);
 
 // Whether an HTTP status says the server may answer otherwise soon.
 bool IsTransientStatus(int status);
+
+// The usual words for a status, for answers over HTTP/2, which carry none,
+// so that a failure reads the same whichever protocol brought it; empty for
+// a status without usual words.
+QByteArray UsualReason(int status);
 
 // The failure a stop request leaves a request with.
 inline const QString kStoppedByUser = QStringLiteral("Stopped by user");

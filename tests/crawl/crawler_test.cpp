@@ -266,7 +266,7 @@ class CrawlerTest : public QObject {
       QVERIFY(!QFileInfo(name).fileName().contains("XXXXXX"));
       QVERIFY(!QFile::exists(name));
     }
-    QVERIFY(outer.crawler.page_file_name().isEmpty());
+    QVERIFY(QDir(outer.temp.path()).isEmpty());
   }
 
   void WalksTheSiteAsLinked_data() {

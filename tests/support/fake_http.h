@@ -38,6 +38,7 @@ class FakeHttp : public HttpService {
     return Get(address, nullptr);
   }
   int connections() const override { return 6; }
+  int capacity() const override { return 6; }
   const RetryPolicy& retry_policy() const override { return policy; }
 
  private:

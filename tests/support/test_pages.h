@@ -20,7 +20,7 @@ class TestPages : public PageSource {
 
   Serve serve;
 
-  int connections() const override { return serve ? 1 : site_.connections(); }
+  int capacity() const override { return serve ? 1 : site_.capacity(); }
   std::unique_ptr<Pending> StartPage(const QString& address, ScratchFile& file,
                                      Done done) override {
     if (!serve) return site_.StartPage(address, file, std::move(done));
