@@ -111,6 +111,13 @@ class LinkHandlingTest : public QObject {
     QTest::newRow("two slashes take the scheme") << "https://h.example/a/"
                                                  << "//cdn.example/x.js"
                                                  << "https://cdn.example/x.js";
+    QTest::newRow("user and password kept")
+        << "http://alice:s3cret@h:81/priv/"
+        << "sub/b.txt"
+        << "http://alice:s3cret@h:81/priv/sub/b.txt";
+    QTest::newRow("another host, no user") << "http://alice:s3cret@h/priv/"
+                                           << "//g/x"
+                                           << "http://g/x";
     QTest::newRow("port kept in the origin")
         << "http://127.0.0.1:8080/doc/adduser/"
         << "/doc/"
