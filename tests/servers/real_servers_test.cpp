@@ -1,3 +1,4 @@
+#include <QCryptographicHash>
 #include <QTimer>
 #include <QtTest>
 #include <map>
@@ -19,10 +20,11 @@ constexpr int kWalkLimitMs = 120 * 1000;
 // index.html ("site/"), that page.
 std::map<QString, QByteArray> MakeServedTree(const QString& root) {
   const QStringList files = {
-      "raw space.txt", "a&b.txt",       "it's.txt",      "semi;colon.txt",
-      "c++.txt",       "100%.txt",      "naïve.txt",     "größe.txt",
-      "README",        "LICENSE",       "docs/Makefile", "v1.2/notes.txt",
-      "site/page.txt", "a/b/c/deep.txt"};
+      "raw space.txt",    "a&b.txt",        "it's.txt",      "semi;colon.txt",
+      "c++.txt",          "100%.txt",       "naïve.txt",     "größe.txt",
+      "README",           "LICENSE",        "docs/Makefile", "v1.2/notes.txt",
+      "site/page.txt",    "a/b/c/deep.txt", "logo@2x.png",   "user@host.log",
+      "@types/index.d.ts"};
   std::map<QString, QByteArray> served;
   for (int i = 0; i < files.size(); ++i) {
     QByteArray bytes =
@@ -52,6 +54,28 @@ QString LocalPath(const QString& row, const QString& start,
   return ToNativePath(text).value_or(QString());
 }
 
+// The user and password Apache asks for below priv/, and their htpasswd
+// line ({SHA}: base64 of the SHA-1 of the password).
+const QString kUser = QStringLiteral("alice:s3cret@");
+const QByteArray kUsers =
+    "alice:{SHA}" +
+    QCryptographicHash::hash("s3cret", QCryptographicHash::Sha1).toBase64() +
+    "\n";
+
+int KindNamed(const QString& name) {
+  for (int i = 0; i < RealServerKinds().size(); ++i) {
+    if (name == RealServerKinds()[i].name) return i;
+  }
+  return -1;
+}
+
+// Why `server` cannot run here; empty when it can.
+QString Missing(const RealServer& server, int kind) {
+  if (server.installed()) return QString();
+  return QStringLiteral("%1 (%2) is not installed")
+      .arg(RealServerKinds()[kind].name, RealServerKinds()[kind].program);
+}
+
 // The first rows for a failure message, each cut to a readable length.
 QString Shown(const QStringList& rows, qsizetype from = 0) {
   QStringList shown;
@@ -69,26 +93,29 @@ class RealServersTest : public QObject {
  private slots:
   void MirrorsTheServedTree_data() {
     QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("user");  // in the address; the tree in priv/
     for (int i = 0; i < RealServerKinds().size(); ++i) {
-      QTest::newRow(RealServerKinds()[i].name) << i;
+      QTest::newRow(RealServerKinds()[i].name) << i << QString();
     }
+    QTest::newRow("apache, behind a password") << KindNamed("apache") << kUser;
   }
   void MirrorsTheServedTree() {
     QFETCH(int, kind);
+    QFETCH(QString, user);
     RealServer server(RealServerKinds()[kind]);
-    if (!server.installed()) {
-      const QString reason = QStringLiteral("%1 (%2) is not installed")
-                                 .arg(RealServerKinds()[kind].name,
-                                      RealServerKinds()[kind].program);
-      if (qgetenv("CI") == "true") QFAIL(qPrintable(reason));
-      QSKIP(qPrintable(reason));
+    if (const QString missing = Missing(server, kind); !missing.isEmpty()) {
+      if (qgetenv("CI") == "true") QFAIL(qPrintable(missing));
+      QSKIP(qPrintable(missing));
     }
-    const std::map<QString, QByteArray> served = MakeServedTree(server.root());
+    const QString folder = user.isEmpty() ? "" : "priv/";
+    const std::map<QString, QByteArray> served =
+        MakeServedTree(server.root() + "/" + folder);
+    QVERIFY(WriteFile(server.run() + "/users", kUsers));
     const QString error = server.Start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
     CommandsFixture fixture;
-    const QString start = server.Url();
+    const QString start = server.Url(user) + folder;
     fixture.SetStart(start);
     bool stopped = false;
     QTimer guard;
@@ -153,6 +180,34 @@ class RealServersTest : public QObject {
     one.StartDownloading();
     QVERIFY(!Tree(one.destination.path()).empty());
     QVERIFY(Tree(one.destination.path()) == Tree(fixture.destination.path()));
+  }
+
+  // A wrong password fails the start page with Apache's 401, in the listing
+  // and in the download, and nothing but the row shows the password.
+  void RefusesAWrongPassword() {
+    const int kind = KindNamed("apache");
+    RealServer server(RealServerKinds()[kind]);
+    if (const QString missing = Missing(server, kind); !missing.isEmpty()) {
+      if (qgetenv("CI") == "true") QFAIL(qPrintable(missing));
+      QSKIP(qPrintable(missing));
+    }
+    MakeServedTree(server.root() + "/priv");
+    QVERIFY(WriteFile(server.run() + "/users", kUsers));
+    const QString error = server.Start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    CommandsFixture fixture;
+    const QString start = server.Url("alice:wrong-pass@") + "priv/";
+    fixture.SetStart(start);
+    fixture.StartListing();
+    QCOMPARE(Rows(fixture.list()), QStringList(start));
+    QCOMPARE(fixture.list().FailureOf(1), QString("HTTP 401 Unauthorized"));
+    fixture.list().SetTicked(1, true);
+    fixture.list().MarkFailed(1, QString());
+    fixture.StartDownloading();
+    QCOMPARE(fixture.list().FailureOf(1), QString("HTTP 401 Unauthorized"));
+    QCOMPARE(fixture.prompts.texts(), QStringList({"Done.", "Done."}));
+    QVERIFY(Tree(fixture.destination.path()).empty());
   }
 };
 
