@@ -83,7 +83,9 @@ class SettingsStoreTest : public QObject {
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("made_private");
     QTest::newRow("password") << "http://alice:s3cret@h/priv/" << true;
+    QTest::newRow("no scheme") << "alice:s3cret@h/priv/" << true;
     QTest::newRow("user alone") << "http://alice@h/priv/" << false;
+    QTest::newRow("empty password") << "http://alice:@h/priv/" << false;
     QTest::newRow("an @ in a name") << "http://h/logo@2x.png" << false;
   }
   void AnAddressWithAPasswordMakesTheFilePrivate() {
