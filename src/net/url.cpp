@@ -88,14 +88,19 @@ std::optional<QByteArray> PartOf(CURLU* url, CURLUPart part,
   return result;
 }
 
+// Whether two addresses share scheme, host name and port, letter case
+// aside; an address without a port has its scheme's.
 bool SameOrigin(CURLU* a, CURLU* b) {
-  const auto host_a = PartOf(a, CURLUPART_HOST);
-  const auto host_b = PartOf(b, CURLUPART_HOST);
-  return host_a && host_b &&
-         host_a->compare(*host_b, Qt::CaseInsensitive) == 0 &&
-         PartOf(a, CURLUPART_SCHEME) == PartOf(b, CURLUPART_SCHEME) &&
-         PartOf(a, CURLUPART_PORT, CURLU_DEFAULT_PORT) ==
-             PartOf(b, CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  for (const CURLUPart part :
+       {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
+    const unsigned int flags = part == CURLUPART_PORT ? CURLU_DEFAULT_PORT : 0;
+    const std::optional<QByteArray> of_a = PartOf(a, part, flags);
+    const std::optional<QByteArray> of_b = PartOf(b, part, flags);
+    if (!of_a || !of_b || of_a->compare(*of_b, Qt::CaseInsensitive) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // Sets or removes one part of `url`; false when libcurl refuses it.
