@@ -1,7 +1,9 @@
 #include "core/settings_store.h"
 
+#include <QFile>
 #include <QSettings>
 
+#include "core/address_password.h"
 #include "core/app_error.h"
 #include "core/status.h"
 
@@ -17,6 +19,20 @@ Status StatusOf(const QSettings& settings) {
     case QSettings::FormatError:
       return Status::Failure(QStringLiteral("The settings store is damaged"));
   }
+  return {};
+}
+
+// A password typed into an address is stored as typed, so the file that
+// holds it is made readable and writable by its owner alone; later writes
+// keep that (Qt replaces the file with one of the same permissions). Where
+// the store is the registry, its keys are the user's own already.
+Status KeepPrivate([[maybe_unused]] const QSettings& settings) {
+#ifndef Q_OS_WIN
+  if (!QFile::setPermissions(settings.fileName(),
+                             QFile::ReadOwner | QFile::WriteOwner)) {
+    return Status::Failure(ErrorKind::kPermissionDenied);
+  }
+#endif
   return {};
 }
 
@@ -37,7 +53,8 @@ Status SettingsStore::WriteSetting(const QString& key, const QString& value) {
   QSettings settings(kOrganization, kApplication);
   settings.setValue(key, value);
   settings.sync();
-  return StatusOf(settings);
+  if (const Status written = StatusOf(settings); !written.ok()) return written;
+  return HasPassword(value) ? KeepPrivate(settings) : Status();
 }
 
 }  // namespace trawlbox

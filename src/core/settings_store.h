@@ -23,7 +23,9 @@ class SettingsStore {
   virtual Result<QString> ReadSetting(const QString& key,
                                       const QString& fallback) const;
   // Stores `value` and makes it reach the disk at once, so a killed program
-  // loses nothing. Fails when the store cannot be written.
+  // loses nothing. A value that is an address with a password leaves the
+  // store's file readable by its owner only. Fails when the store cannot be
+  // written or that file cannot be made private.
   virtual Status WriteSetting(const QString& key, const QString& value);
 };
 

@@ -1,15 +1,40 @@
 #include "crawl/link_handling.h"
 
 #include "core/file_list.h"
-#include "net/url.h"
 #include "crawl/pages_to_visit.h"
+#include "net/url.h"
 
 namespace trawlbox {
 namespace {
 
-bool IsMailOrLocal(const QString& address) {
-  return address.contains(QLatin1Char('@')) ||
-         address.contains(QLatin1String("file://"));
+// The scheme `text` names, blanks before it aside ("mailto", "ftp"); empty
+// when it has none.
+QStringView SchemeOf(QStringView text) {
+  const QStringView link = text.trimmed();
+  return HasScheme(link) ? link.first(link.indexOf(u':')) : QStringView();
+}
+
+// A "mailto:" link names a mailbox, never a page or a file. An "@" elsewhere
+// is an ordinary character: logo@2x.png, @types/, or the user of a start
+// address that carries a password.
+bool IsMailLink(QStringView value) {
+  return SchemeOf(value).compare(u"mailto", Qt::CaseInsensitive) == 0;
+}
+
+bool IsWebScheme(QStringView text) {
+  const QStringView scheme = SchemeOf(text);
+  return scheme.isEmpty() ||
+         scheme.compare(u"http", Qt::CaseInsensitive) == 0 ||
+         scheme.compare(u"https", Qt::CaseInsensitive) == 0;
+}
+
+// Whether a file link is one to download: neither its value nor its address
+// names a scheme other than http and https (file://, ftp://, javascript:),
+// and no "file://" hides in it. Said here, not left to the same-site test,
+// which an empty start address passes.
+bool IsWebFile(const QString& value, const QString& address) {
+  return IsWebScheme(value) && IsWebScheme(address) &&
+         !address.contains(QLatin1String("file://"));
 }
 
 // "a/./" and "a/../" name a folder already reachable without them; queued,
@@ -71,13 +96,13 @@ bool LinkHandler::IsSameSite(const QString& address) const {
 
 LinkHandler::Target LinkHandler::TargetOf(LinkKind kind, const QString& value,
                                           const PageLocation& page) const {
-  if (value.startsWith(QLatin1Char('?'))) return {};
+  if (value.startsWith(QLatin1Char('?')) || IsMailLink(value)) return {};
   QString address = ResolveLink(value, page);
   if (address.isEmpty()) return {};
   const bool is_file = kind == LinkKind::kSource ||
                        LastSegment(address).contains(QLatin1Char('.'));
   if (is_file) {
-    if (IsMailOrLocal(address)) return {};
+    if (!IsWebFile(value, address)) return {};
     return {Target::Kind::kFile, std::move(address)};
   }
   if (IsSameSite(address) && !IsSortLink(address) &&

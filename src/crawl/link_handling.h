@@ -39,7 +39,9 @@ bool IsSameSite(const QString& address, const QString& start_address);
 // site folders are queued to be visited (unless a "." or ".." segment makes
 // them an old folder under a new name, or they are too long for any server
 // to take), everything else is dropped. A value that is a query alone
-// ("?C=N;O=D", "?sort=name") is another view of the page itself: dropped.
+// ("?C=N;O=D", "?sort=name") is another view of the page itself, and a
+// "mailto:" link a mailbox: both dropped. A file link with a scheme other
+// than http and https is dropped whatever the start address.
 class LinkHandler {
  public:
   LinkHandler(FileList& list, PagesToVisit& pages,

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 
+#include "core/address_password.h"
 #include "net/curl_multi_loop.h"
 #include "net/url.h"
 
@@ -64,6 +65,13 @@ bool IsTransientCode(CURLcode code) {
 
 QString SchemeOf(const QByteArray& address) {
   return QUrl(QString::fromUtf8(address)).scheme().toLower();
+}
+
+// A failure as boxes and red rows show it: with no password of an address
+// in its text, whoever wrote it, the engine or libcurl.
+Status Shown(const Status& failure) {
+  const QString text = HidePasswords(failure.failure());
+  return failure.transient() ? Status::Transient(text) : Status::Failure(text);
 }
 
 }  // namespace
@@ -330,7 +338,8 @@ bool HttpEngine::Impl::Configure(CurlRequest& request,
 void HttpEngine::Impl::Finish(Transfer& transfer, Answer outcome) {
   if (transfer.engine == nullptr) return;
   transfer.phase = Phase::kFinished;
-  transfer.outcome = std::move(outcome);
+  transfer.outcome =
+      outcome.ok() ? std::move(outcome) : Shown(outcome.status());
   transfer.stall_timer.stop();
   if (transfer.request) {
     transfer.request->owner = nullptr;
@@ -557,8 +566,14 @@ void HttpEngine::Impl::FollowRedirect(Transfer& transfer) {
              .arg(target_text));
     return;
   }
+  // The user and password of the address go along on the same origin only.
+  const std::optional<QByteArray> next = RedirectAddress(current, target);
+  if (!next) {
+    fail(QStringLiteral("Cannot follow the redirect to %1").arg(target_text));
+    return;
+  }
   ++transfer.redirects;
-  transfer.response = Response{.final_address = target_text};
+  transfer.response = Response{.final_address = QString::fromUtf8(*next)};
   transfer.phase = Phase::kWaiting;
   transfer.discarded = 0;
   transfer.request->error[0] = '\0';
@@ -566,7 +581,7 @@ void HttpEngine::Impl::FollowRedirect(Transfer& transfer) {
   // A multi handle that refused the removal has ended the transfer, and
   // the handle is gone with it.
   if (transfer.finished()) return;
-  if (curl_easy_setopt(easy, CURLOPT_URL, target.constData()) != CURLE_OK) {
+  if (curl_easy_setopt(easy, CURLOPT_URL, next->constData()) != CURLE_OK) {
     fail(QStringLiteral("Cannot follow the redirect to %1").arg(target_text));
     return;
   }

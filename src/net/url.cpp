@@ -66,11 +66,54 @@ QString Unprotect(const QByteArray& resolved) {
 struct UrlDeleter {
   void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
+using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
+
+// libcurl's reading of an absolute address; null when it reads none.
+UrlHandle ParseUrl(const QByteArray& address) {
+  UrlHandle url(curl_url());
+  if (url && curl_url_set(url.get(), CURLUPART_URL, address.constData(),
+                          CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+    url.reset();
+  }
+  return url;
+}
+
+// One part of `url` as it is written there; none when it has none.
+std::optional<QByteArray> PartOf(CURLU* url, CURLUPart part,
+                                 unsigned int flags = 0) {
+  char* text = nullptr;
+  if (curl_url_get(url, part, &text, flags) != CURLUE_OK) return std::nullopt;
+  QByteArray result(text);
+  curl_free(text);
+  return result;
+}
+
+// Whether two addresses share scheme, host name and port, letter case
+// aside; an address without a port has its scheme's.
+bool SameOrigin(CURLU* a, CURLU* b) {
+  for (const CURLUPart part :
+       {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
+    const unsigned int flags = part == CURLUPART_PORT ? CURLU_DEFAULT_PORT : 0;
+    const std::optional<QByteArray> of_a = PartOf(a, part, flags);
+    const std::optional<QByteArray> of_b = PartOf(b, part, flags);
+    if (!of_a || !of_b || of_a->compare(*of_b, Qt::CaseInsensitive) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Sets or removes one part of `url`; false when libcurl refuses it.
+bool SetPart(CURLU* url, CURLUPart part,
+             const std::optional<QByteArray>& value) {
+  return curl_url_set(url, part, value ? value->constData() : nullptr, 0) ==
+         CURLUE_OK;
+}
 
 // libcurl's own resolution of `reference` against `base`, both protected.
 std::optional<QByteArray> CurlResolve(const QByteArray& base,
                                       const QByteArray& reference) {
-  const std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+  const UrlHandle url(curl_url());
   if (!url) return std::nullopt;
   constexpr unsigned int kFlags = CURLU_NON_SUPPORT_SCHEME;
   if (!base.isEmpty() && curl_url_set(url.get(), CURLUPART_URL,
@@ -136,6 +179,29 @@ std::optional<QString> ResolveReference(const QString& base,
       CurlResolve(Protect(page), Protect(target));
   if (!resolved) return std::nullopt;
   return Unprotect(*resolved);
+}
+
+std::optional<QByteArray> RedirectAddress(const QByteArray& from,
+                                          const QByteArray& to) {
+  const UrlHandle source = ParseUrl(from);
+  const UrlHandle target = ParseUrl(to);
+  if (!source || !target) return std::nullopt;
+  std::optional<QByteArray> user;
+  std::optional<QByteArray> password;
+  if (SameOrigin(source.get(), target.get())) {
+    user = PartOf(source.get(), CURLUPART_USER);
+    password = PartOf(source.get(), CURLUPART_PASSWORD);
+  }
+  // Most redirects have nothing to change, and leave as libcurl wrote them.
+  if (PartOf(target.get(), CURLUPART_USER) == user &&
+      PartOf(target.get(), CURLUPART_PASSWORD) == password) {
+    return to;
+  }
+  if (!SetPart(target.get(), CURLUPART_USER, user) ||
+      !SetPart(target.get(), CURLUPART_PASSWORD, password)) {
+    return std::nullopt;
+  }
+  return PartOf(target.get(), CURLUPART_URL);
 }
 
 QByteArray EncodeAddress(const QString& address) {

@@ -22,6 +22,15 @@ bool HasScheme(QStringView text);
 std::optional<QString> ResolveReference(const QString& base,
                                         const QString& reference);
 
+// Where a redirect from `from` leads: `to`, its Location as libcurl read it
+// against `from`, with the user and password of `from` when it stays on the
+// same origin (scheme, host name and port, the default port of the scheme
+// counted as written), and with neither when it leaves it, even when the
+// Location names some: a password typed for one server never reaches
+// another. Both are request bytes. Empty when either cannot be read.
+std::optional<QByteArray> RedirectAddress(const QByteArray& from,
+                                          const QByteArray& to);
+
 // The bytes a request for `address` carries: UTF-8, with what a URL may not
 // hold after its host percent-encoded (blanks, control bytes, bytes of
 // 0x80 and above, '"', '<', '>', '\', '^', '`', '{', '|', '}', and a '%'

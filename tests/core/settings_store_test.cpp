@@ -77,6 +77,39 @@ class SettingsStoreTest : public QObject {
     QCOMPARE(store.ReadSetting("LastFolderDot", "").value(), QString("/b"));
   }
 
+  // A password typed into an address is for the owner's eyes only, also
+  // after later writes of other values.
+  void AnAddressWithAPasswordMakesTheFilePrivate_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("made_private");
+    QTest::newRow("password") << "http://alice:s3cret@h/priv/" << true;
+    QTest::newRow("no scheme") << "alice:s3cret@h/priv/" << true;
+    QTest::newRow("user alone") << "http://alice@h/priv/" << false;
+    QTest::newRow("empty password") << "http://alice:@h/priv/" << false;
+    QTest::newRow("an @ in a name") << "http://h/logo@2x.png" << false;
+  }
+  void AnAddressWithAPasswordMakesTheFilePrivate() {
+#ifdef Q_OS_WIN
+    QSKIP("The store is the registry here.");
+#endif
+    QFETCH(QString, value);
+    QFETCH(bool, made_private);
+    TempSettings temp;
+    SettingsStore store;
+    QVERIFY(store.WriteSetting("Text1", "/tmp/mirror/").ok());
+    const auto shared = QFile::ReadOwner | QFile::WriteOwner |
+                        QFile::ReadGroup | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(temp.FilePath(), shared));
+    const auto is_private = [&] {
+      return !(QFile::permissions(temp.FilePath()) &
+               (QFile::ReadGroup | QFile::ReadOther));
+    };
+    QVERIFY(store.WriteSetting("Web Site", value).ok());
+    QCOMPARE(is_private(), made_private);
+    QVERIFY(store.WriteSetting("Text1", "/tmp/other/").ok());
+    QCOMPARE(is_private(), made_private);
+  }
+
   void UnwritableStoreFailsTheWrite() {
     TempSettings temp;
     // A folder standing where the file must go makes every write fail, also

@@ -184,6 +184,14 @@ class PathMappingTest : public QObject {
         << "/home/u/m"
         << "\\\\home\\u\\m\\a.gif"
         << "\\\\home\\u\\m\\a.gif";
+    // The user and password are the start address's: the folder takes
+    // their place with it.
+    QTest::newRow("password in the start")
+        << "http://al:pw@h:81/priv/sub/logo@2x.png"
+        << "http://al:pw@h:81/priv/"
+        << "/home/u/m"
+        << "\\\\home\\u\\m\\sub\\logo@2x.png"
+        << "\\\\home\\u\\m\\sub\\logo@2x.png";
     QTest::newRow("host only start")
         << Site() + "/a.gif"
         << "www.example.com" << mirror << "http:\\C:\\Mirror\\a.gif"

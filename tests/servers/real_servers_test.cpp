@@ -1,3 +1,4 @@
+#include <QCryptographicHash>
 #include <QTimer>
 #include <QtTest>
 #include <map>
@@ -19,10 +20,11 @@ constexpr int kWalkLimitMs = 120 * 1000;
 // index.html ("site/"), that page.
 std::map<QString, QByteArray> MakeServedTree(const QString& root) {
   const QStringList files = {
-      "raw space.txt", "a&b.txt",       "it's.txt",      "semi;colon.txt",
-      "c++.txt",       "100%.txt",      "naïve.txt",     "größe.txt",
-      "README",        "LICENSE",       "docs/Makefile", "v1.2/notes.txt",
-      "site/page.txt", "a/b/c/deep.txt"};
+      "raw space.txt",    "a&b.txt",        "it's.txt",      "semi;colon.txt",
+      "c++.txt",          "100%.txt",       "naïve.txt",     "größe.txt",
+      "README",           "LICENSE",        "docs/Makefile", "v1.2/notes.txt",
+      "site/page.txt",    "a/b/c/deep.txt", "logo@2x.png",   "user@host.log",
+      "@types/index.d.ts"};
   std::map<QString, QByteArray> served;
   for (int i = 0; i < files.size(); ++i) {
     QByteArray bytes =
@@ -52,6 +54,15 @@ QString LocalPath(const QString& row, const QString& start,
   return ToNativePath(text).value_or(QString());
 }
 
+// The htpasswd line for the user Apache asks for below priv/ ({SHA}: the
+// base64 of the password's SHA-1).
+QByteArray UsersFile(const QByteArray& user, const QByteArray& password) {
+  return user + ":{SHA}" +
+         QCryptographicHash::hash(password, QCryptographicHash::Sha1)
+             .toBase64() +
+         "\n";
+}
+
 // The first rows for a failure message, each cut to a readable length.
 QString Shown(const QStringList& rows, qsizetype from = 0) {
   QStringList shown;
@@ -69,12 +80,17 @@ class RealServersTest : public QObject {
  private slots:
   void MirrorsTheServedTree_data() {
     QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("user");  // in the address; the tree in priv/
     for (int i = 0; i < RealServerKinds().size(); ++i) {
-      QTest::newRow(RealServerKinds()[i].name) << i;
+      QTest::newRow(RealServerKinds()[i].name) << i << QString();
+      if (RealServerKinds()[i].name == QLatin1String("apache")) {
+        QTest::newRow("apache, behind a password") << i << "alice:s3cret@";
+      }
     }
   }
   void MirrorsTheServedTree() {
     QFETCH(int, kind);
+    QFETCH(QString, user);
     RealServer server(RealServerKinds()[kind]);
     if (!server.installed()) {
       const QString reason = QStringLiteral("%1 (%2) is not installed")
@@ -83,12 +99,15 @@ class RealServersTest : public QObject {
       if (qgetenv("CI") == "true") QFAIL(qPrintable(reason));
       QSKIP(qPrintable(reason));
     }
-    const std::map<QString, QByteArray> served = MakeServedTree(server.root());
+    const QString folder = user.isEmpty() ? "" : "priv/";
+    const std::map<QString, QByteArray> served =
+        MakeServedTree(server.root() + "/" + folder);
+    QVERIFY(WriteFile(server.run() + "/users", UsersFile("alice", "s3cret")));
     const QString error = server.Start();
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
     CommandsFixture fixture;
-    const QString start = server.Url();
+    const QString start = server.Url(user) + folder;
     fixture.SetStart(start);
     bool stopped = false;
     QTimer guard;
@@ -153,6 +172,22 @@ class RealServersTest : public QObject {
     one.StartDownloading();
     QVERIFY(!Tree(one.destination.path()).empty());
     QVERIFY(Tree(one.destination.path()) == Tree(fixture.destination.path()));
+    if (user.isEmpty()) return;
+
+    // A wrong password fails the start page with its 401, in the listing and
+    // in the download, and only the row itself shows the password.
+    CommandsFixture wrong;
+    const QString refused = server.Url("alice:wrong-pass@") + folder;
+    wrong.SetStart(refused);
+    wrong.StartListing();
+    QCOMPARE(Rows(wrong.list()), QStringList(refused));
+    QCOMPARE(wrong.list().FailureOf(1), QString("HTTP 401 Unauthorized"));
+    wrong.list().SetTicked(1, true);
+    wrong.list().MarkFailed(1, QString());
+    wrong.StartDownloading();
+    QCOMPARE(wrong.list().FailureOf(1), QString("HTTP 401 Unauthorized"));
+    QCOMPARE(wrong.prompts.texts(), QStringList({"Done.", "Done."}));
+    QVERIFY(Tree(wrong.destination.path()).empty());
   }
 };
 

@@ -26,7 +26,8 @@ namespace trawlbox {
 
 // How to run one kind of web server in the foreground. In the texts,
 // {port}, {root} (the served folder), {run} (the server's own files),
-// {config} and {user} are filled in.
+// {config} and {user} are filled in. Apache asks for a user and password
+// below {root}/priv, those of the htpasswd lines in {run}/users.
 struct RealServerKind {
   const char* name;
   const char* program;
@@ -51,11 +52,21 @@ LoadModule authz_core_module /usr/lib/apache2/modules/mod_authz_core.so
 LoadModule dir_module /usr/lib/apache2/modules/mod_dir.so
 LoadModule autoindex_module /usr/lib/apache2/modules/mod_autoindex.so
 LoadModule mime_module /usr/lib/apache2/modules/mod_mime.so
+LoadModule auth_basic_module /usr/lib/apache2/modules/mod_auth_basic.so
+LoadModule authn_core_module /usr/lib/apache2/modules/mod_authn_core.so
+LoadModule authn_file_module /usr/lib/apache2/modules/mod_authn_file.so
+LoadModule authz_user_module /usr/lib/apache2/modules/mod_authz_user.so
 TypesConfig /etc/mime.types
 DocumentRoot "{root}"
 <Directory "{root}">
   Options +Indexes
   Require all granted
+</Directory>
+<Directory "{root}/priv">
+  AuthType Basic
+  AuthName "Members"
+  AuthUserFile "{run}/users"
+  Require valid-user
 </Directory>
 DirectoryIndex index.html
 )",
@@ -140,8 +151,10 @@ class RealServer {
 
   bool installed() const { return !program_.isEmpty(); }
   QString root() const { return box_.filePath("site"); }
-  QString Url() const {
-    return QStringLiteral("http://127.0.0.1:%1/").arg(port_);
+  QString run() const { return box_.filePath("run"); }
+  // `user` ("alice:s3cret@") goes before the host.
+  QString Url(const QString& user = QString()) const {
+    return "http://" + user + QStringLiteral("127.0.0.1:%1/").arg(port_);
   }
 
   // Starts the server once root() holds what it serves; the empty text
