@@ -24,11 +24,11 @@ OURS_OPTIONS = []
 # On this profile only this program's misses make the script fail; the
 # other tools' are printed.
 LENIENT_PROFILE = "flaky"
-# The profiles each --profile runs. latency and flaky serve the small site
-# through the relay.
+# The profiles each --profile runs. latency, h2 and flaky serve the small
+# site through the relay; h2 over https, with HTTP/2 offered.
 PROFILE_SETS = {"big": ["big"], "small": ["small"], "latency": ["latency"],
-                "flaky": ["flaky"], "both": ["big", "small"],
-                "all": ["big", "small", "latency", "flaky"]}
+                "flaky": ["flaky"], "h2": ["h2"], "both": ["big", "small"],
+                "all": ["big", "small", "latency", "h2", "flaky"]}
 
 
 class BenchError(Exception):

@@ -11,18 +11,20 @@ from .common import (CURL_FLOOR, DRIVER, FLOOR, HTTRACK, OURS, OURS_OPTIONS,
 from .measure import key_values, tail
 
 
-def wget_command(start):
+def wget_command(start, ca_file=None):
+    trust = ["--ca-certificate=" + ca_file] if ca_file else []
     return ["wget", "--recursive", "--level=inf", "--no-parent", "-nH",
-            "--reject-regex", r"\?C=", "--quiet", "-e", "robots=off",
-            start + "/"]
+            "--reject-regex", r"\?C=", "--quiet", "-e", "robots=off"] + \
+        trust + [start + "/"]
 
 
-def wget2_command(start):
+def wget2_command(start, ca_file=None):
     """As wget's, the same options in wget2's words; its own threads (5 by
     default)."""
+    trust = ["--ca-certificate=" + ca_file] if ca_file else []
     return ["wget2", "--recursive", "--level=inf", "--no-parent",
             "--no-host-directories", "--reject-regex", r"\?C=", "--quiet",
-            "--no-robots", start + "/"]
+            "--no-robots"] + trust + [start + "/"]
 
 
 def httrack_command(start, folder):
@@ -40,9 +42,11 @@ def run_ours(profile, folder, round_number, profiler=()):
     request_list = os.path.join(profile.dir,
                                 "requests-round%d.txt" % round_number)
     x_before = profile.x_server.cpu_seconds()
-    figures = profile.measured(list(profiler) + [DRIVER] + OURS_OPTIONS + [
-        "--request-list", request_list, profile.start, folder + "/"],
-        env=profile.env)
+    trust = ["--ca-file", profile.ca_file] if profile.ca_file else []
+    figures = profile.measured(list(profiler) + [DRIVER] + OURS_OPTIONS +
+                               trust + ["--request-list", request_list,
+                                        profile.start, folder + "/"],
+                               env=profile.env)
     figures["x_cpu"] = profile.x_server.cpu_seconds() - x_before
     if figures["returncode"] != 0:
         raise BenchError("This program's window driver failed (exit %d):"
@@ -67,11 +71,13 @@ def run_ours(profile, folder, round_number, profiler=()):
 
 
 def run_wget(profile, folder, round_number):
-    return profile.measured(wget_command(profile.start), cwd=folder)
+    return profile.measured(wget_command(profile.start, profile.ca_file),
+                            cwd=folder)
 
 
 def run_wget2(profile, folder, round_number):
-    return profile.measured(wget2_command(profile.start), cwd=folder)
+    return profile.measured(wget2_command(profile.start, profile.ca_file),
+                            cwd=folder)
 
 
 def run_httrack(profile, folder, round_number):
@@ -80,7 +86,9 @@ def run_httrack(profile, folder, round_number):
 
 def run_floor(profile, folder, round_number):
     """This program's latest request list, fetched by the libcurl loop."""
-    figures = profile.measured([FLOOR, profile.request_list, folder])
+    trust = ["--ca-file", profile.ca_file] if profile.ca_file else []
+    figures = profile.measured([FLOOR] + trust +
+                               [profile.request_list, folder])
     if figures["returncode"] != 0:
         raise BenchError("The curl floor failed (exit %d):\n%s"
                          % (figures["returncode"],

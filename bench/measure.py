@@ -14,8 +14,9 @@ from .servers import logged_since
 def measured(command, log_path, cwd=None, env=None, link=None):
     """Runs `command` under GNU time and waits for it with wait4. Returns a
     dict: wall, cpu (user + sys of the whole process, from wait4), peak
-    (resident MB, from GNU time), requests and connections (from the access
-    log), returncode, stdout, stderr; with the relay `link` in between,
+    (resident MB, from GNU time), requests, connections and protocols (from
+    the access log), returncode, stdout, stderr; with the relay `link` in
+    between,
     also relay_connections and cuts, what the relay counted meanwhile.
 
     The peak comes from GNU time because a child this script starts
@@ -44,13 +45,14 @@ def measured(command, log_path, cwd=None, env=None, link=None):
         err.seek(0)
         stdout, stderr = out.read(), err.read()
         peak_kb = peak.read().split()
-    requests, connections = logged_since(log_path, before)
+    requests, connections, protocols = logged_since(log_path, before)
     figures = {
         "wall": wall,
         "cpu": usage.ru_utime + usage.ru_stime,
         "peak": int(peak_kb[-1]) / 1024 if peak_kb else 0.0,
         "requests": requests,
         "connections": connections,
+        "protocols": protocols,
         "returncode": process.returncode,
         "stdout": stdout,
         "stderr": stderr,

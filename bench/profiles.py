@@ -10,7 +10,7 @@ from .contenders import RUNNERS, run_ours
 from .measure import measured
 from .mirrors import check_floor, check_mirror, stored
 from .report import print_raw
-from .servers import Apache, free_port
+from .servers import Apache, free_port, make_certificates
 from .sites import make_big_site, make_small_site
 
 
@@ -27,7 +27,15 @@ class Profile:
         os.makedirs(self.dir)
         os.chmod(self.dir, 0o755)
         self.port = free_port()  # Apache's.
-        self.start = "http://127.0.0.1:%d" % self.port  # The tools'.
+        # The h2 profile serves https, with a certificate authority of the
+        # bench's own that every tool is told to trust.
+        self.scheme = "https" if name == "h2" else "http"
+        self.ca_file = None
+        self.certificate = None
+        if self.scheme == "https":
+            self.ca_file, cert, key = make_certificates(self.dir)
+            self.certificate = (cert, key)
+        self.start = "%s://127.0.0.1:%d" % (self.scheme, self.port)
         if name == "big":
             self.shape, self.files, self.bytes = make_big_site(
                 self.site, options.folders, options.big_mb, self.port)
@@ -35,7 +43,7 @@ class Profile:
             self.shape, self.files, self.bytes = make_small_site(
                 self.site, options.small_folders, options.small_files)
         self.relay_settings = None  # (latency_ms, cut_share)
-        if name == "latency":
+        if name in ("latency", "h2"):
             self.relay_settings = (options.rtt_ms, 0.0)
         elif name == "flaky":
             self.relay_settings = (0.0, options.cut_share)
@@ -51,8 +59,9 @@ class Profile:
         self.env.pop("WAYLAND_DISPLAY", None)
 
     def describe_link(self):
+        over = " over https, HTTP/2 offered" if self.ca_file else ""
         if not self.relay_settings:
-            return "straight to Apache"
+            return "straight to Apache" + over
         latency_ms, cut_share = self.relay_settings
         what = []
         if latency_ms:
@@ -60,17 +69,19 @@ class Profile:
         if cut_share:
             what.append("cuts at %g%% of the server's chunks, seed %d"
                         % (100 * cut_share, self.options.seed))
-        return "through the relay (%s) to Apache on port %d" % (
-            ", ".join(what) or "passing everything", self.port)
+        return "through the relay (%s) to Apache on port %d%s" % (
+            ", ".join(what) or "passing everything", self.port, over)
 
     def serve(self):
-        self.apache = Apache(self.dir, self.site, self.port)
+        self.apache = Apache(self.dir, self.site, self.port,
+                             self.certificate)
         if self.relay_settings:
             latency_ms, cut_share = self.relay_settings
             self.relay = relay.Relay(self.port, latency_ms=latency_ms,
                                      cut_share=cut_share,
                                      seed=self.options.seed)
-            self.start = "http://127.0.0.1:%d" % self.relay.start()
+            self.start = "%s://127.0.0.1:%d" % (self.scheme,
+                                                self.relay.start())
 
     def stop(self):
         if self.relay:

@@ -16,8 +16,9 @@ def print_raw(round_number, tool, figures):
         parts.append("transfers %.2f s" % figures["download"])
     parts.append("CPU %.2f s, peak %.1f MB" % (figures["cpu"],
                                                figures["peak"]))
-    parts.append("%d requests, %d conns, %d files, %.1f MB"
+    parts.append("%d requests, %d conns over %s, %d files, %.1f MB"
                  % (figures["requests"], figures["connections"],
+                    "/".join(figures["protocols"]) or "nothing",
                     figures["files"], figures["mb"]))
     if "gap" in figures:
         parts.append("gap %d ms, X server CPU %.2f s, %d rows (%d failed), "
@@ -128,4 +129,8 @@ def print_table(profile, tools):
                                      "relay_connections"),
                               median(profile.results[tool], "cuts"))
             for tool in tools))
+    print("Protocols the server saw: " + "; ".join(
+        "%s %s" % (tool, "/".join(sorted({p for run in profile.results[tool]
+                                           for p in run["protocols"]})))
+        for tool in tools))
     print_mirror_faults(profile, tools)

@@ -1,6 +1,7 @@
 """The servers: Apache httpd on a free port of 127.0.0.1 with a
-configuration of its own, what its access log says about a run, and Xvfb,
-the X server this program's window is drawn on."""
+configuration of its own, over http or https with HTTP/2, what its access
+log says about a run, and Xvfb, the X server this program's window is drawn
+on."""
 
 import os
 import socket
@@ -31,9 +32,67 @@ DocumentRoot "{site}"
   Require all granted
 </Directory>
 DirectoryIndex index.html
+# No column-sort links: wget2 asks for each of them despite --reject-regex,
+# which would time its quirk rather than its engine.
+IndexOptions SuppressColumnSorting
 LogFormat "%h %{{remote}}p \\"%r\\" %>s %B" bench
 CustomLog "{run}/access.log" bench
+{tls}"""
+
+# HTTPS with HTTP/2 offered in the handshake, HTTP/1.1 beside it.
+TLS_CONF = """
+LoadModule socache_shmcb_module {modules}/mod_socache_shmcb.so
+LoadModule ssl_module {modules}/mod_ssl.so
+LoadModule http2_module {modules}/mod_http2.so
+SSLSessionCache "shmcb:{run}/ssl_scache(512000)"
+SSLEngine on
+SSLCertificateFile "{cert}"
+SSLCertificateKeyFile "{key}"
+Protocols h2 http/1.1
 """
+
+# A certificate authority of the bench's own and the server's certificate
+# for 127.0.0.1, made afresh for each run of the bench.
+CERT_CONFIG = """
+[req]
+distinguished_name = name
+[name]
+[ca]
+basicConstraints = critical, CA:true
+keyUsage = critical, keyCertSign
+[server]
+basicConstraints = CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = serverAuth
+subjectAltName = IP:127.0.0.1
+"""
+
+
+def make_certificates(folder):
+    """Writes ca.pem, server.pem and server.key into `folder`; returns
+    their paths as (ca, cert, key)."""
+    config = os.path.join(folder, "certs.cnf")
+    with open(config, "w") as out:
+        out.write(CERT_CONFIG)
+    paths = [os.path.join(folder, name) for name in
+             ("ca.pem", "ca.key", "server.pem", "server.key", "server.csr")]
+    ca, ca_key, cert, key, csr = paths
+    quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+    key_options = ["-newkey", "ec", "-pkeyopt",
+                   "ec_paramgen_curve:prime256v1", "-nodes"]
+    run(["openssl", "req", "-x509"] + key_options +
+        ["-keyout", ca_key, "-out", ca, "-days", "30", "-subj",
+         "/CN=Trawlbox Bench CA", "-config", config, "-extensions", "ca"],
+        **quiet)
+    run(["openssl", "req", "-new"] + key_options +
+        ["-keyout", key, "-out", csr, "-subj", "/CN=127.0.0.1", "-config",
+         config], **quiet)
+    run(["openssl", "x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key,
+         "-set_serial", "2", "-days", "30", "-out", cert, "-extfile", config,
+         "-extensions", "server"], **quiet)
+    for path in (ca, cert, key):
+        os.chmod(path, 0o644)
+    return ca, cert, key
 
 
 def free_port():
@@ -43,15 +102,22 @@ def free_port():
 
 
 class Apache:
-    def __init__(self, run_dir, site, port):
+    def __init__(self, run_dir, site, port, certificate=None):
+        """Serves `site` on `port`, over https with HTTP/2 when
+        `certificate` is the pair (certificate file, key file)."""
         self.run_dir = run_dir
         self.conf = os.path.join(run_dir, "httpd.conf")
         self.log = os.path.join(run_dir, "access.log")
         self.running = False
         user = "User www-data\nGroup www-data" if os.geteuid() == 0 else ""
+        tls = ""
+        if certificate:
+            tls = TLS_CONF.format(run=run_dir, modules=APACHE_MODULES,
+                                  cert=certificate[0], key=certificate[1])
         with open(self.conf, "w") as out:
             out.write(APACHE_CONF.format(run=run_dir, port=port, site=site,
-                                         user=user, modules=APACHE_MODULES))
+                                         user=user, modules=APACHE_MODULES,
+                                         tls=tls))
         open(self.log, "w").close()
         os.chmod(self.log, 0o666)
         run(["/usr/sbin/apache2", "-f", self.conf, "-k", "start"])
@@ -72,13 +138,20 @@ class Apache:
 
 
 def logged_since(log_path, offset):
-    """The requests and the connections (a client's address and port) in
-    Apache's access log from `offset` on."""
+    """The requests, the connections (a client's address and port) and the
+    protocols ("HTTP/1.1", "HTTP/2.0") in Apache's access log from `offset`
+    on."""
     time.sleep(0.2)  # Lets Apache write the last lines.
     with open(log_path) as log:
         log.seek(offset)
         lines = log.read().splitlines()
-    return len(lines), len({tuple(line.split()[:2]) for line in lines})
+    protocols = set()
+    for line in lines:
+        request = line.split('"')[1] if line.count('"') >= 2 else ""
+        if request:
+            protocols.add(request.rsplit(" ", 1)[-1])
+    return (len(lines), len({tuple(line.split()[:2]) for line in lines}),
+            sorted(protocols))
 
 
 class XServer:

@@ -1,11 +1,13 @@
 // Lists and downloads a site through the program's real main window, with
 // every box answered at once, and prints what it measured as "key value"
 // lines:
-//   trawlbox-window-driver [--request-list FILE] START_ADDRESS DESTINATION
+//   trawlbox-window-driver [--ca-file FILE] [--request-list FILE]
+//                          START_ADDRESS DESTINATION
 // The window shows on whatever platform Qt picks (QT_QPA_PLATFORM, DISPLAY),
 // so painting costs what it costs the user; scripts/bench runs it on Xvfb.
 // --request-list writes the text of every row after the listing, one a line:
-// the addresses the download will request.
+// the addresses the download will request. --ca-file trusts the certificate
+// authority in FILE instead of the system's.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -56,15 +58,22 @@ bool WriteRows(const trawlbox::FileList& list, const QString& file_name) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);  // Takes Qt's own options out of argv.
   QString request_list;
+  QString ca_file;
   int first = 1;
-  if (argc == 5 && std::strcmp(argv[1], "--request-list") == 0) {
-    request_list = QString::fromLocal8Bit(argv[2]);
-    first = 3;
+  for (; first + 1 < argc && argv[first][0] == '-'; first += 2) {
+    const QString value = QString::fromLocal8Bit(argv[first + 1]);
+    if (std::strcmp(argv[first], "--request-list") == 0) {
+      request_list = value;
+    } else if (std::strcmp(argv[first], "--ca-file") == 0) {
+      ca_file = value;
+    } else {
+      break;
+    }
   }
   if (argc - first != 2) {
     std::fprintf(stderr,
-                 "usage: %s [--request-list FILE] START_ADDRESS "
-                 "DESTINATION_FOLDER\n",
+                 "usage: %s [--ca-file FILE] [--request-list FILE] "
+                 "START_ADDRESS DESTINATION_FOLDER\n",
                  argv[0]);
     return 2;
   }
@@ -86,7 +95,8 @@ int main(int argc, char* argv[]) {
       settings, prompts, pump, file_system, {},
       {.offline = true,
        .program_folder = settings_dir.path(),
-       .desktop_folder = [] { return QDir::homePath(); }}));
+       .desktop_folder = [] { return QDir::homePath(); },
+       .ca_file = ca_file}));
   window.RunStartUp();
   window.show();
   // Painting counts from the start: the clicks wait for a window on screen.

@@ -121,6 +121,7 @@ void Crawler::WalkSite(const QString& start_address) {
 
   pages_.Clear();
   pages_.Append(start_address);
+  ahead_due_ = true;
   while (trap.If(
       ListingLabel::kCheckQueue, [&] { return pages_.Count() > 0; },
       OnFailure::kSkipAction)) {
@@ -154,13 +155,17 @@ void Crawler::VisitPage(const QString& address) {
   // The page stays among those fetched ahead until its visit ends, so no
   // fetch ahead asks for it again.
   PageAhead& page = ahead_[page_.address];
+  // Its visit makes room for more pages ahead; one not read ahead may
+  // queue folders nothing foretold.
   struct Visited {
     Crawler& crawler;
+    bool read_ahead;
     ~Visited() {
       crawler.Forget(crawler.visiting_);
       crawler.visiting_.clear();
+      if (!read_ahead || crawler.ahead_cut_short_) crawler.ahead_due_ = true;
     }
-  } visited{*this};
+  } visited{*this, page.read.has_value()};
   visiting_ = page_.address;
   // A page half read ahead is scanned by its visit instead.
   if (reading_ == visiting_) {
@@ -259,7 +264,10 @@ QByteArray Crawler::StartOf(VisitTrap& trap, PageAhead& page) {
 }
 
 // Runs when a request of the walk ends, outside it.
-void Crawler::Advance() { FetchAhead(); }
+void Crawler::Advance() {
+  ahead_due_ = true;
+  FetchAhead();
+}
 
 // Follows the walk's order, the queue taken from its end with the folders
 // of every page read ahead before the entries queued before that page, and
@@ -274,7 +282,8 @@ void Crawler::Advance() { FetchAhead(); }
 void Crawler::FetchAhead() {
   // While a page is scanned the end of the queue is not yet known; after a
   // stop nothing more is asked for.
-  if (scanning_ || stop_requested_ || !walking_) return;
+  if (!ahead_due_ || scanning_ || stop_requested_ || !walking_) return;
+  ahead_due_ = false;
   const qsizetype room = source_.capacity();
   const qsizetype most_held = kPagesHeldPerRequest * room;
   // The page in its visit holds its place to its end, so a walk of one
@@ -287,33 +296,31 @@ void Crawler::FetchAhead() {
     if (page.fetch && !page.fetch->finished()) ++in_flight;
     if (page.look && !page.look->finished()) ++in_flight;
   }
+  // Nothing can start before a request ends, which calls again.
+  if (in_flight >= room) return;
   // What the visits on the way do: the rows they list and the folders they
   // queue, each by its key; the top of `next` is visited next.
   QSet<QString> rows;
   QSet<QString> keys;
   std::vector<QString> next;
   qsizetype queued = pages_.Count();
-  const auto queue_links = [&](const QString& fetch_address, const Read& read) {
-    const PageLocation location = LocationOf(fetch_address);
-    for (const auto& [kind, value] : read.links) {
-      LinkHandler::Target target = handler_.TargetOf(kind, value, location);
-      if (target.kind == LinkHandler::Target::Kind::kFile) {
-        rows.insert(target.address);
-      } else if (target.kind == LinkHandler::Target::Kind::kFolder) {
-        const QString key = target.address.toCaseFolded();
-        if (pages_.HasKey(target.address) || keys.contains(key)) continue;
-        keys.insert(key);
-        next.push_back(std::move(target.address));
-      }
+  const auto queue_links = [&](const Read& read) {
+    for (const QString& file : read.files) rows.insert(file);
+    for (const QString& folder : read.folders) {
+      const QString key = folder.toCaseFolded();
+      if (pages_.HasKey(folder) || keys.contains(key)) continue;
+      keys.insert(key);
+      next.push_back(folder);
     }
   };
   if (!visiting_.isEmpty()) {
     --queued;  // the page in its visit is the queue's last entry
     const PageAhead& visited = ahead_[visiting_];
-    if (visited.read) queue_links(visiting_, *visited.read);
+    if (visited.read) queue_links(*visited.read);
   }
   qint64 budget = kReadAheadBytes;
   bool unread = false;  // a page waits to be read in another pass
+  ahead_cut_short_ = true;
   for (qsizetype looked = 0; looked < 4 * most_held; ++looked) {
     QString address;
     if (!next.empty()) {
@@ -323,6 +330,7 @@ void Crawler::FetchAhead() {
     } else if (queued >= 1) {
       address = pages_.At(queued--);
     } else {
+      ahead_cut_short_ = false;  // the whole walk ahead is known
       break;
     }
     const QString row = PageRowText(address);
@@ -331,7 +339,11 @@ void Crawler::FetchAhead() {
     const QString fetch_address = FetchAddressOf(address);
     const auto found = ahead_.find(fetch_address);
     if (found == ahead_.end()) {
-      if (in_flight >= room || held >= most_held) break;
+      if (in_flight >= room) {
+        ahead_cut_short_ = false;  // a request's end calls again
+        break;
+      }
+      if (held >= most_held) break;
       std::unique_ptr<ScratchFile> file = SpareFile();
       if (!file) break;
       std::unique_ptr<PageSource::Pending> fetch =
@@ -350,7 +362,10 @@ void Crawler::FetchAhead() {
     const bool folder_form = fetch_address != address;
     if (!fetched.ok()) {
       if (folder_form && answer.ok() && !fetched.transient() && !page.look) {
-        if (in_flight >= room) break;
+        if (in_flight >= room) {
+          ahead_cut_short_ = false;
+          break;
+        }
         page.look = source_.StartHead(address, loop_.Waker());
         ++in_flight;
       }
@@ -365,7 +380,7 @@ void Crawler::FetchAhead() {
       rows.insert(address);
       continue;
     }
-    queue_links(fetch_address, *page.read);
+    queue_links(*page.read);
   }
   if (unread) loop_.Wake();
 }
@@ -392,6 +407,15 @@ bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
     if (got.value() == 0) {
       reader_.Finish();
       read_.length = page.file->Size();
+      const PageLocation location = LocationOf(fetch_address);
+      for (const auto& [kind, value] : read_.links) {
+        LinkHandler::Target target = handler_.TargetOf(kind, value, location);
+        if (target.kind == LinkHandler::Target::Kind::kFile) {
+          read_.files.append(std::move(target.address));
+        } else if (target.kind == LinkHandler::Target::Kind::kFolder) {
+          read_.folders.append(std::move(target.address));
+        }
+      }
       page.read = std::move(read_);
       read_ = Read();
       reading_.clear();

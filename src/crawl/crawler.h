@@ -83,6 +83,10 @@ class Crawler {
     std::vector<Link> links;  // in the order of the page
     qint64 length = 0;
     QByteArray start;  // its first bytes, to tell a file from a page
+    // What its links name, resolved once, for fetching ahead: the rows of
+    // its files and the folders it queues, in the order of the page.
+    QStringList files;
+    QStringList folders;
   };
 
   // A page fetched ahead of its visit, or the page in its visit.
@@ -139,6 +143,12 @@ class Crawler {
   bool stop_requested_ = false;
   bool walking_ = false;
   bool scanning_ = false;  // the queue grows: its end is not known yet
+  // Fetching ahead has something new to look at: a request ended, a page
+  // was read, or a visit queued what no page read ahead foretold.
+  bool ahead_due_ = true;
+  // The last look ahead stopped at the bound of pages held or looked at: a
+  // visit, which makes room, makes another one worth it.
+  bool ahead_cut_short_ = false;
   Scheduler loop_{[this] { Advance(); }};
 };
 

@@ -97,6 +97,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
                *services_.file_system, [this] { return WebSiteText(); }) {
   engine_.set_retry_policy(services_.retry_policy);
   engine_.set_connections(services_.connections);
+  if (!services_.ca_file.isEmpty()) engine_.set_ca_file(services_.ca_file);
   BuildControls();
   SetTabOrder();
   ConnectHandlers();

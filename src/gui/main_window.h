@@ -49,6 +49,8 @@ struct MainWindowServices {
   RetryPolicy retry_policy;
   // How many transfers the download keeps in flight at once.
   int connections = HttpEngine::kDefaultConnections;
+  // Certificates trusted instead of the system's; the system's when empty.
+  QString ca_file;
 };
 
 // The pointer the window shows: a long command's, or the hand over the

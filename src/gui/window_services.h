@@ -27,6 +27,8 @@ struct ServiceHooks {
   QString program_folder = QString();
   // The default destination folder; the user's desktop when unset.
   std::function<Result<QString>()> desktop_folder = nullptr;
+  // Certificates trusted instead of the system's, for servers of a test.
+  QString ca_file = QString();
 };
 
 // The window's services, wired in this one place for the program and for
