@@ -27,6 +27,11 @@ class RetryPolicyTest : public QObject {
         << 1 << QByteArray("99999999999999999") << 30000;
     QTest::newRow("retry-after date")
         << 1 << QByteArray("Tue, 08 Dec 2026 10:00:05 GMT") << 5000;
+    // The two older forms HTTP still allows.
+    QTest::newRow("retry-after date, RFC 850")
+        << 1 << QByteArray("Tuesday, 08-Dec-26 10:00:05 GMT") << 5000;
+    QTest::newRow("retry-after date, asctime")
+        << 1 << QByteArray("Tue Dec  8 10:00:05 2026") << 5000;
     QTest::newRow("retry-after date passed")
         << 1 << QByteArray("Tue, 08 Dec 2026 09:00:00 GMT") << 500;
     QTest::newRow("retry-after nonsense") << 2 << QByteArray("soon") << 1000;
