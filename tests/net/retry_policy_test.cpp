@@ -81,6 +81,38 @@ class RetryPolicyTest : public QObject {
     }
     QCOMPARE(seen, delays);
   }
+
+  // A cut try that kept a MiB more of the body than any before it spends no
+  // retry; a restart from the start makes no progress until it passes the
+  // most kept before.
+  void ProgressSpendsNoRetry_data() {
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<QList<double>>("kept_mib");  // after each try
+    QTest::addColumn<QList<int>>("delays");       // -1: the answer stands
+    QTest::newRow("a MiB each time") << 1 << QList<double>{1, 2, 3, 4, 5}
+                                     << QList<int>{500, 500, 500, 500, 500};
+    QTest::newRow("less than a MiB")
+        << 1 << QList<double>{0.5, 0.9} << QList<int>{500, -1};
+    QTest::newRow("a restart")
+        << 2 << QList<double>{3, 1, 3.5} << QList<int>{500, 1000, -1};
+    QTest::newRow("no retries") << 0 << QList<double>{5} << QList<int>{-1};
+  }
+  void ProgressSpendsNoRetry() {
+    QFETCH(int, retries);
+    QFETCH(QList<double>, kept_mib);
+    QFETCH(QList<int>, delays);
+    RetryPolicy policy;
+    policy.retries = retries;
+    RetryCounter counter(policy);
+    QList<int> seen;
+    for (const double mib : kept_mib) {
+      seen << counter
+                  .NextDelayMs(Status::Transient("cut"),
+                               qint64(mib * RetryCounter::kProgressBytes))
+                  .value_or(-1);
+    }
+    QCOMPARE(seen, delays);
+  }
 };
 
 }  // namespace trawlbox
