@@ -49,6 +49,9 @@ struct MainWindowServices {
   RetryPolicy retry_policy;
   // How many transfers the download keeps in flight at once.
   int connections = HttpEngine::kDefaultConnections;
+  // Whether the download asks for the files the folder holds only if they
+  // changed.
+  bool update = false;
 };
 
 // The pointer the window shows: a long command's, or the hand over the

@@ -24,6 +24,7 @@ MainWindowServices WindowServices(SettingsStore& settings, Prompts& prompts,
   services.file_system = &file_system;
   services.retry_policy = RetryPolicyForRun(options, settings);
   services.connections = ConnectionsForRun(options, settings);
+  services.update = UpdateForRun(options, settings);
   services.program_folder = hooks.program_folder.isEmpty()
                                 ? QCoreApplication::applicationDirPath()
                                 : hooks.program_folder;
