@@ -11,10 +11,12 @@ from .common import (CURL_FLOOR, DRIVER, FLOOR, HTTRACK, OURS, OURS_OPTIONS,
 from .measure import key_values, tail
 
 
-def wget_command(start):
+def wget_command(start, timestamping=False):
+    """With `timestamping`, wget -N: a file the folder holds is asked for
+    only if it is newer."""
     return ["wget", "--recursive", "--level=inf", "--no-parent", "-nH",
-            "--reject-regex", r"\?C=", "--quiet", "-e", "robots=off",
-            start + "/"]
+            "--reject-regex", r"\?C=", "--quiet", "-e", "robots=off"] + (
+                ["--timestamping"] if timestamping else []) + [start + "/"]
 
 
 def wget2_command(start):
@@ -33,15 +35,16 @@ def httrack_command(start, folder):
             "-%N0", "-u0", "-E300", "-r99", "-%v0", "-*?C=*"]
 
 
-def run_ours(profile, folder, round_number, profiler=()):
+def run_ours(profile, folder, round_number, profiler=(), options=()):
     """This program's window, `profiler` (a command) in front of it if
-    given. Keeps the request list it wrote as the profile's latest, which
-    the floor fetches."""
+    given, with its own `options` (--update). Keeps the request list it
+    wrote as the profile's latest, which the floor fetches."""
     request_list = os.path.join(profile.dir,
                                 "requests-round%d.txt" % round_number)
     x_before = profile.x_server.cpu_seconds()
-    figures = profile.measured(list(profiler) + [DRIVER] + OURS_OPTIONS + [
-        "--request-list", request_list, profile.start, folder + "/"],
+    figures = profile.measured(
+        list(profiler) + [DRIVER] + OURS_OPTIONS + list(options) + [
+            "--request-list", request_list, profile.start, folder + "/"],
         env=profile.env)
     figures["x_cpu"] = profile.x_server.cpu_seconds() - x_before
     if figures["returncode"] != 0:
@@ -91,5 +94,16 @@ def run_floor(profile, folder, round_number):
     return figures
 
 
+def update_ours(profile, folder, round_number):
+    return run_ours(profile, folder, round_number, options=["--update"])
+
+
+def update_wget(profile, folder, round_number):
+    return profile.measured(wget_command(profile.start, timestamping=True),
+                            cwd=folder)
+
+
 RUNNERS = {OURS: run_ours, WGET: run_wget, WGET2: run_wget2,
            HTTRACK: run_httrack, CURL_FLOOR: run_floor}
+# A second run over a mirror, asking only for what changed.
+UPDATERS = {OURS: update_ours, WGET: update_wget}

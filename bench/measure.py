@@ -14,9 +14,10 @@ from .servers import logged_since
 def measured(command, log_path, cwd=None, env=None, link=None):
     """Runs `command` under GNU time and waits for it with wait4. Returns a
     dict: wall, cpu (user + sys of the whole process, from wait4), peak
-    (resident MB, from GNU time), requests and connections (from the access
-    log), returncode, stdout, stderr; with the relay `link` in between,
-    also relay_connections and cuts, what the relay counted meanwhile.
+    (resident MB, from GNU time), requests, connections and served_mb (the
+    bodies' bytes, from the access log), returncode, stdout, stderr; with
+    the relay `link` in between, also relay_connections, cuts and link_mb
+    (the bytes that reached the tool), what the relay counted meanwhile.
 
     The peak comes from GNU time because a child this script starts
     directly inherits this script's own peak (Python starts it with vfork,
@@ -44,13 +45,14 @@ def measured(command, log_path, cwd=None, env=None, link=None):
         err.seek(0)
         stdout, stderr = out.read(), err.read()
         peak_kb = peak.read().split()
-    requests, connections = logged_since(log_path, before)
+    requests, connections, served = logged_since(log_path, before)
     figures = {
         "wall": wall,
         "cpu": usage.ru_utime + usage.ru_stime,
         "peak": int(peak_kb[-1]) / 1024 if peak_kb else 0.0,
         "requests": requests,
         "connections": connections,
+        "served_mb": served / 1e6,
         "returncode": process.returncode,
         "stdout": stdout,
         "stderr": stderr,
@@ -60,6 +62,8 @@ def measured(command, log_path, cwd=None, env=None, link=None):
         figures["relay_connections"] = (relay_after["connections"]
                                         - relay_before["connections"])
         figures["cuts"] = relay_after["cuts"] - relay_before["cuts"]
+        figures["link_mb"] = (relay_after["bytes"]
+                              - relay_before["bytes"]) / 1e6
     return figures
 
 

@@ -80,6 +80,37 @@ def make_big_site(root, folders, big_mb, port):
     return "%d folders" % folders, count, total
 
 
+def make_cut_site(root, count, size_mb):
+    """`count` files of `size_mb` MB each in one folder, served as its
+    listing: the bigcut profile's few big files over a bad link."""
+    files = {"": [("big%d.bin" % i, size_mb * 1024 * 1024)
+                  for i in range(1, count + 1)]}
+    count, total = write_files(root, files)
+    return "%d files of %d MB" % (count, size_mb), count, total
+
+
+def change_one_file(root, round_number):
+    """Rewrites one file of the site (never a folder's page) with other
+    bytes of the same length and a later time, as a changed file on a
+    server; returns its path in the site."""
+    names = []
+    for directory, _, files in os.walk(root):
+        for name in files:
+            if name != "index.html":
+                names.append(os.path.relpath(os.path.join(directory, name),
+                                             root))
+    names.sort()
+    relative = names[(7 * round_number) % len(names)]
+    path = os.path.join(root, relative)
+    size = os.path.getsize(path)
+    with open(path, "wb") as out:
+        out.write(file_bytes("changed %d %s" % (round_number, relative),
+                             size))
+    later = os.stat(path).st_mtime + 10  # Past whatever was stored.
+    os.utime(path, (later, later))
+    return relative
+
+
 # What a /usr/share/doc folder holds; no index.html anywhere, so Apache
 # serves every folder as a listing.
 DOC_NAMES = [

@@ -1,11 +1,13 @@
 // Lists and downloads a site through the program's real main window, with
 // every box answered at once, and prints what it measured as "key value"
 // lines:
-//   trawlbox-window-driver [--request-list FILE] START_ADDRESS DESTINATION
+//   trawlbox-window-driver [--update] [--request-list FILE] START_ADDRESS
+//                          DESTINATION
 // The window shows on whatever platform Qt picks (QT_QPA_PLATFORM, DISPLAY),
 // so painting costs what it costs the user; scripts/bench runs it on Xvfb.
 // --request-list writes the text of every row after the listing, one a line:
-// the addresses the download will request.
+// the addresses the download will request. --update makes the download an
+// update, as the program's own option does.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -56,14 +58,21 @@ bool WriteRows(const trawlbox::FileList& list, const QString& file_name) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);  // Takes Qt's own options out of argv.
   QString request_list;
+  trawlbox::RunOptions options;
   int first = 1;
-  if (argc == 5 && std::strcmp(argv[1], "--request-list") == 0) {
-    request_list = QString::fromLocal8Bit(argv[2]);
-    first = 3;
+  for (; first < argc; ++first) {
+    if (std::strcmp(argv[first], "--update") == 0) {
+      options.update = true;
+    } else if (std::strcmp(argv[first], "--request-list") == 0 &&
+               first + 1 < argc) {
+      request_list = QString::fromLocal8Bit(argv[++first]);
+    } else {
+      break;
+    }
   }
   if (argc - first != 2) {
     std::fprintf(stderr,
-                 "usage: %s [--request-list FILE] START_ADDRESS "
+                 "usage: %s [--update] [--request-list FILE] START_ADDRESS "
                  "DESTINATION_FOLDER\n",
                  argv[0]);
     return 2;
@@ -83,7 +92,7 @@ int main(int argc, char* argv[]) {
   trawlbox::EventPump pump;
   trawlbox::RealFileSystem file_system;
   trawlbox::MainWindow window(trawlbox::WindowServices(
-      settings, prompts, pump, file_system, {},
+      settings, prompts, pump, file_system, options,
       {.offline = true,
        .program_folder = settings_dir.path(),
        .desktop_folder = [] { return QDir::homePath(); }}));
