@@ -16,8 +16,9 @@ boxes, and the wall time over wget's and over the floor's.
 
 Every tool's mirror is checked against the served files, byte for byte (the
 floor's bodies against the files their addresses name). A file missing or
-different makes the script exit with status 1, except on the flaky profile,
-where only this program's misses do: the other tools' are printed.
+different makes the script exit with status 1, except on the flaky and
+update profiles, where only this program's misses do: the other tools' are
+printed.
 
 Site profiles:
   big      folders up to four deep with 20 files each of 1 KB to 1 MB and

@@ -6,8 +6,8 @@ import shutil
 import urllib.parse
 
 from . import relay
-from .common import (CURL_FLOOR, CUT_SHARES, HTTRACK, LENIENT_PROFILE, OURS,
-                     PROFILE_TOOLS)
+from .common import (CURL_FLOOR, CUT_SHARES, HTTRACK, LENIENT_PROFILES,
+                     OURS, PROFILE_TOOLS)
 from .contenders import RUNNERS, UPDATERS, run_ours
 from .measure import measured
 from .mirrors import (check_floor, check_mirror, files_state, is_page,
@@ -100,7 +100,7 @@ class Profile:
         does: it stores a file without a dot as NAME.html by design."""
         if tool == HTTRACK:
             return False
-        return tool == OURS or self.name != LENIENT_PROFILE
+        return tool == OURS or self.name not in LENIENT_PROFILES
 
     def measured(self, command, **kwargs):
         return measured(command, self.apache.log, link=self.relay, **kwargs)
@@ -164,7 +164,8 @@ class Profile:
             second = UPDATERS[tool](self, folder, round_number)
             after = files_state(folder)
             missing, different = check_mirror(self.site, folder)
-            changed = change_one_file(self.site, round_number)
+            changed = change_one_file(self.site, round_number,
+                                      "%s %d" % (tool, round_number))
             offset = os.path.getsize(self.apache.log)
             third = UPDATERS[tool](self, folder, round_number)
             came = sorted({

@@ -4,6 +4,7 @@ come from seeded generators, so every run serves the same files."""
 
 import os
 import random
+import time
 
 
 def file_bytes(name, size):
@@ -89,10 +90,11 @@ def make_cut_site(root, count, size_mb):
     return "%d files of %d MB" % (count, size_mb), count, total
 
 
-def change_one_file(root, round_number):
-    """Rewrites one file of the site (never a folder's page) with other
-    bytes of the same length and a later time, as a changed file on a
-    server; returns its path in the site."""
+def change_one_file(root, round_number, salt):
+    """Rewrites one file of the site (never a folder's page) with bytes of
+    the same length that `salt` makes new, and a later time that is not in
+    the future (Apache names the time of the request for such a file), as
+    a changed file on a server; returns its path in the site."""
     names = []
     for directory, _, files in os.walk(root):
         for name in files:
@@ -103,10 +105,11 @@ def change_one_file(root, round_number):
     relative = names[(7 * round_number) % len(names)]
     path = os.path.join(root, relative)
     size = os.path.getsize(path)
+    later = int(os.stat(path).st_mtime) + 2  # Past what was stored.
+    if later > time.time():
+        time.sleep(later - time.time() + 0.1)
     with open(path, "wb") as out:
-        out.write(file_bytes("changed %d %s" % (round_number, relative),
-                             size))
-    later = os.stat(path).st_mtime + 10  # Past whatever was stored.
+        out.write(file_bytes("changed %s %s" % (salt, relative), size))
     os.utime(path, (later, later))
     return relative
 
