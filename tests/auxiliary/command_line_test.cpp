@@ -222,8 +222,6 @@ class CommandLineTest : public QObject {
     QTest::addColumn<bool>("update");
     QTest::newRow("by default") << QString() << QStringList() << false;
     QTest::newRow("set true") << "true" << QStringList() << true;
-    QTest::newRow("set 1") << " 1 " << QStringList() << true;
-    QTest::newRow("set false") << "false" << QStringList() << false;
     QTest::newRow("set otherwise") << "sometimes" << QStringList() << false;
     QTest::newRow("by option") << "false" << QStringList{"--update"} << true;
   }
