@@ -192,8 +192,9 @@ class DownloadRun {
       }
     };
     std::optional<CopyAtHand> at_hand;
-    if (mode_.update)
+    if (mode_.update) {
       at_hand = CopyToUpdate(*flight, path.value(), folder_text);
+    }
     flight->transfer =
         downloader_.Start(list.Text(row), path.value(), flight->gate,
                           make_folders, std::move(at_hand));
@@ -211,13 +212,15 @@ class DownloadRun {
     const QString folder =
         QDir::cleanPath(QDir::fromNativeSeparators(folder_text));
     std::unique_ptr<EtagRecord>& record = records_[folder];
-    if (!record)
+    if (!record) {
       record = std::make_unique<EtagRecord>(downloader_.disk(), folder);
+    }
     flight.record = record.get();
     flight.stored_at = *native;
     FileSystem& disk = downloader_.disk();
-    if (!disk.Exists(*native) || disk.FolderExists(*native))
+    if (!disk.Exists(*native) || disk.FolderExists(*native)) {
       return std::nullopt;
+    }
     const Result<QDateTime> modified = disk.ModifiedTime(*native);
     if (!modified.ok()) return std::nullopt;
     return CopyAtHand{.modified = modified.value(),
