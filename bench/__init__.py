@@ -16,8 +16,9 @@ boxes, and the wall time over wget's and over the floor's.
 
 Every tool's mirror is checked against the served files, byte for byte (the
 floor's bodies against the files their addresses name). A file missing or
-different makes the script exit with status 1, except on the flaky profile,
-where only this program's misses do: the other tools' are printed.
+different makes the script exit with status 1, except on the flaky and
+update profiles, where only this program's misses do: the other tools' are
+printed.
 
 Site profiles:
   big      folders up to four deep with 20 files each of 1 KB to 1 MB and
@@ -32,6 +33,17 @@ Site profiles:
            mid-answer (before any byte, inside the head or inside the body)
            at a --cut-share of the chunks the server sends; no added
            latency. wget and wget2 retry as they do by default.
+  bigcut   four files of --big-mb MB in one listed folder through the
+           relay, cutting at 0.2 % of the server's 256 KiB chunks (about
+           one cut every 128 MB); this program against wget, and the bytes
+           that went over the link (counted at the relay: Apache's log
+           counts a cut answer whole).
+  update   the big site: each tool (this program, wget) mirrors it, runs
+           again over the mirror asking only for what changed (--update;
+           wget --timestamping), then again after one file changed on the
+           server: what the server sent, which files were written again,
+           whether the stored times are the server's, and which files came
+           whole the third time.
 """
 
 # scripts/bench runs main() of cli.py and keeps bytecode out of the work

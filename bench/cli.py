@@ -20,16 +20,18 @@ def main():
     parser = argparse.ArgumentParser(
         description=DESCRIPTION,
         formatter_class=argparse.RawTextHelpFormatter)
-    parser.add_argument("--profile", choices=sorted(PROFILE_SETS),
-                        default="both",
-                        help="which site and link (default both: big and "
-                             "small; all: big, small, latency and flaky)")
+    parser.add_argument("--profile", default="both",
+                        help="which site and link, of %s; several joined "
+                             "by commas (default both: big and small; all: "
+                             "big, small, latency and flaky)"
+                             % ", ".join(sorted(PROFILE_SETS)))
     parser.add_argument("--rounds", type=int, default=3,
                         help="rounds per profile (default 3)")
     parser.add_argument("--folders", type=int, default=200,
                         help="folders of the big site (default 200)")
     parser.add_argument("--big-mb", type=int, default=256,
-                        help="size of the big site's big file (default 256)")
+                        help="size of the big site's big file, and of each "
+                             "of bigcut's four (default 256)")
     parser.add_argument("--small-folders", type=int, default=100,
                         help="folders of the small site (default 100)")
     parser.add_argument("--small-files", type=int, default=800,
@@ -37,10 +39,11 @@ def main():
     parser.add_argument("--rtt-ms", type=float, default=20.0,
                         help="round-trip time the relay adds on the latency "
                              "profile (default 20)")
-    parser.add_argument("--cut-share", type=float, default=0.02,
-                        help="share of the server's chunks at which the "
-                             "relay cuts the connection on the flaky profile "
-                             "(default 0.02)")
+    parser.add_argument("--cut-share", type=float, default=None,
+                        help="share of the server's chunks (reads of up to "
+                             "256 KiB) at which the relay cuts the "
+                             "connection on the flaky and bigcut profiles "
+                             "(default 0.02 and 0.002)")
     parser.add_argument("--seed", type=int, default=1,
                         help="seed of the relay's cuts (default 1)")
     parser.add_argument("--httrack", action="store_true",
@@ -62,14 +65,19 @@ def main():
         parser.error("--rounds must be at least 1")
     if options.rtt_ms < 0:
         parser.error("--rtt-ms must not be negative")
-    if not 0 <= options.cut_share <= 1:
+    if options.cut_share is not None and not 0 <= options.cut_share <= 1:
         parser.error("--cut-share must be from 0 to 1")
+    names = []
+    for profile_set in options.profile.split(","):
+        if profile_set not in PROFILE_SETS:
+            parser.error("unknown profile %r (choose from %s)"
+                         % (profile_set, ", ".join(sorted(PROFILE_SETS))))
+        names += [n for n in PROFILE_SETS[profile_set] if n not in names]
 
     tools = [OURS, WGET, WGET2]
     if options.httrack and not options.no_httrack:
         tools.append(HTTRACK)
     tools.append(CURL_FLOOR)
-    names = PROFILE_SETS[options.profile]
 
     build()
     # Ctrl-C and kill both unwind through the clean-up below.
@@ -83,8 +91,8 @@ def main():
         x_server = XServer()
         print("X server: Xvfb on %s; this program runs on it with "
               "QT_QPA_PLATFORM=xcb" % x_server.display)
-        print("Order of round 1: %s; it rotates by one each round"
-              % ", ".join(tools))
+        print("Order of round 1: %s; it rotates by one each round (a "
+              "profile may run only some)" % ", ".join(tools))
         for name in names:
             profile = Profile(name, work, options, x_server)
             profiles.append(profile)

@@ -11,11 +11,14 @@ from .common import (CURL_FLOOR, DRIVER, FLOOR, HTTRACK, OURS, OURS_OPTIONS,
 from .measure import key_values, tail
 
 
-def wget_command(start, ca_file=None):
+def wget_command(start, ca_file=None, timestamping=False):
+    """With `timestamping`, wget -N: a file the folder holds is asked for
+    only if it is newer."""
     trust = ["--ca-certificate=" + ca_file] if ca_file else []
     return ["wget", "--recursive", "--level=inf", "--no-parent", "-nH",
-            "--reject-regex", r"\?C=", "--quiet", "-e", "robots=off"] + \
-        trust + [start + "/"]
+            "--reject-regex", r"\?C=", "--quiet", "-e", "robots=off"] + (
+                ["--timestamping"] if timestamping else []) + trust + [
+                    start + "/"]
 
 
 def wget2_command(start, ca_file=None):
@@ -35,18 +38,18 @@ def httrack_command(start, folder):
             "-%N0", "-u0", "-E300", "-r99", "-%v0", "-*?C=*"]
 
 
-def run_ours(profile, folder, round_number, profiler=()):
+def run_ours(profile, folder, round_number, profiler=(), options=()):
     """This program's window, `profiler` (a command) in front of it if
-    given. Keeps the request list it wrote as the profile's latest, which
-    the floor fetches."""
+    given, with its own `options` (--update). Keeps the request list it
+    wrote as the profile's latest, which the floor fetches."""
     request_list = os.path.join(profile.dir,
                                 "requests-round%d.txt" % round_number)
     x_before = profile.x_server.cpu_seconds()
     trust = ["--ca-file", profile.ca_file] if profile.ca_file else []
-    figures = profile.measured(list(profiler) + [DRIVER] + OURS_OPTIONS +
-                               trust + ["--request-list", request_list,
-                                        profile.start, folder + "/"],
-                               env=profile.env)
+    figures = profile.measured(
+        list(profiler) + [DRIVER] + OURS_OPTIONS + list(options) + trust + [
+            "--request-list", request_list, profile.start, folder + "/"],
+        env=profile.env)
     figures["x_cpu"] = profile.x_server.cpu_seconds() - x_before
     if figures["returncode"] != 0:
         raise BenchError("This program's window driver failed (exit %d):"
@@ -99,5 +102,16 @@ def run_floor(profile, folder, round_number):
     return figures
 
 
+def update_ours(profile, folder, round_number):
+    return run_ours(profile, folder, round_number, options=["--update"])
+
+
+def update_wget(profile, folder, round_number):
+    return profile.measured(wget_command(profile.start, timestamping=True),
+                            cwd=folder)
+
+
 RUNNERS = {OURS: run_ours, WGET: run_wget, WGET2: run_wget2,
            HTTRACK: run_httrack, CURL_FLOOR: run_floor}
+# A second run over a mirror, asking only for what changed.
+UPDATERS = {OURS: update_ours, WGET: update_wget}

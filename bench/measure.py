@@ -14,10 +14,11 @@ from .servers import logged_since
 def measured(command, log_path, cwd=None, env=None, link=None):
     """Runs `command` under GNU time and waits for it with wait4. Returns a
     dict: wall, cpu (user + sys of the whole process, from wait4), peak
-    (resident MB, from GNU time), requests, connections and protocols (from
-    the access log), returncode, stdout, stderr; with the relay `link` in
-    between,
-    also relay_connections and cuts, what the relay counted meanwhile.
+    (resident MB, from GNU time), requests, connections, protocols and
+    served_mb (the bodies' bytes, from the access log), returncode, stdout,
+    stderr; with the relay `link` in between, also relay_connections, cuts
+    and link_mb (the bytes that reached the tool), what the relay counted
+    meanwhile.
 
     The peak comes from GNU time because a child this script starts
     directly inherits this script's own peak (Python starts it with vfork,
@@ -45,7 +46,7 @@ def measured(command, log_path, cwd=None, env=None, link=None):
         err.seek(0)
         stdout, stderr = out.read(), err.read()
         peak_kb = peak.read().split()
-    requests, connections, protocols = logged_since(log_path, before)
+    requests, connections, served, protocols = logged_since(log_path, before)
     figures = {
         "wall": wall,
         "cpu": usage.ru_utime + usage.ru_stime,
@@ -53,6 +54,7 @@ def measured(command, log_path, cwd=None, env=None, link=None):
         "requests": requests,
         "connections": connections,
         "protocols": protocols,
+        "served_mb": served / 1e6,
         "returncode": process.returncode,
         "stdout": stdout,
         "stderr": stderr,
@@ -62,6 +64,8 @@ def measured(command, log_path, cwd=None, env=None, link=None):
         figures["relay_connections"] = (relay_after["connections"]
                                         - relay_before["connections"])
         figures["cuts"] = relay_after["cuts"] - relay_before["cuts"]
+        figures["link_mb"] = (relay_after["bytes"]
+                              - relay_before["bytes"]) / 1e6
     return figures
 
 

@@ -43,6 +43,41 @@ def check_mirror(site, mirror):
     return missing, different
 
 
+def is_page(path):
+    """Whether a stored path is a folder's page, which comes every time."""
+    return os.path.basename(path) in ("index.htm", "index.html")
+
+
+def files_state(folder):
+    """Each stored file's identity and time: a file written again shows."""
+    state = {}
+    for directory, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(directory, name)
+            facts = os.stat(path)
+            state[os.path.relpath(path, folder)] = (
+                facts.st_ino, facts.st_mtime_ns, facts.st_size)
+    return state
+
+
+def time_mismatches(site, mirror):
+    """The files stored whose time (whole seconds) is not the served
+    file's, the time the server's Last-Modified names. Pages are left out:
+    a listing has no time."""
+    mismatches = []
+    for directory, _, names in os.walk(site):
+        for name in names:
+            if is_page(name):
+                continue
+            source = os.path.join(directory, name)
+            relative = os.path.relpath(source, site)
+            copy = os.path.join(mirror, relative)
+            if os.path.isfile(copy) and (int(os.stat(source).st_mtime)
+                                         != int(os.stat(copy).st_mtime)):
+                mismatches.append(relative)
+    return mismatches
+
+
 def check_floor(site, request_list, folder):
     """The floor's bodies, numbered in the order of the request list,
     against the served files their addresses name (addresses of folders

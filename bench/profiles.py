@@ -3,15 +3,19 @@ rounds of the tools on it and the figures of every run."""
 
 import os
 import shutil
+import urllib.parse
 
 from . import relay
-from .common import CURL_FLOOR, HTTRACK, LENIENT_PROFILE, OURS
-from .contenders import RUNNERS, run_ours
+from .common import (CURL_FLOOR, CUT_SHARES, HTTRACK, LENIENT_PROFILES,
+                     OURS, PROFILE_TOOLS)
+from .contenders import RUNNERS, UPDATERS, run_ours
 from .measure import measured
-from .mirrors import check_floor, check_mirror, stored
-from .report import print_raw
-from .servers import Apache, free_port, make_certificates
-from .sites import make_big_site, make_small_site
+from .mirrors import (check_floor, check_mirror, files_state, is_page,
+                      stored, time_mismatches)
+from .report import print_raw, print_update_raw
+from .servers import Apache, free_port, log_entries, make_certificates
+from .sites import (change_one_file, make_big_site, make_cut_site,
+                    make_small_site)
 
 
 class Profile:
@@ -36,27 +40,39 @@ class Profile:
             self.ca_file, cert, key = make_certificates(self.dir)
             self.certificate = (cert, key)
         self.start = "%s://127.0.0.1:%d" % (self.scheme, self.port)
-        if name == "big":
+        if name in ("big", "update"):
             self.shape, self.files, self.bytes = make_big_site(
                 self.site, options.folders, options.big_mb, self.port)
+        elif name == "bigcut":
+            self.shape, self.files, self.bytes = make_cut_site(
+                self.site, 4, options.big_mb)
         else:
             self.shape, self.files, self.bytes = make_small_site(
                 self.site, options.small_folders, options.small_files)
         self.relay_settings = None  # (latency_ms, cut_share)
         if name in ("latency", "h2"):
             self.relay_settings = (options.rtt_ms, 0.0)
-        elif name == "flaky":
-            self.relay_settings = (0.0, options.cut_share)
+        elif name in CUT_SHARES:
+            cut_share = options.cut_share
+            if cut_share is None:
+                cut_share = CUT_SHARES[name]
+            self.relay_settings = (0.0, cut_share)
         self.apache = None
         self.relay = None
         self.request_list = None  # The latest one this program wrote.
         self.results = {}  # tool -> [figures per round]
+        self.updates = {}  # tool -> [an update round's figures]
         # (tool, round, [files missing], [files different])
         self.mirror_faults = []
         self.env = dict(os.environ, DISPLAY=x_server.display,
                         QT_QPA_PLATFORM="xcb",
                         XDG_RUNTIME_DIR=os.path.join(work, "xdg"))
         self.env.pop("WAYLAND_DISPLAY", None)
+
+    def tools(self, tools):
+        """The tools that run on this profile, of `tools`."""
+        wanted = PROFILE_TOOLS.get(self.name)
+        return [t for t in tools if wanted is None or t in wanted]
 
     def describe_link(self):
         over = " over https, HTTP/2 offered" if self.ca_file else ""
@@ -95,7 +111,7 @@ class Profile:
         does: it stores a file without a dot as NAME.html by design."""
         if tool == HTTRACK:
             return False
-        return tool == OURS or self.name != LENIENT_PROFILE
+        return tool == OURS or self.name not in LENIENT_PROFILES
 
     def measured(self, command, **kwargs):
         return measured(command, self.apache.log, link=self.relay, **kwargs)
@@ -118,6 +134,10 @@ class Profile:
         return check_mirror(self.site, folder)
 
     def run_round(self, round_number, tools):
+        tools = self.tools(tools)
+        if self.name == "update":
+            self.run_update_round(round_number, tools)
+            return
         shift = (round_number - 1) % len(tools)
         order = tools[shift:] + tools[:shift]
         if (self.request_list is None and CURL_FLOOR in order
@@ -139,6 +159,55 @@ class Profile:
                                            different))
             self.results.setdefault(tool, []).append(figures)
             print_raw(round_number, tool, figures)
+            if not self.options.keep or round_number < self.options.rounds:
+                shutil.rmtree(folder, ignore_errors=True)
+
+    def run_update_round(self, round_number, tools):
+        """Each tool mirrors the site into a fresh folder, runs again over
+        it asking only for what changed, then again after one file changed
+        on the server. What the server sent the second time, which files
+        the second run wrote, and which files the third run got whole."""
+        shift = (round_number - 1) % len(tools)
+        for tool in tools[shift:] + tools[:shift]:
+            folder = self.fresh_folder(tool, round_number)
+            first = RUNNERS[tool](self, folder, round_number)
+            before = files_state(folder)
+            second = UPDATERS[tool](self, folder, round_number)
+            after = files_state(folder)
+            missing, different = check_mirror(self.site, folder)
+            changed = change_one_file(self.site, round_number,
+                                      "%s %d" % (tool, round_number))
+            offset = os.path.getsize(self.apache.log)
+            third = UPDATERS[tool](self, folder, round_number)
+            came = sorted({
+                urllib.parse.unquote(path).lstrip("/")
+                for _, _, path, status, size in log_entries(
+                    self.apache.log, offset)
+                if status == 200 and size > 0 and not path.endswith("/")})
+            missing3, different3 = check_mirror(self.site, folder)
+            figures = {
+                "first_wall": first["wall"],
+                "first_mb": first["served_mb"],
+                "wall": second["wall"],
+                "served_mb": second["served_mb"],
+                "requests": second["requests"],
+                "rewritten": len([p for p in before if not is_page(p)
+                                  and after.get(p) != before[p]]),
+                "times": len(time_mismatches(self.site, folder)),
+                "changed": changed,
+                "came": came,
+                "third_mb": third["served_mb"],
+                "missing": len(missing) + len(missing3),
+                "different": len(different) + len(different3),
+                "reports": second.get("reports", 0) + third.get("reports",
+                                                                0),
+            }
+            if missing or different or missing3 or different3:
+                self.mirror_faults.append(
+                    (tool, round_number, missing + missing3,
+                     different + different3))
+            self.updates.setdefault(tool, []).append(figures)
+            print_update_raw(round_number, tool, figures)
             if not self.options.keep or round_number < self.options.rounds:
                 shutil.rmtree(folder, ignore_errors=True)
 

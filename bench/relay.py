@@ -7,7 +7,8 @@
               own arrival time plus half the round trip, however many there
               are. A new connection's first bytes to the server wait one more
               round trip, which the TCP handshake would have cost.
-  cut_share   from 0 to 1: for each chunk read from the server, the share of
+  cut_share   from 0 to 1: for each chunk read from the server (a read of
+              up to CHUNK bytes), the share of
               chances that the relay cuts that connection right there,
               mid-answer: it forwards a prefix of the chunk, maybe none of
               it, then closes both sides. In a chunk that starts an answer
@@ -17,15 +18,17 @@
 
 The random generator is seeded (each connection's from the seed and the
 connection's number), so the decisions repeat from run to run as far as the
-chunks fall the same. The relay counts the connections it accepted and the
-cuts it made. Every client connection makes one connection to the server.
+chunks fall the same. The relay counts the connections it accepted, the
+cuts it made and the bytes it passed to the clients: what went over the
+link, a cut answer counted as far as it came (the server's log counts it
+whole). Every client connection makes one connection to the server.
 
 It runs its own event loop on a thread of its own:
 
     relay = Relay(upstream_port, latency_ms=20, cut_share=0.02, seed=1)
     relay.start()        # relay.port is the port to connect to
     ...
-    relay.counts()       # {"connections": N, "cuts": M}
+    relay.counts()       # {"connections": N, "cuts": M, "bytes": B}
     relay.stop()
 
 or from a shell: python3 relay.py UPSTREAM_PORT [--rtt-ms MS] [--cut-share S]
@@ -38,6 +41,10 @@ import random
 import threading
 
 HOST = "127.0.0.1"
+
+# The most read from a socket at once: asyncio's own size, set here so that
+# a cut's chance per chunk stays what it was.
+CHUNK = 256 * 1024
 
 # Bytes a delay line may hold before it stops reading its source: far above
 # what any round trip here carries at loopback speed, so no throughput cap,
@@ -123,6 +130,8 @@ class _Direction:
         elif item is _EOF:
             self.link.eof_sent(self.from_server)
         elif item:
+            if self.from_server:
+                self.link.relay.bytes_down += len(item)
             self.sink.write(item)
 
     def cancel(self):
@@ -141,6 +150,8 @@ class _Side(asyncio.Protocol):
         self.is_server = is_server
 
     def connection_made(self, transport):
+        if hasattr(transport, "max_size"):
+            transport.max_size = CHUNK
         self.link.connected(self.is_server, transport)
 
     def data_received(self, data):
@@ -286,13 +297,15 @@ class Relay:
         self.port = None
         self.connections = 0
         self.cuts = 0
+        self.bytes_down = 0  # Passed from the server to the clients.
         self.links = set()
         self.loop = None
         self._server = None
         self._thread = None
 
     def counts(self):
-        return {"connections": self.connections, "cuts": self.cuts}
+        return {"connections": self.connections, "cuts": self.cuts,
+                "bytes": self.bytes_down}
 
     def _accept(self):
         self.connections += 1
@@ -350,7 +363,8 @@ def main():
     except KeyboardInterrupt:
         pass
     relay.stop()
-    print("%(connections)d connections, %(cuts)d cuts" % relay.counts())
+    print("%(connections)d connections, %(cuts)d cuts, %(bytes)d bytes to "
+          "the clients" % relay.counts())
 
 
 if __name__ == "__main__":

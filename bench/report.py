@@ -30,13 +30,61 @@ def print_raw(round_number, tool, figures):
     parts.append("%d files missing, %d different" % (figures["missing"],
                                                      figures["different"]))
     if "cuts" in figures:
-        parts.append("relay: %d conns, %d cuts"
-                     % (figures["relay_connections"], figures["cuts"]))
+        parts.append("relay: %d conns, %d cuts, %.1f MB over the link"
+                     % (figures["relay_connections"], figures["cuts"],
+                        figures["link_mb"]))
     if figures["returncode"] != 0:
         parts.append("exit %d" % figures["returncode"])
     print(", ".join(parts), flush=True)
     for line in figures.get("report_texts", [])[:5]:
         print("    " + line)
+
+
+def print_update_raw(round_number, tool, figures):
+    print("  round %d  %-18s mirror %.2f s (%.1f MB served); update %.2f s, "
+          "%d requests, %.2f MB served (%.2f %%), %d files written again, "
+          "%d file times not the server's; after %s changed: %.2f MB "
+          "served, files that came whole: %s; %d missing, %d different, "
+          "%d reports"
+          % (round_number, tool, figures["first_wall"], figures["first_mb"],
+             figures["wall"], figures["requests"], figures["served_mb"],
+             100 * figures["served_mb"] / max(figures["first_mb"], 1e-9),
+             figures["rewritten"], figures["times"], figures["changed"],
+             figures["third_mb"], ", ".join(figures["came"]) or "none",
+             figures["missing"], figures["different"], figures["reports"]),
+          flush=True)
+
+
+def print_update_table(profile, tools):
+    print()
+    print("Profile update: %s, %d files, %.1f MB, %s: mirrored, updated, "
+          "then updated after one file changed; medians of %d round%s"
+          % (profile.shape, profile.files, profile.bytes / 1e6,
+             profile.describe_link(), len(profile.updates[tools[0]]),
+             "" if len(profile.updates[tools[0]]) == 1 else "s"))
+    header = ("%-18s %9s %9s %8s %9s %9s %8s %9s %7s %9s %8s"
+              % ("tool", "mirror s", "served MB", "update s", "requests",
+                 "served MB", "share %", "rewritten", "times", "then MB",
+                 "only it"))
+    print(header)
+    print("-" * len(header))
+    for tool in tools:
+        runs = profile.updates[tool]
+        only = sum(1 for r in runs if r["came"] == [r["changed"]])
+        print("%-18s %9.2f %9.1f %8.2f %9d %9.2f %8.2f %9d %7d %9.2f %5d/%d"
+              % (tool, median(runs, "first_wall"), median(runs, "first_mb"),
+                 median(runs, "wall"), median(runs, "requests"),
+                 median(runs, "served_mb"),
+                 100 * median(runs, "served_mb") / median(runs, "first_mb"),
+                 median(runs, "rewritten"), median(runs, "times"),
+                 median(runs, "third_mb"), only, len(runs)))
+    print("served MB: the bodies Apache sent (its log); share: the update's "
+          "over the mirror's; rewritten: files other than folder pages the "
+          "update wrote again; times: files whose time is not the server's "
+          "Last-Modified; then MB: the update after one file changed; only "
+          "it: rounds in which that file was the only one, folder pages "
+          "aside, to come whole.")
+    print_mirror_faults(profile, tools)
 
 
 def median(runs, key):
@@ -73,7 +121,13 @@ def print_mirror_faults(profile, tools):
 
 
 def print_table(profile, tools):
+    tools = profile.tools(tools)
+    if profile.name == "update":
+        print_update_table(profile, tools)
+        return
     walls = {t: median(profile.results[t], "wall") for t in tools}
+    walls.setdefault(CURL_FLOOR, None)
+    walls.setdefault(WGET, None)
     print()
     rounds = len(profile.results[OURS])
     print("Profile %s: %s, %d files, %.1f MB, %s; medians of %d round%s"
@@ -111,17 +165,19 @@ def print_table(profile, tools):
             cell(wall / walls[CURL_FLOOR] if walls[CURL_FLOOR] else None, 8,
                  "%.2f")))
     ours = profile.results[OURS]
-    floor = profile.results[CURL_FLOOR]
+    floor = profile.results.get(CURL_FLOOR)
     print()
     print("%s: %d rows (%d failed), %d error reports; longest event-loop "
           "gap %d ms median, %d ms worst; X server CPU %.2f s median"
           % (OURS, median(ours, "rows"), median(ours, "failed_rows"),
              median(ours, "reports"), median(ours, "gap"),
              max(r["gap"] for r in ours), median(ours, "x_cpu")))
-    print("%s: the same %d addresses, %d failed; its download column is "
-          "the transfers alone; its bodies are checked against the files "
-          "their addresses name" % (CURL_FLOOR, median(ours, "rows"),
-                                    median(floor, "failed_rows")))
+    if floor:
+        print("%s: the same %d addresses, %d failed; its download column "
+              "is the transfers alone; its bodies are checked against the "
+              "files their addresses name"
+              % (CURL_FLOOR, median(ours, "rows"),
+                 median(floor, "failed_rows")))
     if profile.relay_settings:
         print("Relay, connections and cuts per run (medians): " + "; ".join(
             "%s %g and %g" % (tool,
@@ -129,6 +185,13 @@ def print_table(profile, tools):
                                      "relay_connections"),
                               median(profile.results[tool], "cuts"))
             for tool in tools))
+        print("Over the link, MB per run (medians; the files are %.1f MB): "
+              % (profile.bytes / 1e6) + "; ".join(
+                  "%s %.1f (%.2fx)"
+                  % (tool, median(profile.results[tool], "link_mb"),
+                     median(profile.results[tool], "link_mb")
+                     / (profile.bytes / 1e6))
+                  for tool in tools))
     print("Protocols the server saw: " + "; ".join(
         "%s %s" % (tool, "/".join(sorted({p for run in profile.results[tool]
                                            for p in run["protocols"]})))

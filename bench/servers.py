@@ -137,21 +137,36 @@ class Apache:
                             "stop"])
 
 
-def logged_since(log_path, offset):
-    """The requests, the connections (a client's address and port) and the
-    protocols ("HTTP/1.1", "HTTP/2.0") in Apache's access log from `offset`
-    on."""
+def log_entries(log_path, offset):
+    """Apache's access log from `offset` on: (client, port, path, status,
+    body bytes, protocol) a request. A cut answer counts its body whole."""
     time.sleep(0.2)  # Lets Apache write the last lines.
     with open(log_path) as log:
         log.seek(offset)
         lines = log.read().splitlines()
-    protocols = set()
+    entries = []
     for line in lines:
-        request = line.split('"')[1] if line.count('"') >= 2 else ""
-        if request:
-            protocols.add(request.rsplit(" ", 1)[-1])
-    return (len(lines), len({tuple(line.split()[:2]) for line in lines}),
-            sorted(protocols))
+        # 127.0.0.1 54321 "GET /a/b HTTP/1.1" 200 1234
+        head, _, rest = line.partition(' "')
+        request, _, tail = rest.rpartition('" ')
+        client, _, port = head.partition(" ")
+        status, _, size = tail.partition(" ")
+        parts = request.split(" ")
+        path = parts[1] if len(parts) > 1 else request
+        protocol = parts[2] if len(parts) > 2 else ""
+        entries.append((client, port, path, int(status or 0),
+                        int(size) if size.isdigit() else 0, protocol))
+    return entries
+
+
+def logged_since(log_path, offset):
+    """The requests, the connections (a client's address and port), the
+    bodies' bytes and the protocols ("HTTP/1.1", "HTTP/2.0") in Apache's
+    access log from `offset` on."""
+    entries = log_entries(log_path, offset)
+    return (len(entries), len({entry[:2] for entry in entries}),
+            sum(entry[4] for entry in entries),
+            sorted({entry[5] for entry in entries if entry[5]}))
 
 
 class XServer:

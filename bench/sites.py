@@ -4,6 +4,7 @@ come from seeded generators, so every run serves the same files."""
 
 import os
 import random
+import time
 
 
 def file_bytes(name, size):
@@ -14,6 +15,12 @@ def file_bytes(name, size):
     return block * whole + block[:rest]
 
 
+# When the generated files were last changed, as far as the server tells:
+# well before any run. Apache calls the validators of a file changed in the
+# last second weak, and a range under them is then answered whole.
+FILE_TIME = 1_767_225_600  # 2026-01-01 00:00:00 UTC
+
+
 def write_files(root, files):
     """Writes {folder: [(name, size)]}; returns (count, bytes)."""
     count = total = 0
@@ -21,8 +28,10 @@ def write_files(root, files):
         path = os.path.join(root, folder)
         os.makedirs(path, exist_ok=True)
         for name, size in names:
-            with open(os.path.join(path, name), "wb") as out:
+            file_path = os.path.join(path, name)
+            with open(file_path, "wb") as out:
                 out.write(file_bytes(folder + "/" + name, size))
+            os.utime(file_path, (FILE_TIME, FILE_TIME))
             count += 1
             total += size
     for directory, _, _ in os.walk(root):
@@ -78,6 +87,39 @@ def make_big_site(root, folders, big_mb, port):
         with open(os.path.join(root, folder, "index.html"), "w") as out:
             out.write(page)
     return "%d folders" % folders, count, total
+
+
+def make_cut_site(root, count, size_mb):
+    """`count` files of `size_mb` MB each in one folder, served as its
+    listing: the bigcut profile's few big files over a bad link."""
+    files = {"": [("big%d.bin" % i, size_mb * 1024 * 1024)
+                  for i in range(1, count + 1)]}
+    count, total = write_files(root, files)
+    return "%d files of %d MB" % (count, size_mb), count, total
+
+
+def change_one_file(root, round_number, salt):
+    """Rewrites one file of the site (never a folder's page) with bytes of
+    the same length that `salt` makes new, and a later time that is not in
+    the future (Apache names the time of the request for such a file), as
+    a changed file on a server; returns its path in the site."""
+    names = []
+    for directory, _, files in os.walk(root):
+        for name in files:
+            if name != "index.html":
+                names.append(os.path.relpath(os.path.join(directory, name),
+                                             root))
+    names.sort()
+    relative = names[(7 * round_number) % len(names)]
+    path = os.path.join(root, relative)
+    size = os.path.getsize(path)
+    later = int(os.stat(path).st_mtime) + 2  # Past what was stored.
+    if later > time.time():
+        time.sleep(later - time.time() + 0.1)
+    with open(path, "wb") as out:
+        out.write(file_bytes("changed %s %s" % (salt, relative), size))
+    os.utime(path, (later, later))
+    return relative
 
 
 # What a /usr/share/doc folder holds; no index.html anywhere, so Apache

@@ -1,13 +1,14 @@
 // Lists and downloads a site through the program's real main window, with
 // every box answered at once, and prints what it measured as "key value"
 // lines:
-//   trawlbox-window-driver [--ca-file FILE] [--request-list FILE]
+//   trawlbox-window-driver [--update] [--ca-file FILE] [--request-list FILE]
 //                          START_ADDRESS DESTINATION
 // The window shows on whatever platform Qt picks (QT_QPA_PLATFORM, DISPLAY),
 // so painting costs what it costs the user; scripts/bench runs it on Xvfb.
 // --request-list writes the text of every row after the listing, one a line:
-// the addresses the download will request. --ca-file trusts the certificate
-// authority in FILE instead of the system's.
+// the addresses the download will request. --update makes the download an
+// update, as the program's own option does. --ca-file trusts the
+// certificate authority in FILE instead of the system's.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -59,20 +60,23 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);  // Takes Qt's own options out of argv.
   QString request_list;
   QString ca_file;
+  trawlbox::RunOptions options;
   int first = 1;
-  for (; first + 1 < argc && argv[first][0] == '-'; first += 2) {
-    const QString value = QString::fromLocal8Bit(argv[first + 1]);
-    if (std::strcmp(argv[first], "--request-list") == 0) {
-      request_list = value;
-    } else if (std::strcmp(argv[first], "--ca-file") == 0) {
-      ca_file = value;
+  for (; first < argc; ++first) {
+    if (std::strcmp(argv[first], "--update") == 0) {
+      options.update = true;
+    } else if (std::strcmp(argv[first], "--request-list") == 0 &&
+               first + 1 < argc) {
+      request_list = QString::fromLocal8Bit(argv[++first]);
+    } else if (std::strcmp(argv[first], "--ca-file") == 0 && first + 1 < argc) {
+      ca_file = QString::fromLocal8Bit(argv[++first]);
     } else {
       break;
     }
   }
   if (argc - first != 2) {
     std::fprintf(stderr,
-                 "usage: %s [--ca-file FILE] [--request-list FILE] "
+                 "usage: %s [--update] [--ca-file FILE] [--request-list FILE] "
                  "START_ADDRESS DESTINATION_FOLDER\n",
                  argv[0]);
     return 2;
@@ -92,7 +96,7 @@ int main(int argc, char* argv[]) {
   trawlbox::EventPump pump;
   trawlbox::RealFileSystem file_system;
   trawlbox::MainWindow window(trawlbox::WindowServices(
-      settings, prompts, pump, file_system, {},
+      settings, prompts, pump, file_system, options,
       {.offline = true,
        .program_folder = settings_dir.path(),
        .desktop_folder = [] { return QDir::homePath(); },

@@ -4,10 +4,10 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
-#include "net/http_engine.h"
-#include "net/retry_policy.h"
 #include "core/settings_store.h"
 #include "core/status.h"
+#include "net/http_engine.h"
+#include "net/retry_policy.h"
 
 namespace trawlbox {
 namespace {
@@ -81,10 +81,17 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
                      "set, otherwise.")
           .arg(HttpEngine::kMaxConnections),
       QStringLiteral("N"));
+  const QCommandLineOption update(
+      QStringLiteral("update"),
+      QStringLiteral("Brings a mirror up to date: the download asks for each "
+                     "file the folder holds only if it changed since it was "
+                     "stored; the \"Update\" setting, off unless set, "
+                     "otherwise."));
   parser.addOption(help);
   parser.addOption(version);
   parser.addOption(retries);
   parser.addOption(connections);
+  parser.addOption(update);
   for (const char* name : kQtOptionsWithValue) {
     QCommandLineOption option(QString::fromLatin1(name), QString(),
                               QStringLiteral("value"));
@@ -139,6 +146,7 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
       return 1;
     }
   }
+  run.update = parser.isSet(update);
   if (options != nullptr) *options = run;
   return std::nullopt;
 }
@@ -170,6 +178,17 @@ int ConnectionsForRun(const RunOptions& options,
   if (!text.ok()) return HttpEngine::kDefaultConnections;
   return ParseCount(text.value(), 1, HttpEngine::kMaxConnections)
       .value_or(HttpEngine::kDefaultConnections);
+}
+
+bool UpdateForRun(const RunOptions& options, const SettingsStore& settings) {
+  if (options.update) return true;
+  // As for the retries: no reason to stop the program here.
+  const Result<QString> text =
+      settings.ReadSetting(QStringLiteral("Update"), QString());
+  if (!text.ok()) return false;
+  const QString value = text.value().trimmed();
+  return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+         value == QLatin1String("1");
 }
 
 std::optional<int> AnswerCommandLine(int argc, char* argv[],

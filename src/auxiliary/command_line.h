@@ -24,6 +24,9 @@ struct RunOptions {
   std::optional<int> retries;
   // --connections N: how many transfers the download keeps in flight.
   std::optional<int> connections;
+  // --update: the download asks for a file that is there only if it
+  // changed.
+  bool update = false;
 };
 
 // Decides what the command line asks for before any window exists, so it
@@ -53,6 +56,11 @@ RetryPolicy RetryPolicyForRun(const RunOptions& options,
 // The connections of this run: --connections when given, else the
 // "Connections" setting when it holds a number from 1 to 16, else 6.
 int ConnectionsForRun(const RunOptions& options, const SettingsStore& settings);
+
+// Whether the downloads of this run update the mirror: with --update, else
+// when the "Update" setting says true (true or 1; false, 0 or anything
+// else is no).
+bool UpdateForRun(const RunOptions& options, const SettingsStore& settings);
 
 // The same for main()'s arguments, answering on standard output and error.
 std::optional<int> AnswerCommandLine(int argc, char* argv[],

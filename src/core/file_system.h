@@ -1,6 +1,8 @@
 #ifndef TRAWLBOX_CORE_FILE_SYSTEM_H_
 #define TRAWLBOX_CORE_FILE_SYSTEM_H_
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -16,12 +18,18 @@ namespace trawlbox {
 // the text users see; the queries answer false.
 class FileSystem {
  public:
-  // A file being written from its start.
+  // A file being written at its end: a new one from its start, or one of
+  // the program's own from where it ended.
   class NewFile {
    public:
     virtual ~NewFile() = default;
     // Fails when not every byte was taken.
     virtual Status Write(const char* data, qint64 size) = 0;
+    // The bytes in the file, those still held included.
+    virtual qint64 Size() const = 0;
+    // Hands every byte still held to the system and dates the file's last
+    // change `time`; nothing may be written afterwards.
+    virtual Status SetModified(const QDateTime& time) = 0;
     // Hands every byte still held to the system and closes the file; a
     // write refused only then fails here.
     virtual Status Close() = 0;
@@ -60,6 +68,17 @@ class FileSystem {
   // Creates the file `path` for writing, never one that is there already
   // (nothing planted under that name is followed).
   virtual Result<std::unique_ptr<NewFile>> CreateNew(const QString& path) = 0;
+  // Opens the file `path`, one the program made, to write on at its end.
+  // Only a plain file of one name is opened: a link, or anything else
+  // planted under the name, is refused.
+  virtual Result<std::unique_ptr<NewFile>> OpenToAppend(
+      const QString& path) = 0;
+  // The whole of the small file `path`; a file of more than `limit` bytes
+  // fails.
+  virtual Result<QByteArray> ReadSmallFile(const QString& path,
+                                           qint64 limit) const = 0;
+  // When the file `path` last changed.
+  virtual Result<QDateTime> ModifiedTime(const QString& path) const = 0;
   // Gives the file `from` the name `to` in one step, replacing what was
   // there.
   virtual Status Rename(const QString& from, const QString& to) = 0;

@@ -7,6 +7,12 @@
 #include <filesystem>
 #include <system_error>
 
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "core/existence.h"
 
 namespace trawlbox {
@@ -28,9 +34,25 @@ class RealNewFile : public FileSystem::NewFile {
   explicit RealNewFile(const QString& path) : file_(path) {}
 
   bool Open() { return file_.open(QIODevice::WriteOnly | QIODevice::NewOnly); }
+  // Takes an open descriptor of the file over.
+  bool OpenAtEnd(int descriptor) {
+    return file_.open(descriptor, QIODevice::WriteOnly | QIODevice::Append,
+                      QFileDevice::AutoCloseHandle);
+  }
+  bool OpenAtEnd() {
+    return file_.open(QIODevice::WriteOnly | QIODevice::Append);
+  }
 
   Status Write(const char* data, qint64 size) override {
     if (file_.write(data, size) == size) return {};
+    return Status::Failure(file_.errorString());
+  }
+  qint64 Size() const override { return file_.size(); }
+  Status SetModified(const QDateTime& time) override {
+    if (file_.flush() &&
+        file_.setFileTime(time, QFileDevice::FileModificationTime)) {
+      return {};
+    }
     return Status::Failure(file_.errorString());
   }
   Status Close() override {
@@ -104,6 +126,69 @@ Result<std::unique_ptr<FileSystem::NewFile>> RealFileSystem::CreateNew(
   auto file = std::make_unique<RealNewFile>(path);
   if (!file->Open()) return Status::Failure(file->errorString());
   return std::unique_ptr<NewFile>(std::move(file));
+}
+
+Result<std::unique_ptr<FileSystem::NewFile>> RealFileSystem::OpenToAppend(
+    const QString& path) {
+  auto file = std::make_unique<RealNewFile>(path);
+  const QString not_plain = QStringLiteral("%1 is not a plain file")
+                                .arg(QDir::toNativeSeparators(path));
+#ifdef Q_OS_WIN
+  const QFileInfo info(path);
+  if (info.isSymLink() || info.isShortcut() || !info.isFile()) {
+    return Status::Failure(not_plain);
+  }
+  if (!file->OpenAtEnd()) return Status::Failure(file->errorString());
+#else
+  // Opened without following a link, then looked at through the descriptor
+  // itself, so nothing can be swapped in between.
+  const int descriptor =
+      ::open(QFile::encodeName(path).constData(),
+             O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) {
+    return Status::Failure(
+        QString::fromLocal8Bit(std::generic_category().message(errno)));
+  }
+  struct stat facts;
+  if (::fstat(descriptor, &facts) != 0 || !S_ISREG(facts.st_mode) ||
+      facts.st_nlink != 1) {
+    ::close(descriptor);
+    return Status::Failure(not_plain);
+  }
+  if (!file->OpenAtEnd(descriptor)) {
+    ::close(descriptor);
+    return Status::Failure(file->errorString());
+  }
+#endif
+  return std::unique_ptr<NewFile>(std::move(file));
+}
+
+Result<QByteArray> RealFileSystem::ReadSmallFile(const QString& path,
+                                                 qint64 limit) const {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return Status::Failure(file.errorString());
+  }
+  const QByteArray bytes = file.read(limit + 1);
+  if (file.error() != QFileDevice::NoError) {
+    return Status::Failure(file.errorString());
+  }
+  if (bytes.size() > limit) {
+    return Status::Failure(QStringLiteral("%1 is larger than %2 bytes")
+                               .arg(QDir::toNativeSeparators(path))
+                               .arg(limit));
+  }
+  return bytes;
+}
+
+Result<QDateTime> RealFileSystem::ModifiedTime(const QString& path) const {
+  const QFileInfo info(path);
+  const QDateTime time = info.lastModified();
+  if (!info.exists() || !time.isValid()) {
+    return Status::Failure(
+        QStringLiteral("No time for %1").arg(QDir::toNativeSeparators(path)));
+  }
+  return time;
 }
 
 Status RealFileSystem::Rename(const QString& from, const QString& to) {

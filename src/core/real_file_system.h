@@ -14,6 +14,10 @@ class RealFileSystem : public FileSystem {
   bool Writable(const QString& path) const override;
   Status MakeFolder(const QString& path) override;
   Result<std::unique_ptr<NewFile>> CreateNew(const QString& path) override;
+  Result<std::unique_ptr<NewFile>> OpenToAppend(const QString& path) override;
+  Result<QByteArray> ReadSmallFile(const QString& path,
+                                   qint64 limit) const override;
+  Result<QDateTime> ModifiedTime(const QString& path) const override;
   Status Rename(const QString& from, const QString& to) override;
   Status Remove(const QString& path) override;
   Result<std::unique_ptr<ScratchFile>> CreateScratch(

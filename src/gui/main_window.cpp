@@ -378,7 +378,8 @@ void MainWindow::OnLoadSample() {
 void MainWindow::OnClearList() { ClearList(*this); }
 void MainWindow::OnStartListing() { RunListingCommand(*this, crawler_); }
 void MainWindow::OnStartDownloading() {
-  RunDownloadCommand(*this, engine_, *services_.file_system);
+  RunDownloadCommand(*this, engine_, *services_.file_system,
+                     DownloadMode{.update = services_.update});
 }
 void MainWindow::OnCheckAll() { CheckAll(*this); }
 void MainWindow::OnUncheckAll() { UncheckAll(*this); }

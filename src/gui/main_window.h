@@ -51,6 +51,9 @@ struct MainWindowServices {
   int connections = HttpEngine::kDefaultConnections;
   // Certificates trusted instead of the system's; the system's when empty.
   QString ca_file;
+  // Whether the download asks for the files the folder holds only if they
+  // changed.
+  bool update = false;
 };
 
 // The pointer the window shows: a long command's, or the hand over the

@@ -25,6 +25,7 @@ MainWindowServices WindowServices(SettingsStore& settings, Prompts& prompts,
   services.retry_policy = RetryPolicyForRun(options, settings);
   services.connections = ConnectionsForRun(options, settings);
   services.ca_file = hooks.ca_file;
+  services.update = UpdateForRun(options, settings);
   services.program_folder = hooks.program_folder.isEmpty()
                                 ? QCoreApplication::applicationDirPath()
                                 : hooks.program_folder;

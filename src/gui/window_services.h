@@ -33,8 +33,8 @@ struct ServiceHooks {
 
 // The window's services, wired in this one place for the program and for
 // everything else that makes its window. `settings`, `prompts`, `pump` and
-// `file_system` must outlive the window. The retries and the connections are
-// those that `options` and the settings give.
+// `file_system` must outlive the window. The retries, the connections and
+// whether downloads update are what `options` and the settings give.
 MainWindowServices WindowServices(SettingsStore& settings, Prompts& prompts,
                                   EventPump& pump, FileSystem& file_system,
                                   const RunOptions& options = {},

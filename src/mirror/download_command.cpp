@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <deque>
+#include <map>
 #include <memory>
 
 #include "core/command_host.h"
@@ -14,6 +15,7 @@
 #include "core/status.h"
 #include "core/status_line.h"
 #include "mirror/download_procedures.h"
+#include "mirror/etag_record.h"
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
 #include "mirror/turn_gate.h"
@@ -65,6 +67,9 @@ struct RowInFlight {
 
   const qsizetype row;
   QString mapped;  // the address as a path text, before "index.htm"
+  // Where an update records the stored file's ETag; none outside updates.
+  EtagRecord* record = nullptr;
+  QString stored_at;  // the file, in the system's form, for the record
   TurnGate gate;
   DownloadTrap trap;
   // Null for a row refused before any request.
@@ -79,9 +84,11 @@ struct RowInFlight {
 // next rows.
 class DownloadRun {
  public:
-  DownloadRun(CommandHost& host, HttpService& http, FileSystem& disk)
+  DownloadRun(CommandHost& host, HttpService& http, FileSystem& disk,
+              const DownloadMode& mode)
       : host_(host),
         http_(http),
+        mode_(mode),
         downloader_(http, host.pump(), host.status_line(), disk, loop_.Waker(),
                     [&host] { return host.cancel_requested(); }) {}
 
@@ -105,10 +112,15 @@ class DownloadRun {
   }
 
   // After a stop nothing more starts, and what runs ahead goes before the
-  // run's last box.
+  // run's last box. What an update learnt of ETags is written.
   void Drop() {
     ahead_.clear();
     next_ = rows_ + 1;
+    for (auto& [folder, record] : records_) {
+      // A record that cannot be written only costs the next update its
+      // If-None-Match: no box.
+      (void)record->Save();
+    }
   }
 
  private:
@@ -174,9 +186,40 @@ class DownloadRun {
         }
       }
     };
-    flight->transfer = downloader_.Start(list.Text(row), path.value(),
-                                         flight->gate, make_folders);
+    std::optional<CopyAtHand> at_hand;
+    if (mode_.update) {
+      at_hand = CopyToUpdate(*flight, path.value(), folder_text);
+    }
+    flight->transfer =
+        downloader_.Start(list.Text(row), path.value(), flight->gate,
+                          make_folders, std::move(at_hand));
     return flight;
+  }
+
+  // For an update: the row's record, and the copy the folder holds of its
+  // file when there is one; a folder page is fetched as always.
+  std::optional<CopyAtHand> CopyToUpdate(RowInFlight& flight,
+                                         const QString& path,
+                                         const QString& folder_text) {
+    if (flight.mapped.endsWith(QLatin1Char('\\'))) return std::nullopt;
+    const std::optional<QString> native = ToNativePath(path);
+    if (!native) return std::nullopt;
+    const QString folder =
+        QDir::cleanPath(QDir::fromNativeSeparators(folder_text));
+    std::unique_ptr<EtagRecord>& record = records_[folder];
+    if (!record) {
+      record = std::make_unique<EtagRecord>(downloader_.disk(), folder);
+    }
+    flight.record = record.get();
+    flight.stored_at = *native;
+    FileSystem& disk = downloader_.disk();
+    if (!disk.Exists(*native) || disk.FolderExists(*native)) {
+      return std::nullopt;
+    }
+    const Result<QDateTime> modified = disk.ModifiedTime(*native);
+    if (!modified.ok()) return std::nullopt;
+    return CopyAtHand{.modified = modified.value(),
+                      .etag = record->Get(*native)};
   }
 
   // A row's turn: what it held is shown, its transfer ends, its file is put
@@ -195,23 +238,29 @@ class DownloadRun {
     Status done = Status::Failure(QStringLiteral("Not downloaded"));
     trap.Do(DownloadLabel::kDownload,
             [&] { done = downloader_.Complete(*flight.transfer); });
+    if (done.ok() && flight.record != nullptr) {
+      flight.record->Set(flight.stored_at, Downloader::Etag(*flight.transfer));
+    }
     return done;
   }
 
   CommandHost& host_;
   HttpService& http_;
+  const DownloadMode mode_;
   // Each end makes room for the next row.
   Scheduler loop_{[this] { StartRowsAhead(); }};
   Downloader downloader_;
   std::deque<std::unique_ptr<RowInFlight>> ahead_;
   qsizetype next_ = 1;
   qsizetype rows_ = 0;
+  // An update's records, one per destination folder it wrote to.
+  std::map<QString, std::unique_ptr<EtagRecord>> records_;
 };
 
 }  // namespace
 
-void RunDownloadCommand(CommandHost& host, HttpService& http,
-                        FileSystem& disk) {
+void RunDownloadCommand(CommandHost& host, HttpService& http, FileSystem& disk,
+                        const DownloadMode& mode) {
   if (host.busy()) return;
   const ScopedFlag running = host.BeginDownloading();
   DownloadTrap trap(host.prompts());
@@ -233,7 +282,7 @@ void RunDownloadCommand(CommandHost& host, HttpService& http,
     rows = list.Count();
     status.SetMaximum(rows);
   });
-  DownloadRun run(host, http, disk);
+  DownloadRun run(host, http, disk, mode);
   for (qsizetype row = 1; row <= rows && !host.cancel_requested(); ++row) {
     if (!trap.If(
             DownloadLabel::kCheckTicked, [&] { return list.Ticked(row); },

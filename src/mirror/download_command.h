@@ -7,12 +7,24 @@ class CommandHost;
 class FileSystem;
 class HttpService;
 
+// How a download treats the files the destination holds already.
+struct DownloadMode {
+  // Asks for each ticked file that is there only if it changed since it
+  // was stored (If-Modified-Since its time, If-None-Match the ETag
+  // recorded with it); one that did not is left as it is. Folder pages
+  // are fetched as always. Without it every ticked row is fetched again.
+  bool update = false;
+};
+
 // "Start Downloading Checked Files": stores every ticked row below the
 // destination folder, in a tree that mirrors the site, and says "Done.".
 // A click while a download or a listing runs does nothing. A cancel
 // request (Escape) stops the transfer in work and the walk over the rows.
-// Files are asked of `http`; folders and files are made on `disk`.
-void RunDownloadCommand(CommandHost& host, HttpService& http, FileSystem& disk);
+// Files are asked of `http`; folders and files are made on `disk`. An
+// update keeps the ETags of what it stored in a hidden record in the
+// destination folder (EtagRecord).
+void RunDownloadCommand(CommandHost& host, HttpService& http, FileSystem& disk,
+                        const DownloadMode& mode = {});
 
 }  // namespace trawlbox
 

@@ -32,14 +32,16 @@ QString TrimBlanks(const QString& text) {
 
 const QString kNoLocalFile = QStringLiteral("The local file cannot be written");
 
-// Opens the new file for the path text `local_path` into `file`. The
-// system's own text is only the last word: a missing or locked folder is
-// said the way users of the program have always read it.
+// Opens `file`, the new file for the path text `local_path` (none when the
+// text names no path). The system's own text is only the last word: a
+// missing or locked folder is said the way users of the program have
+// always read it.
 Status OpenLocalFile(FileSystem& disk, const QString& local_path,
-                     std::unique_ptr<ReplacingFile>& file) {
+                     ReplacingFile* file) {
   const std::optional<QString> native = ToNativePath(local_path);
-  if (!native) return Status::Failure(ErrorKind::kPathNotFound);
-  file = std::make_unique<ReplacingFile>(disk, *native);
+  if (!native || file == nullptr) {
+    return Status::Failure(ErrorKind::kPathNotFound);
+  }
   const Status opened = file->Open();
   if (opened.ok()) return opened;
   const QString parent = QFileInfo(*native).absolutePath();
@@ -95,29 +97,74 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
 // shows there. In its turn the transfer waits for the try's end, tries
 // again what may pass, as the retry policy says, and commits its file; only
 // the last try's failure is reported.
+//
+// A body cut off after its first answer gave a validator and a length is
+// gone on with: the next try asks for the rest (Range, If-Range), and a 206
+// that goes on from where the new file ends, of the same file, is added to
+// it. A whole body instead starts the new file again; another range is
+// dropped and asked for whole. What a long body has begun is noted beside
+// it, so that a run after a crash goes on with it too.
 class Downloader::Transfer {
  public:
   Transfer(Downloader& owner, const QString& address, const QString& local_path,
-           TurnGate& gate, std::function<void()> before_body)
+           TurnGate& gate, std::function<void()> before_body,
+           std::optional<CopyAtHand> at_hand)
       : owner_(owner),
         gate_(gate),
         trap_(gate),
         address_(address),
         local_path_(local_path),
-        before_body_(std::move(before_body)) {}
-
-  // A try from nothing: no file, no bytes.
-  void StartTry(bool in_turn) {
+        before_body_(std::move(before_body)),
+        at_hand_(std::move(at_hand)) {
+    const std::optional<QString> native = ToNativePath(local_path_);
+    if (!native) return;
+    const bool first_writer = !owner_.targets_.contains(*native);
+    if (first_writer) {
+      owner_.targets_.insert(*native);
+      target_ = *native;
+    }
+    file_ = std::make_unique<ReplacingFile>(
+        owner_.disk_, *native,
+        first_writer ? ReplacingFile::Naming::kFromTarget
+                     : ReplacingFile::Naming::kFresh);
+  }
+  ~Transfer() {
+    transfer_.reset();
     file_.reset();
-    length_.reset();
-    received_ = 0;
-    shown_percent_ = -1;
+    if (!target_.isEmpty()) owner_.targets_.remove(target_);
+  }
+
+  // Goes on with what an earlier run left beside the local file, if
+  // anything can be.
+  void TakeUpLeftover() {
+    if (!file_) return;
+    origin_ = file_->Reopen(address_);
+    if (!origin_) return;
+    received_ = file_->size();
+    length_ = origin_->length;
+  }
+
+  // A try: for the rest of the body when there is one to go on with, from
+  // nothing otherwise.
+  void StartTry(bool in_turn) {
+    RequestOptions options;
+    if (GoesOn()) {
+      options.from_byte = received_;
+      options.if_range = IfRange(*origin_);
+    } else {
+      DropPart();
+      if (at_hand_) {
+        options.if_modified_since = at_hand_->modified;
+        options.if_none_match = at_hand_->etag;
+      }
+    }
+    asked_from_ = options.from_byte;
     disk_ = Status();
     stage_ = in_turn ? Stage::kRequested : Stage::kAhead;
     trap_.Do(FileLabel::kShowAddress, [&] {
       gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
     });
-    transfer_ = owner_.http_.Get(TrimBlanks(address_),
+    transfer_ = owner_.http_.Get(TrimBlanks(address_), options,
                                  [this](const char* data, qsizetype size) {
                                    return OnPiece(data, size);
                                  });
@@ -135,25 +182,82 @@ class Downloader::Transfer {
         [this](bool first) {
           if (!first) StartTry(true);
           return FinishTry();
-        });
+        },
+        [this] { return GoesOn() ? received_ : 0; });
     if (CancelRequested()) return StopForUser();
     const Status done = Conclude(answer);
     owner_.status_.SetCaption(kIdleCaption);
     return done;
   }
 
+  const QByteArray& etag() const { return etag_; }
+
  private:
   // Where a try stands.
   enum class Stage {
-    kAhead,        // before the turn, and no piece of a good body yet
-    kRequested,    // in the turn, and no piece of a good body yet
-    kFileWanted,   // in the turn, the first piece waits, paused, for the file
-    kReceiving,    // the body streams into the new file
-    kNoFile,       // the file could not be made; reported, and the try ends
-    kWriteFailed,  // the disk refused a piece, as `disk_` says; the try ends
+    kAhead,         // before the turn, and no piece of a good body yet
+    kRequested,     // in the turn, and no piece of a good body yet
+    kFileWanted,    // in the turn, the first piece waits, paused, for the file
+    kReceiving,     // the body streams into the new file
+    kNoFile,        // the file could not be made; reported, and the try ends
+    kWriteFailed,   // the disk refused a piece, as `disk_` says; the try ends
+    kRangeRefused,  // the answer to a range did not go on with the file
   };
 
+  // A long body's beginning is noted beside it for a run after a crash;
+  // a short one is simply fetched again.
+  static constexpr qint64 kNotedLength = 1024 * 1024;
+
   bool CancelRequested() const { return owner_.cancel_requested_(); }
+
+  // Whether the next try asks for the rest of the body: the new file holds
+  // its start and the first answer said what file it was.
+  bool GoesOn() const {
+    return origin_ && file_ && file_->is_open() && received_ > 0 &&
+           received_ < origin_->length;
+  }
+
+  // The validator a range is asked under: a strong ETag, else the date.
+  static QByteArray IfRange(const PartOrigin& origin) {
+    return IsStrongEtag(origin.etag) ? origin.etag : origin.last_modified;
+  }
+
+  // The file the first piece of this answer begins, when a later try can
+  // go on with it: one of known length, with a validator.
+  std::optional<PartOrigin> OriginOf(const Response& head) const {
+    const std::optional<qint64> length = DeclaredLength(head.content_length);
+    PartOrigin origin{.address = address_,
+                      .etag = head.etag,
+                      .last_modified = head.last_modified,
+                      .length = length.value_or(0)};
+    if (origin.length <= 0 || IfRange(origin).isEmpty()) return std::nullopt;
+    return origin;
+  }
+
+  // Whether the answer to a range goes on with the new file: a 206 from
+  // where it ends, of the same length, with no other validator.
+  bool ContinuesPart(const Response& head) const {
+    const std::optional<ByteRange> range =
+        ParseContentRange(head.content_range);
+    const auto same = [](const QByteArray& now, const QByteArray& then) {
+      return now.isEmpty() || then.isEmpty() || now == then;
+    };
+    return head.status == 206 && range && range->first == asked_from_ &&
+           range->total == origin_->length &&
+           range->last == origin_->length - 1 &&
+           same(head.etag, origin_->etag) &&
+           same(head.last_modified, origin_->last_modified);
+  }
+
+  // The new file and what it began as go; the next body starts from
+  // nothing.
+  void DropPart() {
+    if (file_) file_->Cancel();
+    origin_.reset();
+    length_.reset();
+    received_ = 0;
+    shown_percent_ = -1;
+  }
 
   // Waits for the try's end, making its file when the body starts in the
   // turn; what the try came to, a failure of the disk included.
@@ -176,17 +280,45 @@ class Downloader::Transfer {
         return Status::Failure(kNoLocalFile);
       case Stage::kWriteFailed:
         return disk_;
+      case Stage::kRangeRefused:
+        return RangeRefused();
       default:
         break;
     }
     const Answer& answer = transfer_->answer();
     if (!Verdict(answer).ok()) {
-      file_.reset();
+      // A range past a file that has shrunk: asked for whole next time.
+      if (asked_from_ > 0 && answer.ok() && answer.value().status == 416) {
+        return RangeRefused();
+      }
+      // An error status that no try changes leaves nothing to go on with.
+      if (answer.ok() && !Verdict(answer).transient()) DropPart();
       return answer;
     }
+    if (answer.value().status == 304) {
+      if (at_hand_) return answer;
+      return Status::Failure(QStringLiteral("HTTP 304 Not Modified"));
+    }
+    // The rest asked for has come whole only when the file is.
+    if (asked_from_ > 0 && answer.value().status == 206 && origin_ &&
+        received_ != origin_->length) {
+      return RangeRefused();
+    }
     // An empty body never came through the sink.
-    if (!file_ && !OpenFile()) return Status::Failure(kNoLocalFile);
+    if (stage_ != Stage::kReceiving && !OpenFile()) {
+      return Status::Failure(kNoLocalFile);
+    }
     return answer;
+  }
+
+  // What a try that asked for the rest came to when the server sent
+  // something else: the next try asks for the whole file.
+  Answer RangeRefused() {
+    origin_.reset();
+    return Status::Transient(
+        QStringLiteral("The server did not send the rest of the file from "
+                       "byte %1")
+            .arg(asked_from_));
   }
 
   // Puts a good body's file in place; a failure is reported unless it is
@@ -194,7 +326,12 @@ class Downloader::Transfer {
   Status Conclude(const Answer& answer) {
     const Status verdict = Verdict(answer);
     if (!verdict.ok()) {
-      file_.reset();
+      // A body cut off leaves its start for the next run to go on with.
+      if (verdict.transient() && GoesOn()) {
+        file_->Keep();
+      } else {
+        DropPart();
+      }
       if (stage_ == Stage::kWriteFailed) {
         trap_.Report(FileLabel::kWrite, verdict.failure());
       } else if (!answer.ok() && stage_ != Stage::kNoFile) {
@@ -205,45 +342,81 @@ class Downloader::Transfer {
       }
       return verdict;
     }
-    const Status committed = file_->Commit();
-    if (!committed.ok()) trap_.Report(FileLabel::kCommit, committed.failure());
+    const Response& head = answer.value();
+    if (head.status == 304) {
+      etag_ = head.etag.isEmpty() && at_hand_ ? at_hand_->etag : head.etag;
+      trap_.Do(FileLabel::kShowAddress,
+               [&] { gate_.SetCaption(kUpToDateCaption + address_); });
+      return {};
+    }
+    // A range's answer may leave out what the first one said.
+    Response whole = head;
+    if (origin_ && whole.etag.isEmpty()) whole.etag = origin_->etag;
+    if (origin_ && whole.last_modified.isEmpty()) {
+      whole.last_modified = origin_->last_modified;
+    }
+    const Status committed = file_->Commit(ModifiedTime(whole));
+    if (!committed.ok()) {
+      trap_.Report(FileLabel::kCommit, committed.failure());
+      return committed;
+    }
+    etag_ = whole.etag;
     return committed;
   }
 
   // Stops at once: the previous local file stays, the caption says so.
   Status StopForUser() {
     transfer_.reset();
-    file_.reset();
+    DropPart();
     owner_.status_.SetCaption(kStoppedCaption);
     return Status::Failure(kStoppedCaption);
   }
 
-  // The folders and the new file, once the body is known to come: on to
-  // kReceiving, or kNoFile, reported, when the file cannot be made.
+  // The folders and the new file, once a whole body is known to come: on
+  // to kReceiving, or kNoFile, reported, when the file cannot be made.
   bool OpenFile() {
     if (before_body_) before_body_();
-    const Status open = OpenLocalFile(owner_.disk_, local_path_, file_);
+    DropPart();
+    const Status open = OpenLocalFile(owner_.disk_, local_path_, file_.get());
     if (!open.ok()) {
       trap_.Report(FileLabel::kOpenLocalFile, open.failure());
-      file_.reset();
       stage_ = Stage::kNoFile;
       return false;
     }
-    length_ = DeclaredLength(transfer_->head().content_length);
+    const Response& head = transfer_->head();
+    length_ = DeclaredLength(head.content_length);
+    origin_ = OriginOf(head);
+    if (origin_ && origin_->length >= kNotedLength) {
+      // Without its note the start of the file is not gone on with after
+      // a crash, only in this run: nothing to report.
+      (void)file_->Note(*origin_);
+    }
     stage_ = Stage::kReceiving;
     return true;
   }
 
-  // Each piece of a good body as it arrives, inside libcurl. A piece the
-  // disk refuses ends the transfer.
+  // Each piece of a good body as it arrives, inside libcurl: the first one
+  // of a whole body makes the file, or in the turn waits for it; the first
+  // one of the rest goes on into the file begun. A piece the disk refuses
+  // ends the transfer.
   HttpTransfer::Take OnPiece(const char* data, qsizetype size) {
     switch (stage_) {
       case Stage::kAhead:
-        if (!OpenFile()) return HttpTransfer::Take::kAbort;
-        break;
       case Stage::kRequested:
-        stage_ = Stage::kFileWanted;
-        return HttpTransfer::Take::kPause;
+        if (asked_from_ == 0 || transfer_->head().status != 206) {
+          if (stage_ == Stage::kRequested) {
+            stage_ = Stage::kFileWanted;
+            return HttpTransfer::Take::kPause;
+          }
+          if (!OpenFile()) return HttpTransfer::Take::kAbort;
+          break;
+        }
+        if (!ContinuesPart(transfer_->head())) {
+          stage_ = Stage::kRangeRefused;
+          return HttpTransfer::Take::kAbort;
+        }
+        stage_ = Stage::kReceiving;
+        break;
       case Stage::kReceiving:
         break;
       default:
@@ -276,13 +449,20 @@ class Downloader::Transfer {
   const QString address_;
   const QString local_path_;
   const std::function<void()> before_body_;
+  const std::optional<CopyAtHand> at_hand_;
+  QString target_;  // the local file, while this transfer claims it
   Stage stage_ = Stage::kAhead;
   std::unique_ptr<HttpTransfer> transfer_;
-  std::unique_ptr<ReplacingFile> file_;  // from kReceiving on
-  Status disk_;                          // of the last piece written
+  // The new file beside the local one; none when the path names no place.
+  std::unique_ptr<ReplacingFile> file_;
+  // What the body in the new file began as, when a try can go on with it.
+  std::optional<PartOrigin> origin_;
+  qint64 asked_from_ = 0;  // the byte the try in work asked to start at
+  Status disk_;            // of the last piece written
   std::optional<qint64> length_;
-  qint64 received_ = 0;
+  qint64 received_ = 0;  // bytes of the file in the new file
   qint16 shown_percent_ = -1;
+  QByteArray etag_;  // of the file now in place
 };
 
 Downloader::Downloader(HttpService& http, EventPump& pump, StatusLine& status,
@@ -304,9 +484,12 @@ void Downloader::TransferDeleter::operator()(Transfer* transfer) const {
 Downloader::TransferPtr Downloader::Start(const QString& address,
                                           const QString& local_path,
                                           TurnGate& gate,
-                                          std::function<void()> before_body) {
-  TransferPtr transfer(
-      new Transfer(*this, address, local_path, gate, std::move(before_body)));
+                                          std::function<void()> before_body,
+                                          std::optional<CopyAtHand> at_hand) {
+  TransferPtr transfer(new Transfer(*this, address, local_path, gate,
+                                    std::move(before_body),
+                                    std::move(at_hand)));
+  transfer->TakeUpLeftover();
   transfer->StartTry(false);
   return transfer;
 }
@@ -316,5 +499,9 @@ bool Downloader::Running(const Transfer& transfer) {
 }
 
 Status Downloader::Complete(Transfer& transfer) { return transfer.Complete(); }
+
+QByteArray Downloader::Etag(const Transfer& transfer) {
+  return transfer.etag();
+}
 
 }  // namespace trawlbox

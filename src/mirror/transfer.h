@@ -1,7 +1,10 @@
 #ifndef TRAWLBOX_MIRROR_TRANSFER_H_
 #define TRAWLBOX_MIRROR_TRANSFER_H_
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -42,6 +45,15 @@ inline const QString kIdleCaption = QStringLiteral("Progress Bar");
 // The caption a stopped download leaves on the status line.
 inline const QString kStoppedCaption =
     QStringLiteral("Download Stoped By User");
+// The caption of a file an update found unchanged, before its address.
+inline const QString kUpToDateCaption = QStringLiteral("Up to date: ");
+
+// The copy of a file that the destination holds already, for an update:
+// the file is asked for only if it changed since.
+struct CopyAtHand {
+  QDateTime modified = {};
+  QByteArray etag = {};  // recorded when it was stored; empty when none was
+};
 
 // Transfers single files over HTTP into local files as their pieces
 // arrive, with the address and the percentage done after each 1024 bytes
@@ -67,23 +79,31 @@ class Downloader {
 
   // Starts the transfer of `address` to `local_path` (a "\" path text).
   // Its captions and reports go to `gate`, which outlives it. The body
-  // streams into a new file beside the local path. `before_body`, when
-  // given, runs once the response is known to be good and before the local
-  // file is made (the caller creates its folders there, so a failed
-  // request leaves none behind).
+  // streams into a new file beside the local path; what an earlier run left
+  // there is gone on with when it can be. `before_body`, when given, runs
+  // once the response is known to be good and before the local file is
+  // made (the caller creates its folders there, so a failed request leaves
+  // none behind). With `at_hand` the file is asked for only if it changed
+  // since that copy; an answer that it did not leaves the copy as it is.
   TransferPtr Start(const QString& address, const QString& local_path,
-                    TurnGate& gate, std::function<void()> before_body = {});
+                    TurnGate& gate, std::function<void()> before_body = {},
+                    std::optional<CopyAtHand> at_hand = std::nullopt);
   // Whether the transfer's first try still runs; it may end before its
   // turn.
   static bool Running(const Transfer& transfer);
   // The transfer's turn: opens its gate, waits for its end, tries again
   // what may pass, and replaces the local file only when the whole body has
-  // arrived; on any failure the previous file stays as it was. Failures of
+  // arrived; on any failure the previous file stays as it was. A body cut
+  // off is gone on with from where it ended, when its first answer gave a
+  // validator; a try that added a MiB or more spends no retry. Failures of
   // the transfer itself are reported; an HTTP error status is not (a site
   // with many broken links must not raise a box for each) but is returned
   // like every failure, for the row to show. A cancel request stops it at
-  // once, with kStoppedCaption.
+  // once, with kStoppedCaption. A copy at hand found unchanged is success.
   Status Complete(Transfer& transfer);
+  // After Complete(): the ETag of the file now in place (stored, or found
+  // unchanged); empty when the server gave none.
+  static QByteArray Etag(const Transfer& transfer);
 
   FileSystem& disk() const { return disk_; }
 
@@ -94,6 +114,9 @@ class Downloader {
   FileSystem& disk_;
   const std::function<void()> wake_;
   const std::function<bool()> cancel_requested_;
+  // The local files that transfers write now; a second one to the same
+  // file writes beside it under a fresh name.
+  QSet<QString> targets_;
 };
 
 }  // namespace trawlbox

@@ -25,6 +25,7 @@ struct CurlRequest {
   CurlRequest() : easy(curl_easy_init()) {}
   ~CurlRequest() {
     if (easy != nullptr) curl_easy_cleanup(easy);
+    curl_slist_free_all(headers);
   }
   CurlRequest(const CurlRequest&) = delete;
   CurlRequest& operator=(const CurlRequest&) = delete;
@@ -32,6 +33,8 @@ struct CurlRequest {
   CURL* const easy;
   char error[CURL_ERROR_SIZE] = {};
   void* owner = nullptr;
+  // The request's own header lines, when it has more than the engine's.
+  curl_slist* headers = nullptr;
 };
 
 // Drives one libcurl multi handle from the Qt event loop of the calling

@@ -74,6 +74,15 @@ Status Shown(const Status& failure) {
   return failure.transient() ? Status::Transient(text) : Status::Failure(text);
 }
 
+// A value a request header may carry as it is: no line break or other
+// control character, whatever a damaged record held.
+bool IsHeaderValue(const QByteArray& value) {
+  for (const char c : value) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // One request: where it stands, what came of it, and its libcurl side while
@@ -89,12 +98,14 @@ class HttpEngine::Transfer : public HttpTransfer {
     kPaused,     // the sink could not take a piece yet
     kAborted,    // the sink refused a piece; libcurl is ending the transfer
     kRedirect,   // a redirect's head is in; its body is drained
-    kErrorBody,  // an error's head is in; its body is drained
+    kErrorBody,  // an error's head, or a 304's, is in; its body is drained
     kFinished,
   };
 
-  Transfer(Sink sink, bool head_only)
-      : sink(std::move(sink)), head_only(head_only) {}
+  Transfer(Sink sink, bool head_only, RequestOptions options)
+      : sink(std::move(sink)),
+        head_only(head_only),
+        options(std::move(options)) {}
   ~Transfer() override { Cancel(); }
 
   bool head_in() const override {
@@ -124,6 +135,7 @@ class HttpEngine::Transfer : public HttpTransfer {
   HttpEngine::Impl* engine = nullptr;
   const Sink sink;
   const bool head_only;
+  const RequestOptions options;
   // The libcurl side, while the request runs.
   std::unique_ptr<CurlRequest> request;
 
@@ -192,6 +204,7 @@ class HttpEngine::Impl {
 
   bool Configure(CurlRequest& request, const QByteArray& address,
                  bool head_only);
+  bool AskAlso(CurlRequest& request, const RequestOptions& options);
   void OnDone(CURL* easy, CURLcode result);
   void OnFault(CURL* easy, const Status& failure);
   void FollowRedirect(Transfer& transfer);
@@ -219,14 +232,15 @@ HttpEngine::HttpEngine() : impl_(std::make_unique<Impl>()) {}
 HttpEngine::~HttpEngine() = default;
 
 std::unique_ptr<HttpTransfer> HttpEngine::Get(const QString& address,
+                                              const RequestOptions& options,
                                               HttpTransfer::Sink sink) {
-  auto transfer = std::make_unique<Transfer>(std::move(sink), false);
+  auto transfer = std::make_unique<Transfer>(std::move(sink), false, options);
   impl_->Start(*transfer, address);
   return transfer;
 }
 
 std::unique_ptr<HttpTransfer> HttpEngine::Head(const QString& address) {
-  auto transfer = std::make_unique<Transfer>(nullptr, true);
+  auto transfer = std::make_unique<Transfer>(nullptr, true, RequestOptions());
   impl_->Start(*transfer, address);
   return transfer;
 }
@@ -280,7 +294,8 @@ void HttpEngine::Impl::Start(Transfer& transfer, const QString& address) {
   transfer.request->owner = &transfer;
   if (transfer.request->easy == nullptr ||
       !Configure(*transfer.request, EncodeAddress(address),
-                 transfer.head_only)) {
+                 transfer.head_only) ||
+      !AskAlso(*transfer.request, transfer.options)) {
     Finish(transfer,
            Status::Failure(
                QStringLiteral("Cannot start a transfer for %1").arg(address)));
@@ -331,6 +346,45 @@ bool HttpEngine::Impl::Configure(CurlRequest& request,
     set(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
   }
   return ok;
+}
+
+// What a request asks beyond the plain GET: a range, and the headers that
+// make it or the whole request conditional. Dates are written by libcurl. A
+// plain request is left exactly as Configure made it.
+bool HttpEngine::Impl::AskAlso(CurlRequest& request,
+                               const RequestOptions& options) {
+  CURL* const easy = request.easy;
+  bool ok = true;
+  const auto set = [&](CURLoption option, auto value) {
+    ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
+  };
+  QList<QByteArray> extra;
+  if (options.from_byte > 0) {
+    set(CURLOPT_RANGE,
+        (QByteArray::number(options.from_byte) + '-').constData());
+    if (!options.if_range.isEmpty() && IsHeaderValue(options.if_range)) {
+      extra << "If-Range: " + options.if_range;
+    }
+  }
+  if (options.if_modified_since) {
+    set(CURLOPT_TIMECONDITION, static_cast<long>(CURL_TIMECOND_IFMODSINCE));
+    set(CURLOPT_TIMEVALUE_LARGE,
+        static_cast<curl_off_t>(options.if_modified_since->toSecsSinceEpoch()));
+  }
+  if (!options.if_none_match.isEmpty() &&
+      IsHeaderValue(options.if_none_match)) {
+    extra << "If-None-Match: " + options.if_none_match;
+  }
+  if (extra.isEmpty()) return ok;
+  // The engine's own headers, then the request's.
+  for (const curl_slist* line = headers_; line != nullptr; line = line->next) {
+    request.headers = curl_slist_append(request.headers, line->data);
+  }
+  for (const QByteArray& line : extra) {
+    request.headers = curl_slist_append(request.headers, line.constData());
+  }
+  set(CURLOPT_HTTPHEADER, request.headers);
+  return ok && request.headers != nullptr;
 }
 
 // The one place a transfer ends: its request goes back to the loop, which
@@ -423,6 +477,9 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
       transfer->phase = Phase::kWaiting;  // an interim answer; another follows
     } else if (status < 300) {
       transfer->phase = Phase::kBody;
+    } else if (status == 304 && transfer->options.conditional()) {
+      // The copy at hand is still the file: an answer with no body.
+      transfer->phase = Phase::kErrorBody;
     } else {
       // The bodies of redirects and error pages are no one's business.
       transfer->phase = status < 400 ? Phase::kRedirect : Phase::kErrorBody;
@@ -439,6 +496,12 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
     head.content_length = value;
   } else if (name.compare("Retry-After", Qt::CaseInsensitive) == 0) {
     head.retry_after = value;
+  } else if (name.compare("ETag", Qt::CaseInsensitive) == 0) {
+    head.etag = value;
+  } else if (name.compare("Last-Modified", Qt::CaseInsensitive) == 0) {
+    head.last_modified = value;
+  } else if (name.compare("Content-Range", Qt::CaseInsensitive) == 0) {
+    head.content_range = value;
   }
   return length;
 }
@@ -496,10 +559,16 @@ void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
     curl_off_t announced = -1;
     curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &received);
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    Finish(transfer,
-           Status::Transient(ShortBodyText(
-               received, announced >= 0 ? QByteArray::number(announced)
-                                        : transfer.response.content_length)));
+    QByteArray whole = announced >= 0 ? QByteArray::number(announced)
+                                      : transfer.response.content_length;
+    // A range counts in bytes of the whole file.
+    if (const std::optional<ByteRange> range =
+            ParseContentRange(transfer.response.content_range);
+        transfer.response.status == 206 && range && range->total) {
+      received += range->first;
+      whole = QByteArray::number(*range->total);
+    }
+    Finish(transfer, Status::Transient(ShortBodyText(received, whole)));
     return;
   }
   if (result != CURLE_OK) {
@@ -523,6 +592,15 @@ void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
            Status::Failure(ShortBodyText(transfer.body_bytes_taken,
                                          transfer.response.content_length)));
     return;
+  }
+  // A server that ignored If-Modified-Since sent a file no newer than the
+  // copy at hand: libcurl drops its body and ends the transfer as a 304
+  // would.
+  long unmet = 0;
+  curl_easy_getinfo(easy, CURLINFO_CONDITION_UNMET, &unmet);
+  if (unmet != 0 && transfer.options.conditional()) {
+    transfer.response.status = 304;
+    transfer.response.reason = "Not Modified";
   }
   Finish(transfer, transfer.response);
 }

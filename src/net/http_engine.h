@@ -2,10 +2,12 @@
 #define TRAWLBOX_NET_HTTP_ENGINE_H_
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "net/response.h"
 #include "net/retry_policy.h"
@@ -51,6 +53,27 @@ class HttpTransfer {
   virtual void Cancel() = 0;
 };
 
+// What a GET asks beyond its address. Left as it is, nothing: the request
+// is the plain one.
+struct RequestOptions {
+  // The body from this byte on ("Range: bytes=N-"); 0 asks for all of it.
+  qint64 from_byte = 0;
+  // With a range, "If-Range": the validator of the copy the range goes on
+  // with (a strong ETag, or a Last-Modified as the server wrote it), so that
+  // a file that changed meanwhile comes whole instead.
+  QByteArray if_range = {};
+  // "If-Modified-Since": the time of the copy at hand; a 304 then says it
+  // is still the file.
+  std::optional<QDateTime> if_modified_since = std::nullopt;
+  // "If-None-Match": the ETag of the copy at hand.
+  QByteArray if_none_match = {};
+
+  // Whether a 304 may answer the request.
+  bool conditional() const {
+    return if_modified_since.has_value() || !if_none_match.isEmpty();
+  }
+};
+
 // What the floors above ask of HTTP: requests, and how many may run at once
 // and how often they are tried. The program's one is HttpEngine; tests fake
 // it.
@@ -61,7 +84,14 @@ class HttpService {
   // Starts a GET for an absolute address as a link gave it: what a URL may
   // not hold is percent-encoded on the way out (EncodeAddress), escapes
   // already there are kept. The caller waits for it by letting events run.
+  std::unique_ptr<HttpTransfer> Get(const QString& address,
+                                    HttpTransfer::Sink sink) {
+    return Get(address, RequestOptions(), std::move(sink));
+  }
+  // The same, asking also what `options` say. An answer to a conditional
+  // request may be a 304, which has no body.
   virtual std::unique_ptr<HttpTransfer> Get(const QString& address,
+                                            const RequestOptions& options,
                                             HttpTransfer::Sink sink) = 0;
   // Asks for the head alone (a HEAD request): the transfer is finished once
   // the final head is in, and the connection stays open for the next one.
@@ -81,7 +111,9 @@ class HttpService {
 // driven by its Qt event loop. Redirects are followed (at most 10, http and
 // https only, never from https to http), certificates are verified, bodies
 // arrive as the server sent them, connections are kept alive and a transfer
-// that receives nothing for the stall time fails.
+// that receives nothing for the stall time fails. A conditional request may
+// end in a 304, also when the server ignored If-Modified-Since and sent a
+// file no newer than the time asked about (its body is then left unread).
 class HttpEngine : public HttpService {
  public:
   static constexpr int kStallTimeoutMs = 30'000;
@@ -98,7 +130,9 @@ class HttpEngine : public HttpService {
   // Transfers still running end as cancelled; they stay readable.
   ~HttpEngine() override;
 
+  using HttpService::Get;
   std::unique_ptr<HttpTransfer> Get(const QString& address,
+                                    const RequestOptions& options,
                                     HttpTransfer::Sink sink) override;
   std::unique_ptr<HttpTransfer> Head(const QString& address) override;
   // Requests beyond the connections to one host wait for one.

@@ -1,6 +1,51 @@
 #include "net/response.h"
 
+#include <curl/curl.h>
+
 namespace trawlbox {
+namespace {
+
+// A count of bytes as HTTP writes one: digits only, within 64 bits.
+std::optional<qint64> Count(QByteArrayView text) {
+  if (text.isEmpty() || text.size() > 18) return std::nullopt;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  return text.toLongLong();
+}
+
+}  // namespace
+
+std::optional<QDateTime> ModifiedTime(const Response& response) {
+  if (response.last_modified.isEmpty()) return std::nullopt;
+  const time_t time = curl_getdate(response.last_modified.constData(), nullptr);
+  if (time == -1) return std::nullopt;
+  return QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
+}
+
+bool IsStrongEtag(const QByteArray& etag) {
+  return !etag.isEmpty() && !etag.startsWith("W/");
+}
+
+std::optional<ByteRange> ParseContentRange(const QByteArray& header) {
+  const QByteArray text = header.trimmed();
+  if (!text.startsWith("bytes ")) return std::nullopt;
+  const QByteArrayView rest = QByteArrayView(text).sliced(6).trimmed();
+  const qsizetype dash = rest.indexOf('-');
+  const qsizetype slash = rest.indexOf('/');
+  if (dash < 0 || slash < dash) return std::nullopt;
+  const std::optional<qint64> first = Count(rest.first(dash));
+  const std::optional<qint64> last =
+      Count(rest.sliced(dash + 1, slash - dash - 1));
+  if (!first || !last || *last < *first) return std::nullopt;
+  ByteRange range{.first = *first, .last = *last};
+  const QByteArrayView total = rest.sliced(slash + 1);
+  if (total != "*") {
+    range.total = Count(total);
+    if (!range.total || *range.total <= *last) return std::nullopt;
+  }
+  return range;
+}
 
 bool IsTransientStatus(int status) {
   switch (status) {

@@ -2,7 +2,9 @@
 #define TRAWLBOX_NET_RESPONSE_H_
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <optional>
 
 #include "core/status.h"
 
@@ -18,7 +20,28 @@ struct Response {
   QByteArray content_length = {};  // raw header value as sent, or empty
   QByteArray retry_after = {};     // raw header value, empty when absent
   QString final_address = {};      // where the redirects led
+  QByteArray etag = {};            // raw header value, empty when absent
+  QByteArray last_modified = {};   // raw header value, empty when absent
+  QByteArray content_range = {};   // raw header value, empty when absent
 };
+
+// The time an answer's Last-Modified names, read as libcurl reads HTTP
+// dates; none when it is absent or cannot be read.
+std::optional<QDateTime> ModifiedTime(const Response& response);
+
+// Whether an ETag may vouch that two bodies are the same byte for byte: a
+// strong one, not marked "W/".
+bool IsStrongEtag(const QByteArray& etag);
+
+// What "Content-Range: bytes FIRST-LAST/TOTAL" says: the bytes an answer
+// carries, counted from 0, and the length of the whole ("*": none).
+struct ByteRange {
+  qint64 first = 0;
+  qint64 last = 0;
+  std::optional<qint64> total = std::nullopt;
+};
+// None when the header is absent or says anything else.
+std::optional<ByteRange> ParseContentRange(const QByteArray& header);
 
 // What a request came to: an answer that came whole, whatever its status,
 // or why none did (a refused connection, a body cut short, a stall), with

@@ -1,6 +1,7 @@
 #include "net/retry_policy.h"
 
-#include <QString>
+#include <curl/curl.h>
+
 #include <algorithm>
 
 namespace trawlbox {
@@ -15,13 +16,12 @@ qint64 RetryAfterMs(const QByteArray& value, const QDateTime& now) {
   const qint64 seconds = text.toLongLong(&number);
   if (number)
     return seconds < 0 ? -1 : std::min<qint64>(seconds, 1 << 20) * 1000;
-  // "Wed, 21 Oct 2015 07:28:00 GMT"
-  QDateTime date =
-      QDateTime::fromString(QString::fromLatin1(text).replace(
-                                QLatin1String("GMT"), QLatin1String("+0000")),
-                            Qt::RFC2822Date);
-  if (!date.isValid()) return -1;
-  return std::max<qint64>(0, now.msecsTo(date));
+  // "Wed, 21 Oct 2015 07:28:00 GMT", or any form HTTP has known, read as
+  // libcurl reads the dates of its own headers.
+  const time_t date = curl_getdate(text.constData(), nullptr);
+  if (date == -1) return -1;
+  return std::max<qint64>(
+      0, now.msecsTo(QDateTime::fromSecsSinceEpoch(date, Qt::UTC)));
 }
 
 }  // namespace

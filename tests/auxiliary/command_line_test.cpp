@@ -22,7 +22,8 @@ const QString kHelp = QStringLiteral(
     "  -h, --help +Displays this help and exits\\.\n"
     "  -v, --version +Displays the version and exits\\.\n"
     "  --retries <N> +Tries a request .*otherwise\\.\n"
-    "  --connections <N> +Keeps up to N transfers .*otherwise\\.\n");
+    "  --connections <N> +Keeps up to N transfers .*otherwise\\.\n"
+    "  --update +Brings a mirror up to date: .*otherwise\\.\n");
 
 QString VersionLine() {
   return QStringLiteral("trawlbox-harvester ") +
@@ -211,6 +212,35 @@ class CommandLineTest : public QObject {
       if (option >= 0) options.connections = option;
       QCOMPARE(ConnectionsForRun(options, settings), number);
     }
+  }
+
+  // Whether the downloads of a run update: --update, else the setting when
+  // it says true.
+  void UpdateOfTheRun_data() {
+    QTest::addColumn<QString>("setting");  // null: not stored
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("update");
+    QTest::newRow("by default") << QString() << QStringList() << false;
+    QTest::newRow("set true") << "true" << QStringList() << true;
+    QTest::newRow("set otherwise") << "sometimes" << QStringList() << false;
+    QTest::newRow("by option") << "false" << QStringList{"--update"} << true;
+  }
+  void UpdateOfTheRun() {
+    QFETCH(QString, setting);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, update);
+    TempSettings temp;
+    SettingsStore settings;
+    if (!setting.isNull()) {
+      QVERIFY(settings.WriteSetting("Update", setting).ok());
+    }
+    QString text;
+    QTextStream stream(&text);
+    RunOptions options;
+    QCOMPARE(AnswerCommandLine(QStringList{"trawlbox-harvester"} + arguments,
+                               stream, stream, &options),
+             std::nullopt);
+    QCOMPARE(UpdateForRun(options, settings), update);
   }
 
   void VersionIsTheProjectVersion() {

@@ -22,6 +22,8 @@
 #include "support/short_body.h"
 #include "support/test_server.h"
 
+Q_DECLARE_METATYPE(trawlbox::RequestOptions)
+
 namespace trawlbox {
 namespace {
 
@@ -89,9 +91,10 @@ struct Fetched {
   bool finished = false;
 };
 
-Fetched Fetch(HttpEngine& engine, const QString& address) {
+Fetched Fetch(HttpEngine& engine, const QString& address,
+              const RequestOptions& options = {}) {
   Taken taken;
-  const auto transfer = engine.Get(address, Keep(taken));
+  const auto transfer = engine.Get(address, options, Keep(taken));
   Fetched fetched;
   fetched.finished = WaitUntil([&] { return transfer->finished(); });
   fetched.failure = FailureText(*transfer);
@@ -229,6 +232,75 @@ class HttpEngineTest : public QObject {
     std::lock_guard<std::mutex> lock(mutex);
     QCOMPARE(agent, std::string("Trawlbox Harvester"));
     QCOMPARE(encoding, std::string("identity"));
+  }
+
+  // Each option adds its header and nothing else; without options the
+  // request is the plain one. libcurl writes the date.
+  void AsksWhatTheOptionsSay_data() {
+    QTest::addColumn<RequestOptions>("options");
+    QTest::addColumn<QByteArrayList>("lines");
+    const QDateTime time(QDate(2024, 3, 5), QTime(6, 7, 8), Qt::UTC);
+    QTest::newRow("plain") << RequestOptions() << QByteArrayList();
+    QTest::newRow("a range after an ETag")
+        << RequestOptions{.from_byte = 1000, .if_range = "\"v1\""}
+        << QByteArrayList{"Range: bytes=1000-", "If-Range: \"v1\""};
+    QTest::newRow("a copy at hand")
+        << RequestOptions{.if_modified_since = time, .if_none_match = "\"e\""}
+        << QByteArrayList{"If-Modified-Since: Tue, 05 Mar 2024 06:07:08 GMT",
+                          "If-None-Match: \"e\""};
+    QTest::newRow("a damaged ETag is left out")
+        << RequestOptions{.if_none_match = "\"e\"\r\nX-Evil: 1"}
+        << QByteArrayList();
+  }
+  void AsksWhatTheOptionsSay() {
+    QFETCH(RequestOptions, options);
+    QFETCH(QByteArrayList, lines);
+    std::mutex mutex;
+    QByteArray asked;
+    RawServer server([&](QTcpSocket& socket, const QByteArray& request) {
+      std::lock_guard<std::mutex> lock(mutex);
+      asked = request;
+      socket.write(Head("2") + "ok");
+    });
+    HttpEngine engine;
+    QCOMPARE(Fetch(engine, server.Url("/f"), options).failure, QString());
+    std::lock_guard<std::mutex> lock(mutex);
+    QByteArrayList extra;
+    for (const QByteArray& line : asked.split('\n')) {
+      for (const char* name :
+           {"Range:", "If-Range:", "If-Modified-Since:", "If-None-Match:",
+            "If-Unmodified-Since:", "If-Match:", "X-Evil"}) {
+        if (line.startsWith(name)) extra << line.trimmed();
+      }
+    }
+    QCOMPARE(extra, lines);
+  }
+
+  // What a range's answer says it carries.
+  void ContentRanges_data() {
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<qint64>("first");  // -1: none
+    QTest::addColumn<qint64>("total");  // -1: not known
+    QTest::newRow("rest") << QByteArray("bytes 500-999/1000") << 500ll
+                          << 1000ll;
+    QTest::newRow("total unknown") << QByteArray("bytes 5-9/*") << 5ll << -1ll;
+    QTest::newRow("past 32 bits")
+        << QByteArray("bytes 4294967296-5000000000/5000000001") << 4294967296ll
+        << 5000000001ll;
+    QTest::newRow("not satisfiable")
+        << QByteArray("bytes */10") << -1ll << -1ll;
+    QTest::newRow("last before first")
+        << QByteArray("bytes 9-5/10") << -1ll << -1ll;
+    QTest::newRow("beyond the total")
+        << QByteArray("bytes 0-10/10") << -1ll << -1ll;
+  }
+  void ContentRanges() {
+    QFETCH(QByteArray, header);
+    QFETCH(qint64, first);
+    QFETCH(qint64, total);
+    const std::optional<ByteRange> range = ParseContentRange(header);
+    QCOMPARE(range ? range->first : -1, first);
+    QCOMPARE(range && range->total ? *range->total : -1, total);
   }
 
   void LeavesEncodedBodiesAlone() {
@@ -866,13 +938,23 @@ class HttpEngineTest : public QObject {
     QTest::newRow("beyond 64 bits")
         << QByteArray("99999999999999999999") << QByteArray(5, 's')
         << "The connection ended after 5 of 99999999999999999999 bytes";
+    // Counted in bytes of the whole file.
+    QTest::newRow("the rest of a file")
+        << QByteArray("50") << QByteArray(10, 's')
+        << "The connection ended after 60 of 100 bytes";
   }
   void ReportsShortBodies() {
     QFETCH(QByteArray, length);
     QFETCH(QByteArray, body);
     QFETCH(QString, failure);
-    RawServer server(
-        [&](QTcpSocket& socket) { socket.write(Head(length) + body); });
+    const bool rest = QString(QTest::currentDataTag()).startsWith("the rest");
+    RawServer server([&](QTcpSocket& socket) {
+      socket.write(rest ? "HTTP/1.1 206 Partial Content\r\n"
+                          "Content-Range: bytes 50-99/100\r\n"
+                          "Content-Length: 50\r\n\r\n" +
+                              body
+                        : Head(length) + body);
+    });
     HttpEngine engine;
     const Fetched fetched = Fetch(engine, server.Url("/short"));
     QCOMPARE(fetched.failure, failure);

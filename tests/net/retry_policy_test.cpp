@@ -27,6 +27,11 @@ class RetryPolicyTest : public QObject {
         << 1 << QByteArray("99999999999999999") << 30000;
     QTest::newRow("retry-after date")
         << 1 << QByteArray("Tue, 08 Dec 2026 10:00:05 GMT") << 5000;
+    // The two older forms HTTP still allows.
+    QTest::newRow("retry-after date, RFC 850")
+        << 1 << QByteArray("Tuesday, 08-Dec-26 10:00:05 GMT") << 5000;
+    QTest::newRow("retry-after date, asctime")
+        << 1 << QByteArray("Tue Dec  8 10:00:05 2026") << 5000;
     QTest::newRow("retry-after date passed")
         << 1 << QByteArray("Tue, 08 Dec 2026 09:00:00 GMT") << 500;
     QTest::newRow("retry-after nonsense") << 2 << QByteArray("soon") << 1000;
@@ -73,6 +78,38 @@ class RetryPolicyTest : public QObject {
     QList<int> seen;
     for (int i = 0; i < delays.size(); ++i) {
       seen << counter.NextDelayMs(answer).value_or(-1);
+    }
+    QCOMPARE(seen, delays);
+  }
+
+  // A cut try that kept a MiB more of the body than any before it spends no
+  // retry; a restart from the start makes no progress until it passes the
+  // most kept before.
+  void ProgressSpendsNoRetry_data() {
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<QList<double>>("kept_mib");  // after each try
+    QTest::addColumn<QList<int>>("delays");       // -1: the answer stands
+    QTest::newRow("a MiB each time") << 1 << QList<double>{1, 2, 3, 4, 5}
+                                     << QList<int>{500, 500, 500, 500, 500};
+    QTest::newRow("less than a MiB")
+        << 1 << QList<double>{0.5, 0.9} << QList<int>{500, -1};
+    QTest::newRow("a restart")
+        << 2 << QList<double>{3, 1, 3.5} << QList<int>{500, 1000, -1};
+    QTest::newRow("no retries") << 0 << QList<double>{5} << QList<int>{-1};
+  }
+  void ProgressSpendsNoRetry() {
+    QFETCH(int, retries);
+    QFETCH(QList<double>, kept_mib);
+    QFETCH(QList<int>, delays);
+    RetryPolicy policy;
+    policy.retries = retries;
+    RetryCounter counter(policy);
+    QList<int> seen;
+    for (const double mib : kept_mib) {
+      seen << counter
+                  .NextDelayMs(Status::Transient("cut"),
+                               qint64(mib * RetryCounter::kProgressBytes))
+                  .value_or(-1);
     }
     QCOMPARE(seen, delays);
   }

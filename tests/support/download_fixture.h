@@ -8,7 +8,9 @@ namespace trawlbox {
 
 // The download command on a headless host, its rows put in by the test.
 struct DownloadFixture : HostFixture {
-  void StartDownloading() { RunDownloadCommand(host, engine, *disk); }
+  void StartDownloading(const DownloadMode& mode = {}) {
+    RunDownloadCommand(host, engine, *disk, mode);
+  }
 };
 
 }  // namespace trawlbox

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <deque>
 #include <memory>
+#include <optional>
 
 #include "net/http_engine.h"
 
@@ -21,15 +22,22 @@ class FakeHttp : public HttpService {
   struct Try {
     QByteArrayList pieces;
     Answer end = Response{.status = 200};
+    // The head the pieces come under when `end` is no answer (a body cut
+    // off); a plain 200 unless given.
+    std::optional<Response> head = std::nullopt;
   };
 
   std::deque<Try> tries;
-  QStringList asked;  // the addresses, in order
+  QStringList asked;              // the addresses, in order
+  QList<RequestOptions> options;  // what each request asked beyond it
   RetryPolicy policy{.retries = 3, .first_delay_ms = 1};
 
+  using HttpService::Get;
   std::unique_ptr<HttpTransfer> Get(const QString& address,
+                                    const RequestOptions& asked_also,
                                     HttpTransfer::Sink sink) override {
     asked << address;
+    options << asked_also;
     Try next = tries.empty() ? Try{} : std::move(tries.front());
     if (!tries.empty()) tries.pop_front();
     return std::make_unique<Request>(std::move(next), std::move(sink));
@@ -45,7 +53,8 @@ class FakeHttp : public HttpService {
   class Request : public HttpTransfer {
    public:
     Request(Try play, Sink sink) : play_(std::move(play)), sink_(sink) {
-      head_ = play_.end.ok() ? play_.end.value() : Response{.status = 200};
+      head_ = play_.end.ok() ? play_.end.value()
+                             : play_.head.value_or(Response{.status = 200});
       timer_.setSingleShot(true);
       QObject::connect(&timer_, &QTimer::timeout, [this] { Step(); });
       timer_.start(0);
@@ -70,7 +79,7 @@ class FakeHttp : public HttpService {
    private:
     void Step() {
       if (finished_) return;
-      const bool good = play_.end.ok() && play_.end.value().status < 300;
+      const bool good = head_.status < 300;
       if (good && sink_ && next_ < play_.pieces.size()) {
         const QByteArray& piece = play_.pieces[next_];
         switch (sink_(piece.constData(), piece.size())) {

@@ -63,6 +63,20 @@ class FaultyFileSystem : public FileSystem {
     return std::unique_ptr<NewFile>(
         std::make_unique<FaultyNewFile>(*this, file.Take(), path));
   }
+  Result<std::unique_ptr<NewFile>> OpenToAppend(const QString& path) override {
+    if (read_only_) return Status::Failure(PermissionDeniedText());
+    Result<std::unique_ptr<NewFile>> file = real_.OpenToAppend(path);
+    if (!file.ok()) return file;
+    return std::unique_ptr<NewFile>(
+        std::make_unique<FaultyNewFile>(*this, file.Take(), path));
+  }
+  Result<QByteArray> ReadSmallFile(const QString& path,
+                                   qint64 limit) const override {
+    return real_.ReadSmallFile(path, limit);
+  }
+  Result<QDateTime> ModifiedTime(const QString& path) const override {
+    return real_.ModifiedTime(path);
+  }
   Status Rename(const QString& from, const QString& to) override {
     if (read_only_ || refused_targets_.contains(Comparable(to))) {
       return Status::Failure(PermissionDeniedText());
@@ -112,6 +126,11 @@ class FaultyFileSystem : public FileSystem {
       }
       if (fits == size) return {};
       return Status::Failure(NoSpaceText());
+    }
+    qint64 Size() const override { return real_->Size(); }
+    Status SetModified(const QDateTime& time) override {
+      if (disk_.read_only_) return Status::Failure(PermissionDeniedText());
+      return real_->SetModified(time);
     }
     Status Close() override { return real_->Close(); }
 
