@@ -15,6 +15,9 @@ namespace {
 // this long never ends by itself.
 constexpr int kWalkLimitMs = 120 * 1000;
 
+// The certificate the secure servers show, and its authority.
+const QString kCertDir = QStringLiteral(TRAWLBOX_TEST_CERT_DIR);
+
 // Writes the served tree into `root` and returns what each address below the
 // start must give: a file's bytes, or for a folder served through its own
 // index.html ("site/"), that page.
@@ -103,10 +106,16 @@ class RealServersTest : public QObject {
     const std::map<QString, QByteArray> served =
         MakeServedTree(server.root() + "/" + folder);
     QVERIFY(WriteFile(server.run() + "/users", UsersFile("alice", "s3cret")));
-    const QString error = server.Start();
+    const QString error =
+        server.Start(kCertDir + "/server.pem", kCertDir + "/server.key");
     QVERIFY2(error.isEmpty(), qPrintable(error));
+    const bool secure = RealServerKinds()[kind].secure;
+    const auto trust = [&](CommandsFixture& commands) {
+      if (secure) commands.engine.set_ca_file(kCertDir + "/ca.pem");
+    };
 
     CommandsFixture fixture;
+    trust(fixture);
     const QString start = server.Url(user) + folder;
     fixture.SetStart(start);
     bool stopped = false;
@@ -162,9 +171,19 @@ class RealServersTest : public QObject {
     QVERIFY2(folders.isEmpty(),
              qPrintable("saved as folders: " + folders.join(", ")));
     QCOMPARE(boxes, QStringList({"Done.", "Done."}));
+    // Requests shared a connection once the server answered over HTTP/2,
+    // and a failure reads as it does over HTTP/1.1, which sends the words.
+    QCOMPARE(fixture.engine.capacity() > fixture.engine.connections(), secure);
+    if (secure) {
+      const qsizetype readme = rows.indexOf(start + "README/");
+      QVERIFY(readme >= 0);
+      QCOMPARE(fixture.list().FailureOf(readme + 1),
+               QString("HTTP 404 Not Found"));
+    }
 
     // One transfer at a time lists the same rows and stores the same tree.
     CommandsFixture one;
+    trust(one);
     one.engine.set_connections(1);
     one.SetStart(start);
     one.StartListing();
@@ -177,6 +196,7 @@ class RealServersTest : public QObject {
     // A wrong password fails the start page with its 401, in the listing and
     // in the download, and only the row itself shows the password.
     CommandsFixture wrong;
+    trust(wrong);
     const QString refused = server.Url("alice:wrong-pass@") + folder;
     wrong.SetStart(refused);
     wrong.StartListing();

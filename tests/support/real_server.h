@@ -21,26 +21,28 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <initializer_list>
+#include <utility>
 
 namespace trawlbox {
 
 // How to run one kind of web server in the foreground. In the texts,
 // {port}, {root} (the served folder), {run} (the server's own files),
-// {config} and {user} are filled in. Apache asks for a user and password
-// below {root}/priv, those of the htpasswd lines in {run}/users.
+// {config}, {user}, and for a secure one {cert} and {key} (the test
+// certificate and its key) are filled in. Apache asks for a user and
+// password below {root}/priv, those of the htpasswd lines in {run}/users.
 struct RealServerKind {
   const char* name;
   const char* program;
   const char* config;   // Written to {run}/server.conf; none when empty.
   const char* as_root;  // Replaces {user} when run as root.
   QStringList arguments;
+  // Serves https with HTTP/2 offered, with the test certificate.
+  bool secure = false;
 };
 
-inline const QList<RealServerKind>& RealServerKinds() {
-  static const QList<RealServerKind> kinds = {
-      {"apache",
-       "apache2",
-       R"(ServerRoot "{run}"
+// The Apache configuration both Apache kinds share; {tls} is filled in.
+inline constexpr char kApacheConfig[] = R"(ServerRoot "{run}"
 DefaultRuntimeDir "{run}"
 ServerName 127.0.0.1
 Listen 127.0.0.1:{port}
@@ -69,12 +71,10 @@ DocumentRoot "{root}"
   Require valid-user
 </Directory>
 DirectoryIndex index.html
-)",
-       "User www-data\nGroup www-data",
-       {"-f", "{config}", "-DFOREGROUND"}},
-      {"nginx",
-       "nginx",
-       R"({user}
+{tls})";
+
+// nginx's, likewise; {listen} is filled in.
+inline constexpr char kNginxConfig[] = R"({user}
 worker_processes 1;
 pid "{run}/server.pid";
 error_log "{run}/error.log";
@@ -88,15 +88,59 @@ http {
   uwsgi_temp_path "{run}/uwsgi";
   scgi_temp_path "{run}/scgi";
   server {
-    listen 127.0.0.1:{port};
+    {listen}
     root "{root}";
     autoindex on;
   }
 }
-)",
-       "user www-data;",
-       {"-p", "{run}/", "-e", "{run}/error.log", "-c", "{config}", "-g",
-        "daemon off;"}},
+)";
+
+inline QString Filled(
+    const char* text,
+    const std::initializer_list<std::pair<const char*, const char*>>& fields) {
+  QString filled = QString::fromUtf8(text);
+  for (const auto& [field, value] : fields) {
+    filled.replace(QLatin1String(field), QString::fromUtf8(value));
+  }
+  return filled;
+}
+
+inline const QList<RealServerKind>& RealServerKinds() {
+  static const QByteArray apache =
+      Filled(kApacheConfig, {{"{tls}", ""}}).toUtf8();
+  static const QByteArray secure_apache =
+      Filled(
+          kApacheConfig,
+          {{"{tls}",
+            R"tls(LoadModule socache_shmcb_module /usr/lib/apache2/modules/mod_socache_shmcb.so
+LoadModule ssl_module /usr/lib/apache2/modules/mod_ssl.so
+LoadModule http2_module /usr/lib/apache2/modules/mod_http2.so
+SSLSessionCache "shmcb:{run}/ssl_scache(512000)"
+SSLEngine on
+SSLCertificateFile "{cert}"
+SSLCertificateKeyFile "{key}"
+Protocols h2 http/1.1
+)tls"}}).toUtf8();
+  static const QByteArray nginx =
+      Filled(kNginxConfig, {{"{listen}", "listen 127.0.0.1:{port};"}}).toUtf8();
+  static const QByteArray secure_nginx =
+      Filled(kNginxConfig, {{"{listen}",
+                             "listen 127.0.0.1:{port} ssl http2;\n"
+                             "    ssl_certificate \"{cert}\";\n"
+                             "    ssl_certificate_key \"{key}\";"}})
+          .toUtf8();
+  const QStringList apache_arguments = {"-f", "{config}", "-DFOREGROUND"};
+  const QStringList nginx_arguments = {
+      "-p", "{run}/",   "-e", "{run}/error.log",
+      "-c", "{config}", "-g", "daemon off;"};
+  static const QList<RealServerKind> kinds = {
+      {"apache", "apache2", apache.constData(), "User www-data\nGroup www-data",
+       apache_arguments},
+      {"apache, https with HTTP/2", "apache2", secure_apache.constData(),
+       "User www-data\nGroup www-data", apache_arguments, true},
+      {"nginx", "nginx", nginx.constData(), "user www-data;", nginx_arguments},
+      {"nginx, https with HTTP/2", "nginx", secure_nginx.constData(),
+       "user www-data;", nginx_arguments, true},
       {"lighttpd",
        "lighttpd",
        R"(server.modules = ("mod_dirlisting")
@@ -116,6 +160,22 @@ mimetype.assign = (".html" => "text/html", ".txt" => "text/plain")
        "",
        {"file-server", "--browse", "--listen", "127.0.0.1:{port}", "--root",
         "{root}"}},
+      {"caddy, https with HTTP/2",
+       "caddy",
+       R"({
+  admin off
+  auto_https disable_redirects
+  storage file_system "{run}/caddy"
+}
+https://127.0.0.1:{port} {
+  tls "{cert}" "{key}"
+  root * "{root}"
+  file_server browse
+}
+)",
+       "",
+       {"run", "--config", "{config}", "--adapter", "caddyfile"},
+       true},
       {"python",
        "python3",
        "",
@@ -154,12 +214,15 @@ class RealServer {
   QString run() const { return box_.filePath("run"); }
   // `user` ("alice:s3cret@") goes before the host.
   QString Url(const QString& user = QString()) const {
-    return "http://" + user + QStringLiteral("127.0.0.1:%1/").arg(port_);
+    return (kind_.secure ? "https://" : "http://") + user +
+           QStringLiteral("127.0.0.1:%1/").arg(port_);
   }
 
-  // Starts the server once root() holds what it serves; the empty text
-  // when it accepts connections within 10 s, else what went wrong.
-  QString Start() {
+  // Starts the server once root() holds what it serves, a secure one with
+  // the certificate `cert` and its `key`; the empty text when it accepts
+  // connections within 10 s, else what went wrong.
+  QString Start(const QString& cert = QString(),
+                const QString& key = QString()) {
     // Servers started as root read the tree as www-data.
     OpenToOthers(box_.path());
     QDirIterator it(root(), QDir::AllEntries | QDir::NoDotAndDotDot,
@@ -173,7 +236,9 @@ class RealServer {
           .replace("{port}", QString::number(port_))
           .replace("{root}", root())
           .replace("{run}", run)
-          .replace("{config}", config);
+          .replace("{config}", config)
+          .replace("{cert}", cert)
+          .replace("{key}", key);
     };
     QFile file(config);
     if (*kind_.config && (!file.open(QIODevice::WriteOnly) ||
