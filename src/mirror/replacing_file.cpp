@@ -59,6 +59,16 @@ std::optional<PartOrigin> ReadNote(const QByteArray& text) {
   return origin;
 }
 
+// Creates `name` anew; a file of that name is left by an earlier run that
+// nothing goes on with, and goes first.
+Result<std::unique_ptr<FileSystem::NewFile>> CreateInPlaceOfLeftover(
+    FileSystem& disk, const QString& name) {
+  Result<std::unique_ptr<FileSystem::NewFile>> created = disk.CreateNew(name);
+  if (created.ok() || !disk.Exists(name)) return created;
+  (void)disk.Remove(name);
+  return disk.CreateNew(name);
+}
+
 }  // namespace
 
 ReplacingFile::ReplacingFile(FileSystem& disk, const QString& target,
@@ -120,12 +130,8 @@ Status ReplacingFile::Open() {
   if (naming_ == Naming::kFresh) return OpenFresh();
   // In the same folder, so the rename stays on one file system.
   const QString name = PartName(target_);
-  Result<std::unique_ptr<FileSystem::NewFile>> created = disk_.CreateNew(name);
-  if (!created.ok() && disk_.Exists(name)) {
-    // Left by an earlier run, and nothing goes on with it.
-    (void)disk_.Remove(name);
-    created = disk_.CreateNew(name);
-  }
+  Result<std::unique_ptr<FileSystem::NewFile>> created =
+      CreateInPlaceOfLeftover(disk_, name);
   if (!created.ok()) return created.status();
   part_ = created.Take();
   part_name_ = name;
@@ -160,11 +166,8 @@ Status ReplacingFile::Note(const PartOrigin& origin) {
   // Nothing finds a fresh name again.
   if (naming_ == Naming::kFresh) return {};
   const QString name = NoteName(target_);
-  Result<std::unique_ptr<FileSystem::NewFile>> created = disk_.CreateNew(name);
-  if (!created.ok() && disk_.Exists(name)) {
-    (void)disk_.Remove(name);
-    created = disk_.CreateNew(name);
-  }
+  Result<std::unique_ptr<FileSystem::NewFile>> created =
+      CreateInPlaceOfLeftover(disk_, name);
   if (!created.ok()) return created.status();
   std::unique_ptr<FileSystem::NewFile> note = created.Take();
   const QByteArray text = NoteText(origin);
