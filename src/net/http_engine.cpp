@@ -183,7 +183,9 @@ class HttpEngine::Impl {
 
   int stall_ms_ = kStallTimeoutMs;
   int connections_ = kDefaultConnections;
-  // A server has answered over HTTP/2: requests share its connections.
+  // The latest answer came over HTTP/2: requests share the server's
+  // connections. A site is one server; another one that speaks HTTP/1.1
+  // takes the capacity back to the connections with its first answer.
   bool multiplexed_ = false;
   RetryPolicy retry_policy_;
   QByteArray ca_file_;
@@ -461,10 +463,9 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
     if (reason_at >= 0) {
       head.reason = rest.sliced(reason_at + 1).trimmed().toByteArray();
     }
-    if (!head.protocol.startsWith("HTTP/1")) {
-      head.reason = UsualReason(head.status);
-      transfer->engine->multiplexed_ = true;
-    }
+    const bool multiplexed = !head.protocol.startsWith("HTTP/1");
+    if (multiplexed) head.reason = UsualReason(head.status);
+    transfer->engine->multiplexed_ = multiplexed;
     transfer->phase = Phase::kHead;
     return length;
   }
