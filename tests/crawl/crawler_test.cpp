@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <QtTest>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 
 #include "core/error_trap.h"
@@ -10,6 +12,7 @@
 #include "core/real_file_system.h"
 #include "crawl/temp_page.h"
 #include "support/fake_file_list.h"
+#include "support/fake_http.h"
 #include "support/files.h"
 #include "support/flaky_server.h"
 #include "support/https_server.h"
@@ -22,10 +25,12 @@
 namespace trawlbox {
 namespace {
 
-// A crawler on its own list, with a temporary folder as TEMP.
-struct CrawlFixture {
-  CrawlFixture() { qputenv("TEMP", temp.path().toLocal8Bit()); }
-  ~CrawlFixture() { qunsetenv("TEMP"); }
+// A crawler on its own list, with a temporary folder as TEMP, asking its
+// pages of an `Http` service: the program's engine, or a script.
+template <typename Http>
+struct CrawlFixtureOn {
+  CrawlFixtureOn() { qputenv("TEMP", temp.path().toLocal8Bit()); }
+  ~CrawlFixtureOn() { qunsetenv("TEMP"); }
 
   QStringList Walk(const QString& start_address) {
     start = start_address;
@@ -39,7 +44,7 @@ struct CrawlFixture {
   FakeFileList list;
   RecordingPrompts prompts;
   EventPump pump;
-  TestEngine engine;
+  Http engine;
   // A page as the site serves it, asked for at once.
   Answer Fetch(const QString& address, FileSystem::ScratchFile& file) {
     const auto page = site.StartPage(address, file, {});
@@ -50,6 +55,43 @@ struct CrawlFixture {
   TestPages pages{site};
   RealFileSystem disk;
   Crawler crawler{list, prompts, pump, pages, disk, [this] { return start; }};
+};
+
+using CrawlFixture = CrawlFixtureOn<TestEngine>;
+
+const QString kSite = "http://h";
+
+// A page played in `pieces` pieces, one a pass of the event loop.
+FakeHttp::Try Page(const QByteArray& body, int pieces = 1,
+                   const QByteArray& type = "text/html") {
+  FakeHttp::Try page{{body}, Response{.status = 200, .content_type = type}};
+  for (int i = 1; i < pieces; ++i) page.pieces << " ";
+  return page;
+}
+
+FakeHttp::Try Answered(int status) { return {{}, Response{.status = status}}; }
+
+// A page of links to `names`, in that order.
+FakeHttp::Try LinksTo(const QByteArrayList& names) {
+  QByteArray page;
+  for (const QByteArray& name : names) page += "<a href=\"" + name + "\">l</a>";
+  return Page(page);
+}
+
+const FakeHttp::Try kImage = Page("<img src=\"f.png\">");
+
+// A walk from kSite over pages played without a network, by their paths;
+// any other is missing.
+struct ScriptedCrawl : CrawlFixtureOn<FakeHttp> {
+  ScriptedCrawl() {
+    engine.serve = [this](const QString& address) {
+      const auto found = site.find(address.mid(kSite.size()));
+      return found == site.end() ? Answered(404) : found->second;
+    };
+  }
+  QStringList Walk() { return CrawlFixtureOn::Walk(kSite + "/"); }
+
+  std::map<QString, FakeHttp::Try> site;
 };
 
 // A site served page by page and walked from `start`: the rows the walk
@@ -673,6 +715,154 @@ class CrawlerTest : public QObject {
     QCOMPARE(requests[1].size(), requests[0].size());  // none twice
     QVERIFY(requests[0].indexOf("/d5/sub/") < requests[0].indexOf("/d4/"));
     QVERIFY(requests[1].indexOf("/d4/") < requests[1].indexOf("/d5/sub/"));
+  }
+
+  // With room for two requests the walk keeps at most two under way, the
+  // page in its visit and the looks at missing folder forms included. It
+  // asks for what a walk of one page at a time asks for (a folder form
+  // answered with a file is not read for folders), and for each folder
+  // before its visit lists it, also past a last entry listed already.
+  void FetchingAheadKeepsToTheRoom() {
+    QStringList rows[2];
+    QStringList asked[2];
+    for (const int room : {1, 2}) {
+      ScriptedCrawl walk;
+      walk.engine.room = room;
+      walk.site["/"] = LinksTo({"d1/", "NOTES", "d2/", "R", "slow/", "./"});
+      walk.site["/slow/"] = walk.site["/d2/"] = Page("<img src=\"f.png\">", 8);
+      walk.site["/d1/"] = kImage;
+      walk.site["/R"] = Page("read me", 1, "text/plain");
+      walk.site["/NOTES/"] = Page("<a href=\"in/\">i</a>", 1, "text/plain");
+      // The look at "R" lasts until its visit needs it.
+      walk.engine.held = {kSite + "/R"};
+      QStringList late;
+      walk.list.on_add = [&](const QString& row) {
+        if (row == kSite + "/R/") walk.engine.Release(kSite + "/R");
+        if (row.endsWith('/') && !walk.engine.asked.contains(row)) late << row;
+      };
+      rows[room - 1] = walk.Walk();
+      QCOMPARE(late, QStringList());
+      QCOMPARE(walk.engine.peak, room);
+      QCOMPARE(walk.engine.looked, QStringList({kSite + "/R"}));
+      asked[room - 1] = walk.engine.asked;
+      asked[room - 1].sort();
+    }
+    QCOMPARE(rows[1], rows[0]);
+    QVERIFY(rows[0].contains(kSite + "/R") &&
+            rows[0].contains(kSite + "/NOTES"));
+    QCOMPARE(asked[1], asked[0]);
+    QVERIFY(!asked[0].contains(kSite + "/NOTES/in/"));
+  }
+
+  // While a page's links are handled the end of the queue is not known: a
+  // request that ends then starts no other. Escape then ends the requests
+  // fetched ahead with the walk, and the next walk asks for its pages
+  // afresh.
+  void AScanStartsNothingAndAStopLeavesNothing() {
+    ScriptedCrawl walk;
+    walk.engine.room = 3;
+    walk.site["/"] = LinksTo({"a/", "b/", "c/", "d/"});
+    walk.site["/a/"] = walk.site["/b/"] = walk.site["/c/"] = walk.site["/d/"] =
+        kImage;
+    // Fetched ahead, they come when they are let go.
+    walk.engine.held = {kSite + "/b/", kSite + "/c/"};
+    qsizetype before = -1;
+    qsizetype after = -1;
+    walk.list.on_add = [&](const QString& row) {
+      if (row != kSite + "/d/f.png") return;
+      before = walk.engine.asked.size();
+      walk.engine.Release(kSite + "/c/");
+      if (QTest::qWaitFor([&] { return walk.engine.Running().size() == 1; })) {
+        // The request loop's pass after that end.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        after = walk.engine.asked.size();
+      }
+      walk.crawler.RequestStop();
+    };
+    QCOMPARE(walk.Walk().size(), 3);
+    QVERIFY(before > 0);
+    QCOMPARE(after, before);
+    QCOMPARE(walk.engine.Running(), QStringList());
+    // What a request left over would bring is stale by now.
+    walk.engine.Release(kSite + "/b/");
+    walk.site["/a/"] = walk.site["/b/"] = walk.site["/c/"] = walk.site["/d/"] =
+        Page("<img src=\"new.png\">");
+    walk.list.on_add = nullptr;
+    walk.list.Clear();
+    QCOMPARE(walk.Walk().filter("new.png").size(), 4);
+  }
+
+  // A link with its slash is no folder form: its failure costs one GET. A
+  // dot-less link's folder form is looked at as linked (a HEAD) only when it
+  // is missing for good; one that fails and then answers costs its tries.
+  void LooksAtFolderFormsMissingForGood_data() {
+    QTest::addColumn<QByteArray>("link");
+    QTest::addColumn<QList<int>>("statuses");  // of the tries of "gone/"
+    QTest::addColumn<QStringList>("looked");
+    QTest::newRow("a folder, missing")
+        << QByteArray("gone/") << QList<int>{404} << QStringList();
+    QTest::newRow("a folder form, missing")
+        << QByteArray("gone") << QList<int>{404}
+        << QStringList{kSite + "/gone"};
+    QTest::newRow("a folder form, failing, then a page")
+        << QByteArray("gone") << QList<int>{503, 200} << QStringList();
+  }
+  void LooksAtFolderFormsMissingForGood() {
+    QFETCH(QByteArray, link);
+    QFETCH(QList<int>, statuses);
+    QFETCH(QStringList, looked);
+    ScriptedCrawl walk;
+    // Visited first and slow: the other link's first answer comes before
+    // its visit.
+    walk.site["/"] = LinksTo({link, "slow/"});
+    walk.site["/slow/"] = Page("", 8);
+    qsizetype tries = 0;
+    walk.engine.serve = [&, site = walk.engine.serve](const QString& address) {
+      if (address != kSite + "/gone/") return site(address);
+      const int status = statuses[std::min(tries++, statuses.size() - 1)];
+      return status == 200 ? kImage : Answered(status);
+    };
+    walk.Walk();
+    QCOMPARE(walk.engine.asked.count(kSite + "/gone/"), statuses.size());
+    QCOMPARE(walk.engine.looked, looked);
+  }
+
+  // Escape after a folder form was fetched ahead, before its visit reads
+  // the answer: the folder's row stays as it is, and no file row comes.
+  void AStopBeforeAFolderFormIsRead() {
+    ScriptedCrawl walk;
+    walk.site["/"] = LinksTo({"README"});
+    walk.site["/README/"] = Page("read me", 1, "text/plain");
+    int completed = 0;  // the start page, then "README/"
+    walk.pages.before_complete = [&](const PageSource::Pending& page) {
+      if (++completed == 2 &&
+          QTest::qWaitFor([&] { return page.finished(); })) {
+        walk.crawler.RequestStop();
+      }
+    };
+    QCOMPARE(walk.Walk(), QStringList({kSite + "/", kSite + "/README/"}));
+    QVERIFY(walk.list.FailureOf(2).isEmpty() && walk.list.Ticked(2));
+  }
+
+  // A folder listed as a file by the time its visit comes is passed over,
+  // and its fetch ahead ends with it: it holds no place.
+  void AFolderListedMeanwhileLeavesNothingBehind() {
+    ScriptedCrawl walk;
+    walk.engine.room = 2;
+    walk.site["/"] = LinksTo({"q1/", "q2/", "a.html/", "p/"});
+    walk.site["/p/"] = Page("<img src=\"/a.html/\">");
+    walk.site["/q1/"] = walk.site["/q2/"] = kImage;
+    // Its fetch ahead never comes.
+    walk.engine.held = {kSite + "/a.html/"};
+    std::optional<QStringList> running;
+    walk.list.on_add = [&](const QString& row) {
+      if (row == kSite + "/q2/") running = walk.engine.Running();
+    };
+    QCOMPARE(walk.Walk().mid(1, 3),
+             QStringList({kSite + "/p/", kSite + "/a.html/", kSite + "/q2/"}));
+    QCOMPARE(walk.engine.asked.count(kSite + "/a.html/"), 1);
+    QVERIFY(running && !running->contains(kSite + "/a.html/"));
   }
 
   // A server that answers the folder form of a dot-less link with the file

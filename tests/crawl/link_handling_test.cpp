@@ -119,6 +119,11 @@ class LinkHandlingTest : public QObject {
     QTest::newRow("escapes kept as written")
         << b << "a%20b%7e%2f%C3%AF%25.txt"
         << kBase + "/a%20b%7e%2f%C3%AF%25.txt";
+    QTest::newRow("an escape at the very end")
+        << b << "a%20" << kBase + "/a%20";
+    QTest::newRow("a raw letter at the very end")
+        << b << QString::fromUtf8("caf\u00e9")
+        << kBase + QString::fromUtf8("/caf\u00e9");
     QTest::newRow("raw blanks and letters kept")
         << b << "raw space/na\u00efve.txt"
         << kBase + "/raw space/na\u00efve.txt";
@@ -257,6 +262,9 @@ class LinkHandlingTest : public QObject {
         << false << longest + "y" << kStart << none << none;
     QTest::newRow("longer in UTF-8 bytes not queued")
         << false << longest.chopped(1) + "\u00e9" << kStart << none << none;
+    QTest::newRow("3,000 letters of three bytes not queued")
+        << false << QString(3000, QChar(0x20ac)) + "/" << kStart << none
+        << none;
     QTest::newRow("dots inside a name are no segment")
         << false << "v1..2/" << kStart << none
         << QStringList{kBase + "/v1..2/"};

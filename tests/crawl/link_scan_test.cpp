@@ -124,6 +124,9 @@ class LinkScanTest : public QObject {
     QTest::newRow("without their semicolon")
         << QByteArray("a=1&copy=2&amp=3&#38")
         << QString("a=1&copy=2&amp=3&#38");
+    QTest::newRow("the last character and one past it")
+        << QByteArray("&#x10FFFF;&#x110000;")
+        << QString::fromUcs4(U"\U0010FFFF&#x110000;");
     QTest::newRow("unknown or no character")
         << QByteArray("&copy;&#0;&#xD800;&#x110000;&#;&#x;&#12a;&;")
         << QString("&copy;&#0;&#xD800;&#x110000;&#;&#x;&#12a;&;");
@@ -152,11 +155,29 @@ class LinkScanTest : public QObject {
     QCOMPARE(links, QStringList{"h:next/"});
   }
 
-  void OverlongValueIsDroppedAndTheScanGoesOn() {
+  // A value of the longest length is delivered, read at once or cut right
+  // after its last byte; one byte more is dropped and the scan goes on.
+  void LongestValues_data() {
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<qsizetype>("piece");  // 0: the page at once
+    QTest::addColumn<bool>("delivered");
+    const qsizetype most = LinkScanner::kMaxValueBytes;
+    QTest::newRow("the longest, at once") << most << qsizetype(0) << true;
+    QTest::newRow("the longest, cut after it") << most << 9 + most << true;
+    QTest::newRow("one more, in pieces")
+        << most + 1 << qsizetype(1 << 20) << false;
+  }
+  void LongestValues() {
+    QFETCH(qsizetype, length);
+    QFETCH(qsizetype, piece);
+    QFETCH(bool, delivered);
     QByteArray page = "<a href=\"";
-    page += QByteArray(LinkScanner::kMaxValueBytes + 1, 'x');
+    page += QByteArray(length, 'x');
     page += "\"><img src=\"after.png\">";
-    QCOMPARE(Links(page, 1 << 20), QStringList{"s:after.png"});
+    const QStringList links = Links(page, piece);
+    QCOMPARE(links.last(), QString("s:after.png"));
+    QCOMPARE(links.size(), delivered ? 2 : 1);
+    QCOMPARE(links.first().size(), delivered ? 2 + length : 11);
   }
 
   void MarkersAcrossPieceBoundaries() {

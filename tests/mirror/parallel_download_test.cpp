@@ -4,9 +4,12 @@
 #include <QtTest>
 #include <chrono>
 #include <functional>
+#include <mutex>
+#include <set>
 #include <thread>
 
 #include "support/download_fixture.h"
+#include "support/fake_http.h"
 #include "support/files.h"
 #include "support/short_body.h"
 #include "support/test_server.h"
@@ -78,6 +81,27 @@ struct SixStreams {
   TestServer server;
   std::atomic<int> streaming{0};
   Download run;
+};
+
+// Rows of one byte each on hosts of their own, "http://hN.example/N.bin",
+// asked of requests played without a network on `room` connections.
+struct ScriptedDownload {
+  ScriptedDownload(int room, int rows) {
+    http.room = room;
+    http.serve = [](const QString&) { return OneByte(); };
+    fixture.SetStart("http://");
+    for (int row = 1; row <= rows; ++row) fixture.list().Add(Address(row));
+  }
+  static QString Address(int row) {
+    return QStringLiteral("http://h%1.example/%1.bin").arg(row);
+  }
+  static FakeHttp::Try OneByte() {
+    return {{"x"}, Response{.status = 200, .content_length = "1"}};
+  }
+  void Run() { RunDownloadCommand(fixture.host, http, *fixture.disk); }
+
+  DownloadFixture fixture;
+  FakeHttp http;
 };
 
 }  // namespace
@@ -221,6 +245,96 @@ class ParallelDownloadTest : public QObject {
     QVERIFY(f.list().FailureOf(1).isEmpty());
     // Far below the 200 MB that held bodies would take.
     QVERIFY2(grown < 48'000'000, qPrintable(QString::number(grown)));
+  }
+
+  // Row 1 held open: no other row starts on one connection, whatever its
+  // server; on two, one runs at a time, and the rows that have arrived wait
+  // for their turns, two and eight for each connection, until row 1 ends.
+  void RowsAheadOfARowHeldOpen_data() {
+    QTest::addColumn<int>("connections");
+    QTest::addColumn<qsizetype>("ahead");
+    QTest::newRow("one connection") << 1 << qsizetype(0);
+    QTest::newRow("two connections") << 2 << qsizetype(2 + 8 * 2);
+  }
+  void RowsAheadOfARowHeldOpen() {
+    QFETCH(int, connections);
+    QFETCH(qsizetype, ahead);
+    ScriptedDownload run(connections, 30);
+    const QString first = ScriptedDownload::Address(1);
+    run.http.held = {first};
+    // Once nothing but row 1 has run for a few passes, it is let go.
+    qsizetype started = -1;
+    qsizetype seen = 0;
+    int quiet = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      const qsizetype asked = run.http.asked.size();
+      const bool still = run.http.Running() == QStringList{first};
+      quiet = still && asked == seen ? quiet + 1 : 0;
+      seen = asked;
+      if (quiet == 5 && started < 0) {
+        started = asked - 1;
+        run.http.Release(first);
+      }
+    });
+    watch.start(0);
+    run.Run();
+    QCOMPARE(started, ahead);
+    QCOMPARE(run.http.peak, connections);
+    QCOMPARE(Tree(run.fixture.destination.path()).size(), size_t(30));
+  }
+
+  // Escape behind row 1's box, shown in its turn once its transfer has
+  // ended, while the rows ahead end: no row is asked for after it.
+  void NothingIsAskedAfterAStopBehindABox() {
+    ScriptedDownload run(2, 6);
+    run.http.serve = [](const QString& address) {
+      if (address != ScriptedDownload::Address(1)) {
+        return ScriptedDownload::OneByte();
+      }
+      return FakeHttp::Try{{}, Status::Failure("Could not connect")};
+    };
+    qsizetype at_stop = -1;
+    bool ended = false;
+    run.fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
+      if (at_stop >= 0) return;
+      run.fixture.host.RequestCancel();
+      at_stop = run.http.asked.size();
+      // Events run behind a box: the request loop's passes included.
+      ended = QTest::qWaitFor([&] { return run.http.Running().isEmpty(); });
+      QCoreApplication::processEvents();
+      QCoreApplication::processEvents();
+    };
+    run.Run();
+    QVERIFY(ended && at_stop >= 2);
+    QCOMPARE(run.http.asked.size(), at_stop);
+    QCOMPARE(run.fixture.Caption(), QString("Download Stoped By User"));
+  }
+
+  // Thirty rows over six connections: the server never sees a seventh.
+  void ThirtyRowsOverSixConnections() {
+    // Declared before the server, whose thread uses them until it stops.
+    std::mutex mutex;
+    std::set<int> ports;  // of the connections the requests came on
+    TestServer server;
+    server.server().set_keep_alive_max_count(100);
+    server.server().set_pre_routing_handler(
+        [&](const httplib::Request& request, httplib::Response&) {
+          std::lock_guard<std::mutex> lock(mutex);
+          ports.insert(request.remote_port);
+          return httplib::Server::HandlerResponse::Unhandled;
+        });
+    Download run(6);
+    DownloadFixture& f = run.fixture;
+    f.SetStart(server.Url());
+    for (int i = 1; i <= 30; ++i) {
+      server.Serve("/" + std::to_string(i) + ".txt", "x", 200, "text/plain");
+      f.list().Add(server.Url(QStringLiteral("/%1.txt").arg(i)));
+    }
+    f.StartDownloading();
+    QCOMPARE(Tree(f.destination.path()).size(), size_t(30));
+    std::lock_guard<std::mutex> lock(mutex);
+    QVERIFY2(ports.size() <= 6, qPrintable(QString::number(ports.size())));
   }
 
   // Escape while six bodies stream: each ends at once, and nothing partial

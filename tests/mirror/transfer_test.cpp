@@ -173,6 +173,81 @@ class TransferTest : public QObject {
     QCOMPARE(fixture.status.captions.last(), QString("Progress Bar"));
   }
 
+  // A body of a hundred pieces, cut after the first, which shows "1 %":
+  // started again without a validator, it shows 1 % once more; gone on with
+  // under its ETag, it counts on from the cut, also where the next KiB still
+  // makes 1 %.
+  void PercentagesOfACutBody_data() {
+    QTest::addColumn<QByteArray>("etag");
+    QTest::addColumn<int>("piece");  // a percent of the body
+    QTest::addColumn<QList<int>>("shown");
+    QList<int> all;
+    for (int percent = 0; percent <= 100; ++percent) all << percent;
+    QTest::newRow("started again")
+        << QByteArray() << 1024 << QList<int>{1} + all.mid(1);
+    QTest::newRow("gone on with") << QByteArray("\"v1\"") << 4096 << all;
+  }
+  void PercentagesOfACutBody() {
+    QFETCH(QByteArray, etag);
+    QFETCH(int, piece);
+    QFETCH(QList<int>, shown);
+    const QByteArray bytes(piece, 'p');
+    const QByteArray length = QByteArray::number(100 * piece);
+    const Response whole{.status = 200, .content_length = length, .etag = etag};
+    const Response rest{
+        .status = 206,
+        .content_length = QByteArray::number(99 * piece),
+        .etag = etag,
+        .content_range = "bytes " + QByteArray::number(piece) + "-" +
+                         QByteArray::number(100 * piece - 1) + "/" + length};
+    ScriptedFixture fixture;
+    fixture.engine.tries = {
+        {{bytes}, Status::Transient("Connection reset"), whole},
+        etag.isEmpty() ? FakeHttp::Try{QByteArrayList(100, bytes), whole}
+                       : FakeHttp::Try{QByteArrayList(99, bytes), rest}};
+    QVERIFY(fixture.Download("http://h/f", "f").ok());
+    QCOMPARE(Percentages(fixture.status.captions), shown);
+    QCOMPARE(fixture.engine.options[1].from_byte, etag.isEmpty() ? 0 : piece);
+    QCOMPARE(ReadAll(fixture.dir.filePath("f")).size(), 100 * piece);
+  }
+
+  // A file that cannot be made in its turn is reported outside libcurl:
+  // behind its box, a transfer ahead of its turn goes on to its end.
+  void ABoxInATurnHoldsNoOtherTransferUp() {
+    // Declared before the server, whose thread reads it until it stops.
+    std::atomic<bool> boxed{false};
+    TestServer server;
+    server.Serve("/b", "b", 200, "text/plain");
+    server.Handle("/a", [&](const httplib::Request&, httplib::Response& reply) {
+      reply.set_content_provider(
+          2048, "application/octet-stream",
+          [&](size_t offset, size_t, httplib::DataSink& sink) {
+            // The second half comes once the box is up.
+            for (int i = 0; i < 1000 && offset > 0 && !boxed; ++i) {
+              std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            return sink.write(std::string(1024, 'a').data(), 1024);
+          });
+    });
+    TransferFixture fixture;
+    TurnGate gate_b(fixture.status, fixture.prompts);
+    TurnGate gate_a(fixture.status, fixture.prompts);
+    const Downloader::TransferPtr b = fixture.downloader.Start(
+        server.Url("/b"), PathText(fixture.dir.filePath("missing/b")), gate_b);
+    const Downloader::TransferPtr a = fixture.downloader.Start(
+        server.Url("/a"), PathText(fixture.dir.filePath("a")), gate_a);
+    bool a_ended = false;
+    fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
+      boxed = true;
+      a_ended = QTest::qWaitFor([&] { return !Downloader::Running(*a); });
+    };
+    QVERIFY(!fixture.downloader.Complete(*b).ok());
+    QCOMPARE(fixture.prompts.boxes.size(), 1);
+    QVERIFY(a_ended);
+    QVERIFY(fixture.downloader.Complete(*a).ok());
+    QCOMPARE(ReadAll(fixture.dir.filePath("a")), QByteArray(2048, 'a'));
+  }
+
   // Ahead of its turn a body streams into its new file at once, and what it
   // shows waits for the turn; its end wakes the request loop.
   void AheadOfItsTurnABodyGoesToItsFile() {

@@ -574,6 +574,8 @@ class HttpEngineTest : public QObject {
     QTest::addColumn<int>("page_size");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("failure");
+    QTest::newRow("400, no Location") << QByteArray("HTTP/1.1 400 Bad Request")
+                                      << 100 << 400 << "HTTP 400 Bad Request";
     QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found") << 100 << 404
                          << "HTTP 404 Not Found";
     QTest::newRow("500") << QByteArray("HTTP/1.1 500 Internal Server Error")

@@ -22,6 +22,8 @@ class UrlTest : public QObject {
                                << QByteArray("http://h/na%C3%AFve.txt");
     QTest::newRow("escapes kept") << "http://h/my%20file%2f%7e.pdf"
                                   << QByteArray("http://h/my%20file%2f%7e.pdf");
+    QTest::newRow("an escape at the very end")
+        << "http://h/a%20" << QByteArray("http://h/a%20");
     QTest::newRow("lone percent")
         << "http://h/100%.txt?q=%zz%4"
         << QByteArray("http://h/100%25.txt?q=%25zz%254");

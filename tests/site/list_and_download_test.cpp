@@ -64,11 +64,13 @@ class ListAndDownloadTest : public QObject {
                  "<meta charset=\"utf-8\"><a href=\"raw space.txt\">r</a>"
                  "<a href='na\xc3\xafve.txt'>n</a><a href=\"a&amp;b.txt\">"
                  "a</a><img src=\"my%20file.gif\"><a href=\"?view=list\">"
-                 "v</a>");
+                 "v</a><img src=\"end%20\"><img src=\"caf\xc3\xa9\">");
     server.Serve("/raw space.txt", "raw", 200, "text/plain");
     server.Serve("/na\xc3\xafve.txt", "naive", 200, "text/plain");
     server.Serve("/a&b.txt", "amp", 200, "text/plain");
     server.Serve("/my file.gif", "GIF89a", 200, "image/gif");
+    server.Serve("/end ", "end", 200, "text/plain");
+    server.Serve("/caf\xc3\xa9", "cafe", 200, "text/plain");
     CommandsFixture fixture;
     fixture.SetStart(server.Url() + "/");
     fixture.StartListing();
@@ -79,6 +81,8 @@ class ListAndDownloadTest : public QObject {
         {QString::fromUtf8("na\u00efve.txt"), "naive"},
         {"a&b.txt", "amp"},
         {"my%20file.gif", "GIF89a"},
+        {"end%20", "end"},
+        {QString::fromUtf8("caf\u00e9"), "cafe"},
     };
     QCOMPARE(Tree(fixture.destination.path()), expected);
     QCOMPARE(server.Requests("/"), 2);  // listed once, stored once

@@ -3,6 +3,7 @@
 
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,7 @@ class FakeFileList : public FileList {
   void Add(const QString& text) override {
     rows_.push_back(Row{text, QString(), true});
     listed_.insert(text);
+    if (on_add) on_add(text);
   }
   bool IsListed(const QString& text) const override {
     return listed_.contains(text);
@@ -41,6 +43,9 @@ class FakeFileList : public FileList {
   QString FailureOf(qsizetype position) const override {
     return At(position).failure;
   }
+
+  // Runs after each row is added, as the command that adds it goes on.
+  std::function<void(const QString& text)> on_add;
 
  private:
   struct Row {

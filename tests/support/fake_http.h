@@ -2,20 +2,25 @@
 #define TRAWLBOX_TESTS_SUPPORT_FAKE_HTTP_H_
 
 #include <QByteArrayList>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "net/http_engine.h"
 
 namespace trawlbox {
 
 // Requests answered from a script, without a network: each request plays
-// the next Try in turn, from the event loop, one piece per pass, as a
-// server far away would. A sink that pauses gets the same piece again after
-// Resume().
+// the next Try in turn, or what `serve` answers for its address, from the
+// event loop, one piece per pass, as a server far away would. A sink that
+// pauses gets the same piece again after Resume(). It counts the requests
+// under way, as a server would see them, and can hold some back.
 class FakeHttp : public HttpService {
  public:
   // What one request comes to: the head, the body's pieces, the end.
@@ -28,9 +33,25 @@ class FakeHttp : public HttpService {
   };
 
   std::deque<Try> tries;
-  QStringList asked;              // the addresses, in order
-  QList<RequestOptions> options;  // what each request asked beyond it
+  // When set, answers each request instead of `tries`.
+  std::function<Try(const QString& address)> serve;
+  QStringList asked;              // the addresses of the GETs, in order
+  QList<RequestOptions> options;  // what each GET asked beyond it
+  QStringList looked;             // the addresses of the HEADs, in order
   RetryPolicy policy{.retries = 3, .first_delay_ms = 1};
+  // The connections and the requests in flight its users may keep.
+  int room = 6;
+  // Requests for these addresses wait, unanswered, until released.
+  QSet<QString> held;
+  // The most requests under way at once so far.
+  int peak = 0;
+
+  FakeHttp() = default;
+  FakeHttp(const FakeHttp&) = delete;
+  FakeHttp& operator=(const FakeHttp&) = delete;
+  ~FakeHttp() override {
+    for (Request* request : live_) request->owner_ = nullptr;
+  }
 
   using HttpService::Get;
   std::unique_ptr<HttpTransfer> Get(const QString& address,
@@ -38,26 +59,73 @@ class FakeHttp : public HttpService {
                                     HttpTransfer::Sink sink) override {
     asked << address;
     options << asked_also;
-    Try next = tries.empty() ? Try{} : std::move(tries.front());
-    if (!tries.empty()) tries.pop_front();
-    return std::make_unique<Request>(std::move(next), std::move(sink));
+    return Start(address, std::move(sink));
   }
   std::unique_ptr<HttpTransfer> Head(const QString& address) override {
-    return Get(address, nullptr);
+    looked << address;
+    return Start(address, nullptr);
   }
-  int connections() const override { return 6; }
-  int capacity() const override { return 6; }
+  int connections() const override { return room; }
+  int capacity() const override { return room; }
   const RetryPolicy& retry_policy() const override { return policy; }
 
+  // Lets the requests for `address` held so far go on, and holds no more.
+  void Release(const QString& address) {
+    held.remove(address);
+    for (Request* request : live_) {
+      if (request->address_ == address) request->Go();
+    }
+  }
+  // The addresses of the requests under way, in the order they started.
+  QStringList Running() const {
+    QStringList running;
+    for (const Request* request : live_) {
+      if (!request->finished()) running << request->address_;
+    }
+    return running;
+  }
+
  private:
+  class Request;
+
+  std::unique_ptr<HttpTransfer> Start(const QString& address,
+                                      HttpTransfer::Sink sink) {
+    Try next;
+    if (serve) {
+      next = serve(address);
+    } else if (!tries.empty()) {
+      next = std::move(tries.front());
+      tries.pop_front();
+    }
+    auto request =
+        std::make_unique<Request>(*this, address, std::move(next), sink);
+    peak = std::max(peak, int(Running().size()));
+    return request;
+  }
+
+  std::vector<Request*> live_;
+
   class Request : public HttpTransfer {
    public:
-    Request(Try play, Sink sink) : play_(std::move(play)), sink_(sink) {
+    Request(FakeHttp& owner, const QString& address, Try play, Sink sink)
+        : owner_(&owner),
+          address_(address),
+          play_(std::move(play)),
+          sink_(sink) {
       head_ = play_.end.ok() ? play_.end.value()
                              : play_.head.value_or(Response{.status = 200});
       timer_.setSingleShot(true);
       QObject::connect(&timer_, &QTimer::timeout, [this] { Step(); });
-      timer_.start(0);
+      owner.live_.push_back(this);
+      if (!owner.held.contains(address)) Go();
+    }
+    ~Request() override {
+      if (owner_ != nullptr) std::erase(owner_->live_, this);
+    }
+
+    // Plays the answer, unless it is paused or over.
+    void Go() {
+      if (!finished_ && !paused_) timer_.start(0);
     }
 
     bool head_in() const override { return true; }
@@ -106,6 +174,9 @@ class FakeHttp : public HttpService {
       if (by_itself && on_finished_) on_finished_();
     }
 
+    friend class FakeHttp;
+    FakeHttp* owner_;  // null once the service is gone
+    const QString address_;
     Try play_;
     Sink sink_;
     Response head_;

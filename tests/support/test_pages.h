@@ -19,6 +19,9 @@ class TestPages : public PageSource {
   explicit TestPages(PageSource& site) : site_(site) {}
 
   Serve serve;
+  // Runs when the walk comes to complete a page asked of the site, before
+  // it waits for it.
+  std::function<void(const Pending& page)> before_complete;
 
   int capacity() const override { return serve ? 1 : site_.capacity(); }
   std::unique_ptr<Pending> StartPage(const QString& address, ScratchFile& file,
@@ -33,6 +36,7 @@ class TestPages : public PageSource {
     if (const auto* served = dynamic_cast<const Served*>(&page)) {
       return served->answer();
     }
+    if (before_complete) before_complete(page);
     return site_.CompletePage(page, stop);
   }
   std::unique_ptr<Pending> StartHead(const QString& address,
