@@ -30,16 +30,6 @@ QByteArray Pattern(qsizetype size, char seed = 0) {
   return bytes;
 }
 
-QList<int> Percentages(const QStringList& captions) {
-  QList<int> percentages;
-  static const QRegularExpression percent(R"(\.\.\.(\d+) % Downloaded$)");
-  for (const QString& caption : captions) {
-    const auto match = percent.match(caption);
-    if (match.hasMatch()) percentages << match.captured(1).toInt();
-  }
-  return percentages;
-}
-
 QStringList Entries(const QTemporaryDir& dir) {
   return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }

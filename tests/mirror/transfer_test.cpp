@@ -19,16 +19,6 @@ std::string Body(qsizetype size) {
   return body;
 }
 
-QList<int> Percentages(const QStringList& captions) {
-  QList<int> percentages;
-  static const QRegularExpression percent(R"(\.\.\.(\d+) % Downloaded$)");
-  for (const QString& caption : captions) {
-    const auto match = percent.match(caption);
-    if (match.hasMatch()) percentages << match.captured(1).toInt();
-  }
-  return percentages;
-}
-
 using TransferFixture = DownloaderFixture;
 using ScriptedFixture = DownloaderFixtureOn<FakeHttp>;
 

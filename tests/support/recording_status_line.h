@@ -1,6 +1,7 @@
 #ifndef TRAWLBOX_TESTS_SUPPORT_RECORDING_STATUS_LINE_H_
 #define TRAWLBOX_TESTS_SUPPORT_RECORDING_STATUS_LINE_H_
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "core/status_line.h"
@@ -31,6 +32,18 @@ class RecordingStatusLine : public StatusLine {
   qint64 maximum_ = 100;
   qint64 position_ = 0;
 };
+
+// The percentages the "Downloading ADDRESS...N % Downloaded" captions
+// among `captions` showed, in order.
+inline QList<int> Percentages(const QStringList& captions) {
+  QList<int> percentages;
+  static const QRegularExpression percent(R"(\.\.\.(\d+) % Downloaded$)");
+  for (const QString& caption : captions) {
+    const auto match = percent.match(caption);
+    if (match.hasMatch()) percentages << match.captured(1).toInt();
+  }
+  return percentages;
+}
 
 }  // namespace trawlbox
 
