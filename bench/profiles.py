@@ -181,7 +181,7 @@ class Profile:
             third = UPDATERS[tool](self, folder, round_number)
             came = sorted({
                 urllib.parse.unquote(path).lstrip("/")
-                for _, _, path, status, size in log_entries(
+                for _, _, path, status, size, _ in log_entries(
                     self.apache.log, offset)
                 if status == 200 and size > 0 and not path.endswith("/")})
             missing3, different3 = check_mirror(self.site, folder)
