@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "net/http_engine.h"
 #include "core/real_file_system.h"
 #include "mirror/download_command.h"
+#include "net/http_engine.h"
 #include "peak_memory.h"
 #include "support/headless_host.h"
 

@@ -105,8 +105,8 @@ LinkHandler::Target LinkHandler::TargetOf(LinkKind kind, const QString& value,
     if (!IsWebFile(value, address)) return {};
     return {Target::Kind::kFile, std::move(address)};
   }
-  if (IsSameSite(address) && !IsSortLink(address) &&
-      !HasDotSegment(address) && !IsTooLong(address)) {
+  if (IsSameSite(address) && !IsSortLink(address) && !HasDotSegment(address) &&
+      !IsTooLong(address)) {
     return {Target::Kind::kFolder, std::move(address)};
   }
   return {};
