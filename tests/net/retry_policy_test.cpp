@@ -45,69 +45,58 @@ class RetryPolicyTest : public QObject {
     QCOMPARE(RetryPolicy().DelayMs(retry, retry_after, now), delay_ms);
   }
 
-  // Which answers are tried again, and until when: the same answer over and
-  // over, with two retries allowed.
-  void RetriesOnlyWhatMayPass_data() {
-    QTest::addColumn<int>("status");  // 0: no answer came
-    QTest::addColumn<bool>("transient");
+  // Which answers are tried again, and until when: tries that come to the
+  // same answer, each leaving `kept_mib` of the body to go on from. A cut
+  // try that kept a MiB more than any before it spends no retry; a restart
+  // from the start makes no progress until it passes the most kept before.
+  void RetryCounting_data() {
+    QTest::addColumn<int>("status");  // 0: cut short, -1: a certificate
     QTest::addColumn<QByteArray>("retry_after");
-    QTest::addColumn<QList<int>>("delays");  // -1: the answer stands
-    const QList<int> twice = {500, 1000, -1};
-    QTest::newRow("200") << 200 << false << QByteArray() << QList<int>{-1};
-    QTest::newRow("404") << 404 << false << QByteArray() << QList<int>{-1};
-    QTest::newRow("503") << 503 << false << QByteArray() << twice;
-    QTest::newRow("429 asking for 3 s")
-        << 429 << false << QByteArray("3") << QList<int>{3000, 3000, -1};
-    QTest::newRow("a reset") << 0 << true << QByteArray() << twice;
-    QTest::newRow("a certificate")
-        << 0 << false << QByteArray() << QList<int>{-1};
-  }
-  void RetriesOnlyWhatMayPass() {
-    QFETCH(int, status);
-    QFETCH(bool, transient);
-    QFETCH(QByteArray, retry_after);
-    QFETCH(QList<int>, delays);
-    const Answer answer =
-        status == 0
-            ? Answer(transient ? Status::Transient("reset")
-                               : Status::Failure("certificate"))
-            : Answer(Response{.status = status, .retry_after = retry_after});
-    RetryPolicy policy;
-    policy.retries = 2;
-    RetryCounter counter(policy);
-    QList<int> seen;
-    for (int i = 0; i < delays.size(); ++i) {
-      seen << counter.NextDelayMs(answer).value_or(-1);
-    }
-    QCOMPARE(seen, delays);
-  }
-
-  // A cut try that kept a MiB more of the body than any before it spends no
-  // retry; a restart from the start makes no progress until it passes the
-  // most kept before.
-  void ProgressSpendsNoRetry_data() {
     QTest::addColumn<int>("retries");
     QTest::addColumn<QList<double>>("kept_mib");  // after each try
     QTest::addColumn<QList<int>>("delays");       // -1: the answer stands
-    QTest::newRow("a MiB each time") << 1 << QList<double>{1, 2, 3, 4, 5}
-                                     << QList<int>{500, 500, 500, 500, 500};
+    const QList<double> none = {0, 0, 0};
+    const QList<int> twice = {500, 1000, -1};
+    QTest::newRow("200") << 200 << QByteArray() << 2 << none
+                         << QList<int>{-1, -1, -1};
+    QTest::newRow("404") << 404 << QByteArray() << 2 << none
+                         << QList<int>{-1, -1, -1};
+    QTest::newRow("503") << 503 << QByteArray() << 2 << none << twice;
+    QTest::newRow("429 asking for 3 s")
+        << 429 << QByteArray("3") << 2 << none << QList<int>{3000, 3000, -1};
+    QTest::newRow("a reset") << 0 << QByteArray() << 2 << none << twice;
+    QTest::newRow("a certificate")
+        << -1 << QByteArray() << 2 << none << QList<int>{-1, -1, -1};
+    QTest::newRow("a MiB each time")
+        << 0 << QByteArray() << 1 << QList<double>{1, 2, 3, 4, 5}
+        << QList<int>{500, 500, 500, 500, 500};
     QTest::newRow("less than a MiB")
-        << 1 << QList<double>{0.5, 0.9} << QList<int>{500, -1};
+        << 0 << QByteArray() << 1 << QList<double>{0.5, 0.9}
+        << QList<int>{500, -1};
     QTest::newRow("a restart")
-        << 2 << QList<double>{3, 1, 3.5} << QList<int>{500, 1000, -1};
-    QTest::newRow("no retries") << 0 << QList<double>{5} << QList<int>{-1};
+        << 0 << QByteArray() << 2 << QList<double>{3, 1, 3.5}
+        << QList<int>{500, 1000, -1};
+    QTest::newRow("no retries")
+        << 0 << QByteArray() << 0 << QList<double>{5} << QList<int>{-1};
   }
-  void ProgressSpendsNoRetry() {
+  void RetryCounting() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, retry_after);
     QFETCH(int, retries);
     QFETCH(QList<double>, kept_mib);
     QFETCH(QList<int>, delays);
+    const Answer answer =
+        status == 0 ? Answer(Status::Transient("cut"))
+        : status == -1
+            ? Answer(Status::Failure("certificate"))
+            : Answer(Response{.status = status, .retry_after = retry_after});
     RetryPolicy policy;
     policy.retries = retries;
     RetryCounter counter(policy);
     QList<int> seen;
     for (const double mib : kept_mib) {
       seen << counter
-                  .NextDelayMs(Status::Transient("cut"),
+                  .NextDelayMs(answer,
                                qint64(mib * RetryCounter::kProgressBytes))
                   .value_or(-1);
     }
