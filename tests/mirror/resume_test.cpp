@@ -21,15 +21,6 @@ const QByteArray kDate = "Tue, 05 Mar 2024 06:07:08 GMT";
 const QDateTime kTime(QDate(2024, 3, 5), QTime(6, 7, 8), Qt::UTC);
 constexpr qint64 kMiB = RetryCounter::kProgressBytes;
 
-// Bytes with no short period, so a piece stored at the wrong place shows.
-QByteArray Pattern(qsizetype size, char seed = 0) {
-  QByteArray bytes(size, Qt::Uninitialized);
-  for (qsizetype i = 0; i < size; ++i) {
-    bytes[i] = char((quint64(i) * 0x9E3779B97F4A7C15ull >> 56) + seed);
-  }
-  return bytes;
-}
-
 QStringList Entries(const QTemporaryDir& dir) {
   return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }

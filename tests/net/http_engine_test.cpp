@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/answers.h"
+#include "support/files.h"
 #include "support/https_server.h"
 #include "support/raw_server.h"
 #include "support/short_body.h"
@@ -54,18 +55,6 @@ void LetEventsRun(int ms) {
   bool over = false;
   QTimer::singleShot(ms, [&] { over = true; });
   WaitUntil([&] { return over; });
-}
-
-// A byte for each offset of a big body, with no short period, so a piece
-// lost or handed twice shows.
-char PatternByte(quint64 offset) {
-  return static_cast<char>((offset * 0x9E3779B97F4A7C15ull) >> 56);
-}
-
-QByteArray Pattern(qsizetype size) {
-  QByteArray bytes(size, Qt::Uninitialized);
-  for (qsizetype i = 0; i < size; ++i) bytes[i] = PatternByte(i);
-  return bytes;
 }
 
 // What a sink took.
