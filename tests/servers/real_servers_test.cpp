@@ -5,6 +5,7 @@
 
 #include "mirror/path_mapping.h"
 #include "support/commands_fixture.h"
+#include "support/cutting_relay.h"
 #include "support/files.h"
 #include "support/real_server.h"
 
@@ -75,7 +76,25 @@ QString Shown(const QStringList& rows, qsizetype from = 0) {
   return "\n  " + shown.join("\n  ");
 }
 
+// Why a test of `kind` cannot run here; empty when it can.
+QString NotInstalled(const RealServer& server, const RealServerKind& kind) {
+  return server.installed() ? QString()
+                            : QStringLiteral("%1 (%2) is not installed")
+                                  .arg(kind.name, kind.program);
+}
+
 }  // namespace
+
+// Skips a test whose server is not installed, and fails it on CI, where
+// every server must be.
+#define SKIP_UNLESS_INSTALLED(server, kind)             \
+  do {                                                  \
+    const QString reason = NotInstalled(server, kind);  \
+    if (!reason.isEmpty() && qgetenv("CI") == "true") { \
+      QFAIL(qPrintable(reason));                        \
+    }                                                   \
+    if (!reason.isEmpty()) QSKIP(qPrintable(reason));   \
+  } while (false)
 
 class RealServersTest : public QObject {
   Q_OBJECT
@@ -95,13 +114,7 @@ class RealServersTest : public QObject {
     QFETCH(int, kind);
     QFETCH(QString, user);
     RealServer server(RealServerKinds()[kind]);
-    if (!server.installed()) {
-      const QString reason = QStringLiteral("%1 (%2) is not installed")
-                                 .arg(RealServerKinds()[kind].name,
-                                      RealServerKinds()[kind].program);
-      if (qgetenv("CI") == "true") QFAIL(qPrintable(reason));
-      QSKIP(qPrintable(reason));
-    }
+    SKIP_UNLESS_INSTALLED(server, RealServerKinds()[kind]);
     const QString folder = user.isEmpty() ? "" : "priv/";
     const std::map<QString, QByteArray> served =
         MakeServedTree(server.root() + "/" + folder);
@@ -208,6 +221,57 @@ class RealServersTest : public QObject {
     QCOMPARE(wrong.list().FailureOf(1), QString("HTTP 401 Unauthorized"));
     QCOMPARE(wrong.prompts.texts(), QStringList({"Done.", "Done."}));
     QVERIFY(Tree(wrong.destination.path()).empty());
+  }
+
+  // Losing a connection while many HTTP/2 streams are open on it costs
+  // only retries: the rows and the tree are those of a link that never
+  // broke. Each of the first two connections breaks off in the middle of
+  // the download, which asks for all 40 files at once.
+  void SurvivesConnectionsLostUnderManyStreams_data() {
+    QTest::addColumn<int>("kind");
+    // Each secure server plain, as users meet it.
+    for (int i = 0; i < RealServerKinds().size(); ++i) {
+      const QString name = RealServerKinds()[i].name;
+      if (name.endsWith("https with HTTP/2"))
+        QTest::newRow(qPrintable(name)) << i;
+    }
+  }
+  void SurvivesConnectionsLostUnderManyStreams() {
+    QFETCH(int, kind);
+    RealServer server(RealServerKinds()[kind]);
+    SKIP_UNLESS_INSTALLED(server, RealServerKinds()[kind]);
+    for (int i = 0; i < 40; ++i) {
+      QVERIFY(WriteFile(server.root() + QStringLiteral("/many/f%1.bin").arg(i),
+                        Pattern(2000, char(i))));
+    }
+    const QString error =
+        server.Start(kCertDir + "/server.pem", kCertDir + "/server.key");
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    CommandsFixture whole;
+    whole.engine.set_ca_file(kCertDir + "/ca.pem");
+    whole.SetStart(server.Url());
+    whole.StartListing();
+    whole.StartDownloading();
+
+    CuttingRelay relay(server.port(), 20'000, 2);
+    CommandsFixture broken;
+    broken.engine.set_ca_file(kCertDir + "/ca.pem");
+    RetryPolicy quick;
+    quick.first_delay_ms = 10;
+    broken.engine.set_retry_policy(quick);
+    const QString start =
+        QStringLiteral("https://127.0.0.1:%1/").arg(relay.port());
+    broken.SetStart(start);
+    broken.StartListing();
+    broken.StartDownloading();
+
+    QCOMPARE(relay.cuts(), 2);
+    QCOMPARE(Rows(broken.list()).replaceInStrings(start, server.Url()),
+             Rows(whole.list()));
+    QCOMPARE(broken.prompts.texts(), QStringList({"Done.", "Done."}));
+    QCOMPARE(Tree(broken.destination.path()).size(), 42u);  // and 2 pages
+    QVERIFY(Tree(broken.destination.path()) == Tree(whole.destination.path()));
   }
 };
 

@@ -123,11 +123,17 @@ Protocols h2 http/1.1
 )tls"}}).toUtf8();
   static const QByteArray nginx =
       Filled(kNginxConfig, {{"{listen}", "listen 127.0.0.1:{port};"}}).toUtf8();
+  static constexpr char kSecureListen[] =
+      "listen 127.0.0.1:{port} ssl http2;\n"
+      "    ssl_certificate \"{cert}\";\n"
+      "    ssl_certificate_key \"{key}\";";
   static const QByteArray secure_nginx =
-      Filled(kNginxConfig, {{"{listen}",
-                             "listen 127.0.0.1:{port} ssl http2;\n"
-                             "    ssl_certificate \"{cert}\";\n"
-                             "    ssl_certificate_key \"{key}\";"}})
+      Filled(kNginxConfig, {{"{listen}", kSecureListen}}).toUtf8();
+  // Ends each connection with a GOAWAY after its third request, while the
+  // client may have many more streams open on it.
+  static const QByteArray goaway_nginx =
+      Filled(kNginxConfig, {{"{listen}", "{secure}\n    keepalive_requests 3;"},
+                            {"{secure}", kSecureListen}})
           .toUtf8();
   const QStringList apache_arguments = {"-f", "{config}", "-DFOREGROUND"};
   const QStringList nginx_arguments = {
@@ -141,6 +147,8 @@ Protocols h2 http/1.1
       {"nginx", "nginx", nginx.constData(), "user www-data;", nginx_arguments},
       {"nginx, https with HTTP/2", "nginx", secure_nginx.constData(),
        "user www-data;", nginx_arguments, true},
+      {"nginx, https with HTTP/2, a GOAWAY every third request", "nginx",
+       goaway_nginx.constData(), "user www-data;", nginx_arguments, true},
       {"lighttpd",
        "lighttpd",
        R"(server.modules = ("mod_dirlisting")
@@ -210,6 +218,7 @@ class RealServer {
   }
 
   bool installed() const { return !program_.isEmpty(); }
+  int port() const { return port_; }
   QString root() const { return box_.filePath("site"); }
   QString run() const { return box_.filePath("run"); }
   // `user` ("alice:s3cret@") goes before the host.
