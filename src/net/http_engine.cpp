@@ -54,6 +54,9 @@ bool IsTransientCode(CURLcode code) {
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_OPERATION_TIMEDOUT:
+    // A connection lost inside the TLS handshake; a server that refuses the
+    // handshake itself is asked a few times more before its row fails.
+    case CURLE_SSL_CONNECT_ERROR:
     // A stream reset, a GOAWAY, a connection lost under many streams.
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:

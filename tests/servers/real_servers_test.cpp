@@ -223,21 +223,25 @@ class RealServersTest : public QObject {
     QVERIFY(Tree(wrong.destination.path()).empty());
   }
 
-  // Losing a connection while many HTTP/2 streams are open on it costs
-  // only retries: the rows and the tree are those of a link that never
-  // broke. Each of the first two connections breaks off in the middle of
-  // the download, which asks for all 40 files at once.
-  void SurvivesConnectionsLostUnderManyStreams_data() {
+  // Losing a connection costs only retries: the rows and the tree are those
+  // of a link that never broke. Each of the first two connections breaks
+  // off after the server has sent it `cut_after` bytes: inside the TLS
+  // handshake, or in the middle of the download, which asks for all 40
+  // files at once over HTTP/2.
+  void SurvivesLostConnections_data() {
     QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("cut_after");
     // Each secure server plain, as users meet it.
     for (int i = 0; i < RealServerKinds().size(); ++i) {
       const QString name = RealServerKinds()[i].name;
-      if (name.endsWith("https with HTTP/2"))
-        QTest::newRow(qPrintable(name)) << i;
+      if (!name.endsWith("https with HTTP/2")) continue;
+      QTest::addRow("%s, inside the handshake", qPrintable(name)) << i << 100;
+      QTest::addRow("%s, under many streams", qPrintable(name)) << i << 20'000;
     }
   }
-  void SurvivesConnectionsLostUnderManyStreams() {
+  void SurvivesLostConnections() {
     QFETCH(int, kind);
+    QFETCH(int, cut_after);
     RealServer server(RealServerKinds()[kind]);
     SKIP_UNLESS_INSTALLED(server, RealServerKinds()[kind]);
     for (int i = 0; i < 40; ++i) {
@@ -254,7 +258,7 @@ class RealServersTest : public QObject {
     whole.StartListing();
     whole.StartDownloading();
 
-    CuttingRelay relay(server.port(), 20'000, 2);
+    CuttingRelay relay(server.port(), cut_after, 2);
     CommandsFixture broken;
     broken.engine.set_ca_file(kCertDir + "/ca.pem");
     RetryPolicy quick;
