@@ -29,6 +29,11 @@ Site profiles:
            copyright, LICENSE), as Debian's /usr/share/doc trees look.
   latency  the small site through a relay (bench/relay.py) that delays each
            direction by half of --rtt-ms: a server far away, at full speed.
+  h2       the small site over https, HTTP/2 offered, through the relay
+           at --rtt-ms, with a certificate authority of the bench's own
+           that every tool is told to trust.
+  bigh2    the big site over https, HTTP/2 offered, straight to Apache:
+           what many streams at once cost in time and memory.
   flaky    the small site through the relay, which cuts a connection
            mid-answer (before any byte, inside the head or inside the body)
            at a --cut-share of the chunks the server sends; no added

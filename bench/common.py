@@ -25,13 +25,17 @@ OURS_OPTIONS = []
 # other tools' are printed. (wget --timestamping does not descend below a
 # page the server calls unchanged, so its update misses what changed.)
 LENIENT_PROFILES = ("flaky", "update")
+# The profiles served over https, HTTP/2 offered.
+SECURE_PROFILES = ("h2", "bigh2")
 # The profiles each --profile runs (several may be named, "a,b"). latency,
 # h2 and flaky serve the small site through the relay, h2 over https with
-# HTTP/2 offered; bigcut four big files through a relay that cuts; update
-# the big site, mirrored and then updated.
+# HTTP/2 offered; bigh2 the big site over https, straight; bigcut four big
+# files through a relay that cuts; update the big site, mirrored and then
+# updated.
 PROFILE_SETS = {"big": ["big"], "small": ["small"], "latency": ["latency"],
-                "flaky": ["flaky"], "h2": ["h2"], "bigcut": ["bigcut"],
-                "update": ["update"], "both": ["big", "small"],
+                "flaky": ["flaky"], "h2": ["h2"], "bigh2": ["bigh2"],
+                "bigcut": ["bigcut"], "update": ["update"],
+                "both": ["big", "small"],
                 "all": ["big", "small", "latency", "h2", "flaky"]}
 # The tools that run on a profile, when not all do.
 PROFILE_TOOLS = {"bigcut": [OURS, WGET], "update": [OURS, WGET]}

@@ -7,7 +7,7 @@ import urllib.parse
 
 from . import relay
 from .common import (CURL_FLOOR, CUT_SHARES, HTTRACK, LENIENT_PROFILES,
-                     OURS, PROFILE_TOOLS)
+                     OURS, PROFILE_TOOLS, SECURE_PROFILES)
 from .contenders import RUNNERS, UPDATERS, run_ours
 from .measure import measured
 from .mirrors import (check_floor, check_mirror, files_state, is_page,
@@ -31,18 +31,19 @@ class Profile:
         os.makedirs(self.dir)
         os.chmod(self.dir, 0o755)
         self.port = free_port()  # Apache's.
-        # The h2 profile serves https, with a certificate authority of the
-        # bench's own that every tool is told to trust.
-        self.scheme = "https" if name == "h2" else "http"
+        # The secure profiles serve https, with a certificate authority of
+        # the bench's own that every tool is told to trust.
+        self.scheme = "https" if name in SECURE_PROFILES else "http"
         self.ca_file = None
         self.certificate = None
         if self.scheme == "https":
             self.ca_file, cert, key = make_certificates(self.dir)
             self.certificate = (cert, key)
         self.start = "%s://127.0.0.1:%d" % (self.scheme, self.port)
-        if name in ("big", "update"):
+        if name in ("big", "bigh2", "update"):
             self.shape, self.files, self.bytes = make_big_site(
-                self.site, options.folders, options.big_mb, self.port)
+                self.site, options.folders, options.big_mb, self.port,
+                self.scheme)
         elif name == "bigcut":
             self.shape, self.files, self.bytes = make_cut_site(
                 self.site, 4, options.big_mb)

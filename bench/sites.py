@@ -39,7 +39,7 @@ def write_files(root, files):
     return count, total
 
 
-def make_big_site(root, folders, big_mb, port):
+def make_big_site(root, folders, big_mb, port, scheme="http"):
     """Folders up to four deep with 20 files each; half of them have an
     index.html that links their files and subfolders (plus some files of
     other folders, so links repeat across pages), the rest are served as
@@ -80,8 +80,8 @@ def make_big_site(root, folders, big_mb, port):
                  for c in children[folder]]
         links += ['<a href="%s">%s</a>' % (n, n) for n, _ in files[folder]]
         for other, name in rng.sample(every_file, min(3, len(every_file))):
-            links.append('<a href="http://127.0.0.1:%d/%s">shared</a>'
-                         % (port, other + "/" + name))
+            links.append('<a href="%s://127.0.0.1:%d/%s">shared</a>'
+                         % (scheme, port, other + "/" + name))
         page = ("<html><head><title>%s</title></head><body>\n%s\n"
                 "</body></html>\n" % (folder or "home", "<br>\n".join(links)))
         with open(os.path.join(root, folder, "index.html"), "w") as out:
