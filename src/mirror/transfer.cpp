@@ -90,13 +90,17 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
 }
 
 // One file's transfer. A try runs ahead of the transfer's turn or in it.
-// The first piece of a good body makes the folders and the new file beside
-// the local one, and every piece then goes there: ahead of the turn at
-// once, since what that reports is held until the turn; in the turn the
-// piece waits, paused, for the turn to make them outside libcurl, so a box
-// shows there. In its turn the transfer waits for the try's end, tries
-// again what may pass, as the retry policy says, and commits its file; only
-// the last try's failure is reported.
+// A good body goes into a new file beside the local one, made with its
+// folders when the body starts to arrive. Ahead of the turn the body's
+// pieces are held in memory instead, while it is short: many answers may
+// end in one pass of libcurl, and making all their files there would hold
+// the window up for as long as the disk takes. The file is made in the
+// turn, between the window's events, or at once for a body that outgrows
+// kMostHeldBytes (what that reports is held until the turn). In the turn
+// the first piece waits, paused, for the turn to make them outside
+// libcurl, so a box shows there. In its turn the transfer waits for the
+// try's end, tries again what may pass, as the retry policy says, and
+// commits its file; only the last try's failure is reported.
 //
 // A body cut off after its first answer gave a validator and a length is
 // gone on with: the next try asks for the rest (Range, If-Range), and a 206
@@ -176,6 +180,9 @@ class Downloader::Transfer {
   Status Complete() {
     gate_.Open();
     if (stage_ == Stage::kAhead) stage_ = Stage::kRequested;
+    if (stage_ == Stage::kHeld && !MakeHeldFile() && Running()) {
+      transfer_->Cancel();
+    }
     const Answer answer = WithRetries(
         owner_.http_.retry_policy(), owner_.pump_,
         [this] { return CancelRequested(); },
@@ -197,6 +204,7 @@ class Downloader::Transfer {
   enum class Stage {
     kAhead,         // before the turn, and no piece of a good body yet
     kRequested,     // in the turn, and no piece of a good body yet
+    kHeld,          // before the turn, the body's pieces held in memory
     kFileWanted,    // in the turn, the first piece waits, paused, for the file
     kReceiving,     // the body streams into the new file
     kNoFile,        // the file could not be made; reported, and the try ends
@@ -207,6 +215,10 @@ class Downloader::Transfer {
   // A long body's beginning is noted beside it for a run after a crash;
   // a short one is simply fetched again.
   static constexpr qint64 kNotedLength = 1024 * 1024;
+  // How much of a body ahead of its turn is held in memory, at the most,
+  // before its file is made: a page or a small file whole. With the rows
+  // that may run ahead, a few MB at the most.
+  static constexpr qsizetype kMostHeldBytes = 32 * 1024;
 
   bool CancelRequested() const { return owner_.cancel_requested_(); }
 
@@ -253,6 +265,7 @@ class Downloader::Transfer {
   // nothing.
   void DropPart() {
     if (file_) file_->Cancel();
+    held_ = QByteArray();
     origin_.reset();
     length_.reset();
     received_ = 0;
@@ -372,20 +385,25 @@ class Downloader::Transfer {
     return Status::Failure(kStoppedCaption);
   }
 
-  // The folders and the new file, once a whole body is known to come: on
-  // to kReceiving, or kNoFile, reported, when the file cannot be made.
-  bool OpenFile() {
-    if (before_body_) before_body_();
+  // A good whole body begins: what went before it goes, and its head
+  // tells its length and what file it is.
+  void BeginBody() {
     DropPart();
+    const Response& head = transfer_->head();
+    length_ = DeclaredLength(head.content_length);
+    origin_ = OriginOf(head);
+  }
+
+  // The folders and the new file for the body begun: on to kReceiving, or
+  // kNoFile, reported, when the file cannot be made.
+  bool MakeFile() {
+    if (before_body_) before_body_();
     const Status open = OpenLocalFile(owner_.disk_, local_path_, file_.get());
     if (!open.ok()) {
       trap_.Report(FileLabel::kOpenLocalFile, open.failure());
       stage_ = Stage::kNoFile;
       return false;
     }
-    const Response& head = transfer_->head();
-    length_ = DeclaredLength(head.content_length);
-    origin_ = OriginOf(head);
     if (origin_ && origin_->length >= kNotedLength) {
       // Without its note the start of the file is not gone on with after
       // a crash, only in this run: nothing to report.
@@ -395,8 +413,24 @@ class Downloader::Transfer {
     return true;
   }
 
+  bool OpenFile() {
+    BeginBody();
+    return MakeFile();
+  }
+
+  // The file for a body held so far, with what was held in it; false, as
+  // the stage says, when the file cannot be made or written.
+  bool MakeHeldFile() {
+    if (!MakeFile()) return false;
+    disk_ = file_->Write(held_.constData(), held_.size());
+    held_ = QByteArray();
+    if (disk_.ok()) return true;
+    stage_ = Stage::kWriteFailed;
+    return false;
+  }
+
   // Each piece of a good body as it arrives, inside libcurl: the first one
-  // of a whole body makes the file, or in the turn waits for it; the first
+  // of a whole body is held, or in the turn waits for the file; the first
   // one of the rest goes on into the file begun. A piece the disk refuses
   // ends the transfer.
   HttpTransfer::Take OnPiece(const char* data, qsizetype size) {
@@ -408,7 +442,8 @@ class Downloader::Transfer {
             stage_ = Stage::kFileWanted;
             return HttpTransfer::Take::kPause;
           }
-          if (!OpenFile()) return HttpTransfer::Take::kAbort;
+          BeginBody();
+          stage_ = Stage::kHeld;
           break;
         }
         if (!ContinuesPart(transfer_->head())) {
@@ -417,15 +452,23 @@ class Downloader::Transfer {
         }
         stage_ = Stage::kReceiving;
         break;
+      case Stage::kHeld:
       case Stage::kReceiving:
         break;
       default:
         return HttpTransfer::Take::kAbort;
     }
-    disk_ = file_->Write(data, size);
-    if (!disk_.ok()) {
-      stage_ = Stage::kWriteFailed;
-      return HttpTransfer::Take::kAbort;
+    if (stage_ == Stage::kHeld) {
+      held_.append(data, size);
+      if (held_.size() > kMostHeldBytes && !MakeHeldFile()) {
+        return HttpTransfer::Take::kAbort;
+      }
+    } else {
+      disk_ = file_->Write(data, size);
+      if (!disk_.ok()) {
+        stage_ = Stage::kWriteFailed;
+        return HttpTransfer::Take::kAbort;
+      }
     }
     ShowProgress(received_, received_ + size);
     received_ += size;
@@ -455,6 +498,7 @@ class Downloader::Transfer {
   std::unique_ptr<HttpTransfer> transfer_;
   // The new file beside the local one; none when the path names no place.
   std::unique_ptr<ReplacingFile> file_;
+  QByteArray held_;  // the body so far, while it has no file
   // What the body in the new file began as, when a try can go on with it.
   std::optional<PartOrigin> origin_;
   qint64 asked_from_ = 0;  // the byte the try in work asked to start at

@@ -238,11 +238,24 @@ class TransferTest : public QObject {
     QCOMPARE(ReadAll(fixture.dir.filePath("a")), QByteArray(2048, 'a'));
   }
 
-  // Ahead of its turn a body streams into its new file at once, and what it
-  // shows waits for the turn; its end wakes the request loop.
-  void AheadOfItsTurnABodyGoesToItsFile() {
+  // Ahead of its turn a body is held in memory up to 32 KiB, and one
+  // longer streams into its new file at once; what it shows waits for the
+  // turn, which makes the file; its end wakes the request loop.
+  void AheadOfItsTurnABodyIsHeldOrGoesToItsFile_data() {
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<QStringList>("files_before_the_turn");
+    const QByteArray most(32 * 1024, 'a');
+    QTest::newRow("short") << QByteArrayList{"ab", "cd"} << QStringList();
+    QTest::newRow("all that is held") << QByteArrayList{most} << QStringList();
+    // Hidden beside it, under a name the next download of it finds.
+    QTest::newRow("a byte more")
+        << QByteArrayList{most, "b"} << QStringList({".f.trawlbox-part"});
+  }
+  void AheadOfItsTurnABodyIsHeldOrGoesToItsFile() {
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(QStringList, files_before_the_turn);
     ScriptedFixture fixture;
-    fixture.engine.tries = {{{"ab", "cd"}}};
+    fixture.engine.tries = {{pieces}};
     TurnGate gate(fixture.status, fixture.prompts);
     const QString path = fixture.dir.filePath("f");
     const Downloader::TransferPtr transfer =
@@ -252,12 +265,11 @@ class TransferTest : public QObject {
     };
     QVERIFY(QTest::qWaitFor([&] { return !Downloader::Running(*transfer); }));
     QCOMPARE(fixture.wakes, 1);  // the end
-    // Hidden beside it, under a name the next download of it finds.
-    QCOMPARE(entries(), QStringList({".f.trawlbox-part"}));
+    QCOMPARE(entries(), files_before_the_turn);
     QVERIFY(fixture.status.captions.isEmpty());
     QVERIFY(fixture.downloader.Complete(*transfer).ok());
     QCOMPARE(entries(), QStringList({"f"}));
-    QCOMPARE(ReadAll(path), QByteArray("abcd"));
+    QCOMPARE(ReadAll(path), pieces.join());
     QCOMPARE(fixture.status.captions.first(),
              QString("Downloading: http://h/f"));
   }
