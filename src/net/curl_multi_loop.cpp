@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <mutex>
+#include <utility>
 
 namespace trawlbox {
 namespace {
@@ -46,6 +47,9 @@ CurlMultiLoop::CurlMultiLoop(DoneHandler on_done, FaultHandler on_fault)
   }
   timer_.setSingleShot(true);
   QObject::connect(&timer_, &QTimer::timeout, [this] { OnTimeout(); });
+  yield_timer_.setSingleShot(true);
+  QObject::connect(&yield_timer_, &QTimer::timeout,
+                   [this] { ResumeYielded(); });
 }
 
 CurlMultiLoop::~CurlMultiLoop() {
@@ -111,6 +115,7 @@ void CurlMultiLoop::Run(Pending& pending) {
     }
     case Op::kRemove:
     case Op::kDispose: {
+      std::erase(yielded_, pending.easy);
       // A handle that is not in the multi handle is removed already.
       const CURLMcode code =
           Enter([&] { return curl_multi_remove_handle(multi_, pending.easy); });
@@ -161,7 +166,23 @@ void CurlMultiLoop::Settle() {
   settling_ = false;
 }
 
+bool CurlMultiLoop::Admit(CURL* easy, qint64 bytes) {
+  if (pass_bytes_ < kMostBytesPerPass) {
+    pass_bytes_ += bytes;
+    return true;
+  }
+  yielded_.push_back(easy);
+  yield_timer_.start(0);
+  return false;
+}
+
+void CurlMultiLoop::ResumeYielded() {
+  pass_bytes_ = 0;
+  for (CURL* const easy : std::exchange(yielded_, {})) Resume(easy);
+}
+
 void CurlMultiLoop::Drive(curl_socket_t socket, int events) {
+  pass_bytes_ = 0;
   int running = 0;
   const CURLMcode code = Enter([&] {
     return curl_multi_socket_action(multi_, socket, events, &running);

@@ -47,8 +47,16 @@ struct CurlRequest {
 // libcurl must not be re-entered from its own callbacks, so every call into
 // it goes through Enter(). What is asked of the loop while a call is on the
 // stack waits, in order, until the outermost call has returned.
+//
+// One pass of libcurl over a socket reads on while data is waiting, a
+// hundred buffers at the most: on a fast link that is tens of MB, and the
+// window's events would wait while all of it went to disk. So a pass hands
+// on kMostBytesPerPass of bodies at the most; a transfer past them pauses
+// and goes on at the next turn of the event loop.
 class CurlMultiLoop {
  public:
+  static constexpr qint64 kMostBytesPerPass = 1024 * 1024;
+
   // A transfer is complete. Runs outside any libcurl call, so it may remove
   // and add handles.
   using DoneHandler = std::function<void(CURL* easy, CURLcode result)>;
@@ -74,6 +82,11 @@ class CurlMultiLoop {
   // The most connections libcurl keeps open to one host, and in all, and
   // the most streams it runs over one HTTP/2 connection.
   void SetMaxHostConnections(long count, long streams);
+  // From a write callback: counts `bytes` of `easy`'s body against the
+  // pass under way. False when the pass has handed on its share: the
+  // callback then returns CURL_WRITEFUNC_PAUSE, and the loop lets the
+  // transfer go on at the next turn of the event loop.
+  bool Admit(CURL* easy, qint64 bytes);
 
   // A libcurl call is on the stack: its callbacks are running.
   bool busy() const { return depth_ > 0; }
@@ -103,6 +116,7 @@ class CurlMultiLoop {
   void Arm(curl_socket_t socket, Watch& watch);
   void OnActivity(curl_socket_t socket, QSocketNotifier::Type type);
   void OnTimeout();
+  void ResumeYielded();
 
   static int OnSocket(CURL* easy, curl_socket_t socket, int what, void* loop,
                       void* watch);
@@ -113,6 +127,11 @@ class CurlMultiLoop {
   CURLM* multi_ = nullptr;
   Status broken_;  // why the multi handle cannot be used, if it cannot
   QTimer timer_;
+  // Body bytes handed on in the pass under way, and the transfers paused
+  // past them, which the zero timer lets go on.
+  qint64 pass_bytes_ = 0;
+  std::vector<CURL*> yielded_;
+  QTimer yield_timer_;
   // The sockets libcurl watches, each with what it asked for.
   std::unordered_map<curl_socket_t, Watch> watches_;
   std::vector<Pending> pending_;

@@ -521,6 +521,12 @@ size_t HttpEngine::Impl::OnBody(char* data, size_t size, size_t count,
     transfer->discarded += static_cast<qint64>(length);
     return transfer->discarded > kDiscardLimit ? 0 : length;
   }
+  // Past the pass's share the piece waits, paused, for the next turn of
+  // the event loop, which hands it over again.
+  CURL* const easy = static_cast<CurlRequest*>(request)->easy;
+  if (!transfer->engine->loop_.Admit(easy, static_cast<qint64>(length))) {
+    return CURL_WRITEFUNC_PAUSE;
+  }
   const HttpTransfer::Take take =
       transfer->sink(data, static_cast<qsizetype>(length));
   // A sink that broke the rules and ended its transfer.

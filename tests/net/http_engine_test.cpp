@@ -16,6 +16,7 @@
 #include <set>
 #include <vector>
 
+#include "net/curl_multi_loop.h"
 #include "support/answers.h"
 #include "support/files.h"
 #include "support/https_server.h"
@@ -107,6 +108,23 @@ struct Gate {
   }
   std::shared_ptr<std::atomic<bool>> open;
 };
+
+// Serves `size` bytes of the test pattern at `path`, in pieces of 64 KiB
+// made as the server writes them.
+void ServePattern(TestServer& server, const std::string& path, size_t size) {
+  server.Handle(
+      path, [size](const httplib::Request&, httplib::Response& response) {
+        response.set_content_provider(
+            size, "application/octet-stream",
+            [](size_t offset, size_t length, httplib::DataSink& sink) {
+              std::string piece(std::min<size_t>(length, 64 * 1024), '\0');
+              for (size_t i = 0; i < piece.size(); ++i) {
+                piece[i] = PatternByte(offset + i);
+              }
+              return sink.write(piece.data(), piece.size());
+            });
+      });
+}
 
 // An address where nothing listens.
 QString DeadAddress() {
@@ -775,18 +793,7 @@ class HttpEngineTest : public QObject {
   void DeliversAPausedBodyOnceInOrder() {
     constexpr size_t kSize = 50 * 1024 * 1024;
     TestServer server;
-    server.Handle(
-        "/big", [](const httplib::Request&, httplib::Response& response) {
-          response.set_content_provider(
-              kSize, "application/octet-stream",
-              [](size_t offset, size_t length, httplib::DataSink& sink) {
-                std::string piece(std::min<size_t>(length, 64 * 1024), '\0');
-                for (size_t i = 0; i < piece.size(); ++i) {
-                  piece[i] = PatternByte(offset + i);
-                }
-                return sink.write(piece.data(), piece.size());
-              });
-        });
+    ServePattern(server, "/big", kSize);
     HttpEngine engine;
     quint64 offset = 0;
     bool in_order = true;
@@ -823,6 +830,48 @@ class HttpEngineTest : public QObject {
     QVERIFY(same_again);
     QVERIFY(pauses > 100);
     QVERIFY(largest <= HttpTransfer::kMaxPieceBytes);
+  }
+
+  // A body that comes faster than it is taken still lets the event loop
+  // turn: a pass of libcurl hands on its share of bytes and no more, and
+  // the transfer goes on at the next turn, whole and in order.
+  void AFastBodyLetsTheEventLoopTurn() {
+    constexpr size_t kSize = 64 * 1024 * 1024;
+    TestServer server;
+    ServePattern(server, "/big", kSize);
+    HttpEngine engine;
+    int turns = 0;
+    QTimer turn;
+    turn.setTimerType(Qt::PreciseTimer);
+    connect(&turn, &QTimer::timeout, [&] { ++turns; });
+    turn.start(1);
+    int turn_seen = -1;
+    qint64 in_turn = 0;
+    qint64 most_in_a_turn = 0;
+    quint64 offset = 0;
+    bool in_order = true;
+    const auto transfer =
+        engine.Get(server.Url("/big"), [&](const char* data, qsizetype size) {
+          // Slower than the server, so there is always more to read.
+          QThread::usleep(200);
+          if (turns != turn_seen) {
+            turn_seen = turns;
+            in_turn = 0;
+          }
+          in_turn += size;
+          most_in_a_turn = qMax(most_in_a_turn, in_turn);
+          for (qsizetype i = 0; i < size && in_order; ++i) {
+            in_order = data[i] == PatternByte(offset + i);
+          }
+          offset += size;
+          return Take::kTaken;
+        });
+    QVERIFY(WaitUntil([&] { return transfer->finished(); }));
+    QCOMPARE(FailureText(*transfer), QString());
+    QCOMPARE(offset, quint64{kSize});
+    QVERIFY(in_order);
+    QVERIFY2(most_in_a_turn <= 2 * CurlMultiLoop::kMostBytesPerPass,
+             qPrintable(QString::number(most_in_a_turn)));
   }
 
   void Cancels_data() {
