@@ -96,8 +96,8 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
 // end in one pass of libcurl, and making all their files there would hold
 // the window up for as long as the disk takes. The file is made in the
 // turn, between the window's events, or at once for a body that outgrows
-// kMostHeldBytes (what that reports is held until the turn). In the turn
-// the first piece waits, paused, for the turn to make them outside
+// kMostHeldBytes (what that reports is held until the turn). A body that
+// starts in the turn waits, paused, for the turn to make its file outside
 // libcurl, so a box shows there. In its turn the transfer waits for the
 // try's end, tries again what may pass, as the retry policy says, and
 // commits its file; only the last try's failure is reported.

@@ -274,6 +274,22 @@ class TransferTest : public QObject {
              QString("Downloading: http://h/f"));
   }
 
+  // A body held ahead of its turn whose file cannot be made fails in the
+  // turn, with its one box there.
+  void AHeldBodyWithNoPlaceFailsInItsTurn() {
+    ScriptedFixture fixture;
+    fixture.engine.tries = {{{"ab"}}};
+    TurnGate gate(fixture.status, fixture.prompts);
+    const Downloader::TransferPtr transfer = fixture.downloader.Start(
+        "http://h/f", PathText(fixture.dir.filePath("missing/f")), gate);
+    QVERIFY(QTest::qWaitFor([&] { return !Downloader::Running(*transfer); }));
+    QVERIFY(fixture.prompts.boxes.isEmpty());
+    QVERIFY(!fixture.downloader.Complete(*transfer).ok());
+    QCOMPARE(fixture.prompts.boxes.size(), 1);
+    QVERIFY(fixture.prompts.boxes[0].text.startsWith("Path not found\r\n"));
+    QVERIFY(QDir(fixture.dir.path()).isEmpty());
+  }
+
   void HalvesGoToTheEvenPercentage() {
     QList<int> shown;
     for (qint32 received = 1024; received <= 6 * 1024; received += 1024) {
