@@ -52,7 +52,8 @@ struct CurlRequest {
 // hundred buffers at the most: on a fast link that is tens of MB, and the
 // window's events would wait while all of it went to disk. So a pass hands
 // on kMostBytesPerPass of bodies at the most; a transfer past them pauses
-// and goes on at the next turn of the event loop.
+// and goes on at the next turn of the event loop. (The engine asks this of
+// HTTP/1.1 transfers only.)
 class CurlMultiLoop {
  public:
   static constexpr qint64 kMostBytesPerPass = 1024 * 1024;

@@ -522,9 +522,11 @@ size_t HttpEngine::Impl::OnBody(char* data, size_t size, size_t count,
     return transfer->discarded > kDiscardLimit ? 0 : length;
   }
   // Past the pass's share the piece waits, paused, for the next turn of
-  // the event loop, which hands it over again.
+  // the event loop, which hands it over again. Not over HTTP/2: a paused
+  // stream goes on filling memory of libcurl's, up to its whole window.
   CURL* const easy = static_cast<CurlRequest*>(request)->easy;
-  if (!transfer->engine->loop_.Admit(easy, static_cast<qint64>(length))) {
+  if (transfer->response.protocol.startsWith("HTTP/1") &&
+      !transfer->engine->loop_.Admit(easy, static_cast<qint64>(length))) {
     return CURL_WRITEFUNC_PAUSE;
   }
   const HttpTransfer::Take take =
