@@ -126,6 +126,19 @@ void ServePattern(TestServer& server, const std::string& path, size_t size) {
       });
 }
 
+// A body of the test pattern as its pieces come: whether each went on
+// where the one before it ended.
+struct PatternBody {
+  void Check(const char* data, qsizetype size) {
+    for (qsizetype i = 0; i < size && in_order; ++i) {
+      in_order = data[i] == PatternByte(offset + i);
+    }
+    offset += size;
+  }
+  quint64 offset = 0;
+  bool in_order = true;
+};
+
 // An address where nothing listens.
 QString DeadAddress() {
   QTcpServer probe;
@@ -795,8 +808,7 @@ class HttpEngineTest : public QObject {
     TestServer server;
     ServePattern(server, "/big", kSize);
     HttpEngine engine;
-    quint64 offset = 0;
-    bool in_order = true;
+    PatternBody body;
     bool same_again = true;
     qsizetype largest = 0;
     int pauses = 0;
@@ -813,10 +825,7 @@ class HttpEngineTest : public QObject {
             refused = QByteArray(data, size);
             return Take::kPause;
           }
-          for (qsizetype i = 0; i < size && in_order; ++i) {
-            in_order = data[i] == PatternByte(offset + i);
-          }
-          offset += size;
+          body.Check(data, size);
           return Take::kTaken;
         });
     QVERIFY(WaitUntil([&] { return transfer->finished(); },
@@ -824,9 +833,9 @@ class HttpEngineTest : public QObject {
                         if (transfer->paused()) transfer->Resume();
                       }));
     QCOMPARE(FailureText(*transfer), QString());
-    QCOMPARE(offset, quint64{kSize});
+    QCOMPARE(body.offset, quint64{kSize});
     QCOMPARE(transfer->body_bytes(), qint64{kSize});
-    QVERIFY(in_order);
+    QVERIFY(body.in_order);
     QVERIFY(same_again);
     QVERIFY(pauses > 100);
     QVERIFY(largest <= HttpTransfer::kMaxPieceBytes);
@@ -848,8 +857,7 @@ class HttpEngineTest : public QObject {
     int turn_seen = -1;
     qint64 in_turn = 0;
     qint64 most_in_a_turn = 0;
-    quint64 offset = 0;
-    bool in_order = true;
+    PatternBody body;
     const auto transfer =
         engine.Get(server.Url("/big"), [&](const char* data, qsizetype size) {
           // Slower than the server, so there is always more to read.
@@ -860,16 +868,13 @@ class HttpEngineTest : public QObject {
           }
           in_turn += size;
           most_in_a_turn = qMax(most_in_a_turn, in_turn);
-          for (qsizetype i = 0; i < size && in_order; ++i) {
-            in_order = data[i] == PatternByte(offset + i);
-          }
-          offset += size;
+          body.Check(data, size);
           return Take::kTaken;
         });
     QVERIFY(WaitUntil([&] { return transfer->finished(); }));
     QCOMPARE(FailureText(*transfer), QString());
-    QCOMPARE(offset, quint64{kSize});
-    QVERIFY(in_order);
+    QCOMPARE(body.offset, quint64{kSize});
+    QVERIFY(body.in_order);
     QVERIFY2(most_in_a_turn <= 2 * CurlMultiLoop::kMostBytesPerPass,
              qPrintable(QString::number(most_in_a_turn)));
   }
