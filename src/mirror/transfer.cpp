@@ -413,6 +413,7 @@ class Downloader::Transfer {
     return true;
   }
 
+  // The file for a whole body that begins now.
   bool OpenFile() {
     BeginBody();
     return MakeFile();
