@@ -36,21 +36,37 @@ bool HasPassword(QStringView address) {
   return PasswordSpan(trimmed, from).has_value();
 }
 
-QString HidePasswords(const QString& text) {
+namespace {
+
+// `text` with the password of every "scheme://" address in it replaced by
+// `replacement`; with `drop_colon`, the ":" before it goes too.
+QString ReplacePasswords(const QString& text, const QString& replacement,
+                         bool drop_colon) {
   QString shown;
   qsizetype copied = 0;
   for (qsizetype scheme_end = text.indexOf(u"://"); scheme_end >= 0;
        scheme_end = text.indexOf(u"://", scheme_end + 3)) {
-    if (scheme_end < copied) continue;  // inside a password hidden already
+    if (scheme_end < copied) continue;  // inside a password replaced already
     const auto span = PasswordSpan(text, scheme_end + 3);
     if (!span) continue;
-    shown += QStringView(text).sliced(copied, span->first - copied);
-    shown += kHidden;
+    const qsizetype start = span->first - (drop_colon ? 1 : 0);
+    shown += QStringView(text).sliced(copied, start - copied);
+    shown += replacement;
     copied = span->first + span->second;
   }
   if (copied == 0) return text;
   shown += QStringView(text).sliced(copied);
   return shown;
+}
+
+}  // namespace
+
+QString HidePasswords(const QString& text) {
+  return ReplacePasswords(text, kHidden, false);
+}
+
+QString DropPasswords(const QString& text) {
+  return ReplacePasswords(text, QString(), true);
 }
 
 }  // namespace trawlbox

@@ -19,6 +19,11 @@ bool HasPassword(QStringView address);
 // red rows; everything else stays as it is.
 QString HidePasswords(const QString& text);
 
+// `text` with the password of every "scheme://" address in it left out, the
+// user kept ("http://alice@host/folder/"), for what leaves the window: the
+// clipboard and the files the program writes.
+QString DropPasswords(const QString& text);
+
 }  // namespace trawlbox
 
 #endif  // TRAWLBOX_CORE_ADDRESS_PASSWORD_H_

@@ -3,11 +3,19 @@
 
 #include <QString>
 
+#include "core/row_size.h"
+
 namespace trawlbox {
 
+// Whether a row names a folder (its page is stored as index.htm): folder
+// rows carry no size.
+inline bool IsFolderRow(const QString& text) {
+  return text.endsWith(QLatin1Char('/'));
+}
+
 // The rows that link the crawler to the downloader: an address and a tick
-// each, appended ticked, never edited, removed only all at once. Positions
-// are 1-based.
+// each, appended ticked, never edited, removed only all at once, with the
+// size of the row's file as far as it is known. Positions are 1-based.
 class FileList {
  public:
   virtual ~FileList() = default;
@@ -25,6 +33,14 @@ class FileList {
   // Neither the text nor the tick changes.
   virtual void MarkFailed(qsizetype position, const QString& reason) = 0;
   virtual QString FailureOf(qsizetype position) const = 0;
+  // The position of the row whose text equals `text` exactly; 0 when no row
+  // has it.
+  virtual qsizetype PositionOf(const QString& text) const = 0;
+  // What is known of the size of a row's file.
+  virtual RowSize SizeOf(qsizetype position) const = 0;
+  // Records `size` for a row unless the row knows it better already
+  // (ImprovesOn); a folder row keeps none.
+  virtual void SetSize(qsizetype position, const RowSize& size) = 0;
 };
 
 }  // namespace trawlbox

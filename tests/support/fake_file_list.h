@@ -1,7 +1,7 @@
 #ifndef TRAWLBOX_TESTS_SUPPORT_FAKE_FILE_LIST_H_
 #define TRAWLBOX_TESTS_SUPPORT_FAKE_FILE_LIST_H_
 
-#include <QSet>
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <utility>
@@ -22,8 +22,8 @@ class FakeFileList : public FileList {
     listed_.clear();
   }
   void Add(const QString& text) override {
-    rows_.push_back(Row{text, QString(), true});
-    listed_.insert(text);
+    rows_.push_back(Row{text, QString(), true, {}});
+    if (!listed_.contains(text)) listed_.insert(text, Count());
     if (on_add) on_add(text);
   }
   bool IsListed(const QString& text) const override {
@@ -43,6 +43,16 @@ class FakeFileList : public FileList {
   QString FailureOf(qsizetype position) const override {
     return At(position).failure;
   }
+  qsizetype PositionOf(const QString& text) const override {
+    return listed_.value(text, 0);
+  }
+  RowSize SizeOf(qsizetype position) const override {
+    return At(position).size;
+  }
+  void SetSize(qsizetype position, const RowSize& size) override {
+    Row& row = At(position);
+    if (!IsFolderRow(row.text) && ImprovesOn(size, row.size)) row.size = size;
+  }
 
   // Runs after each row is added, as the command that adds it goes on.
   std::function<void(const QString& text)> on_add;
@@ -52,6 +62,7 @@ class FakeFileList : public FileList {
     QString text;
     QString failure;
     bool ticked = true;
+    RowSize size = {};
   };
 
   const Row& At(qsizetype position) const {
@@ -63,7 +74,7 @@ class FakeFileList : public FileList {
   }
 
   std::vector<Row> rows_;
-  QSet<QString> listed_;
+  QHash<QString, qsizetype> listed_;  // a text's first row
 };
 
 }  // namespace trawlbox
