@@ -241,6 +241,11 @@ class DownloadRun {
     if (done.ok() && flight.record != nullptr) {
       flight.record->Set(flight.stored_at, Downloader::Etag(*flight.transfer));
     }
+    // The stored file's own length is its row's size from now on.
+    if (const std::optional<qint64> stored =
+            Downloader::StoredBytes(*flight.transfer)) {
+      host_.file_list().SetSize(flight.row, RowSize::Exact(*stored));
+    }
     return done;
   }
 

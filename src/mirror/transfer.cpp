@@ -14,21 +14,12 @@
 #include "mirror/replacing_file.h"
 #include "mirror/turn_gate.h"
 #include "net/retry.h"
+#include "net/url.h"
 
 namespace trawlbox {
 namespace {
 
 using FileLabel = DownloadFileProcedure::Label;
-
-// Trims blanks (spaces only) at both ends; tabs and line breaks stay, as
-// they are part of what was listed.
-QString TrimBlanks(const QString& text) {
-  qsizetype first = 0;
-  qsizetype last = text.size();
-  while (first < last && text[first] == QLatin1Char(' ')) ++first;
-  while (last > first && text[last - 1] == QLatin1Char(' ')) --last;
-  return text.mid(first, last - first);
-}
 
 const QString kNoLocalFile = QStringLiteral("The local file cannot be written");
 
@@ -55,15 +46,6 @@ Status OpenLocalFile(FileSystem& disk, const QString& local_path,
 }
 
 }  // namespace
-
-std::optional<qint64> DeclaredLength(const QByteArray& header) {
-  const QByteArray text = header.trimmed();
-  if (text.isEmpty()) return std::nullopt;
-  bool numeric = false;
-  const qlonglong value = text.toLongLong(&numeric);
-  if (!numeric || value < 0) return std::nullopt;
-  return value;
-}
 
 qint16 PercentDone(qint64 length, qint64 received) {
   // std::nearbyint rounds half to even in the default rounding mode.
@@ -198,6 +180,7 @@ class Downloader::Transfer {
   }
 
   const QByteArray& etag() const { return etag_; }
+  std::optional<qint64> stored_bytes() const { return stored_bytes_; }
 
  private:
   // Where a try stands.
@@ -374,6 +357,7 @@ class Downloader::Transfer {
       return committed;
     }
     etag_ = whole.etag;
+    stored_bytes_ = received_;
     return committed;
   }
 
@@ -505,7 +489,8 @@ class Downloader::Transfer {
   qint64 asked_from_ = 0;  // the byte the try in work asked to start at
   Status disk_;            // of the last piece written
   std::optional<qint64> length_;
-  qint64 received_ = 0;  // bytes of the file in the new file
+  qint64 received_ = 0;                 // bytes of the file in the new file
+  std::optional<qint64> stored_bytes_;  // once the file is in place
   qint16 shown_percent_ = -1;
   QByteArray etag_;  // of the file now in place
 };
@@ -547,6 +532,10 @@ Status Downloader::Complete(Transfer& transfer) { return transfer.Complete(); }
 
 QByteArray Downloader::Etag(const Transfer& transfer) {
   return transfer.etag();
+}
+
+std::optional<qint64> Downloader::StoredBytes(const Transfer& transfer) {
+  return transfer.stored_bytes();
 }
 
 }  // namespace trawlbox

@@ -20,12 +20,6 @@ class FileSystem;
 class StatusLine;
 class TurnGate;
 
-// The "Content-Length" a response declares, when it is a whole number that
-// fits 64 signed bits and is not negative; anything else (absent, empty,
-// not a number, too large to count) is none, and the body is then read to
-// its end.
-std::optional<qint64> DeclaredLength(const QByteArray& header);
-
 // The percentage shown after `received` of `length` bytes, rounded to the
 // nearest whole number with exact halves going to the even one.
 qint16 PercentDone(qint64 length, qint64 received);
@@ -104,6 +98,9 @@ class Downloader {
   // After Complete(): the ETag of the file now in place (stored, or found
   // unchanged); empty when the server gave none.
   static QByteArray Etag(const Transfer& transfer);
+  // After Complete(): the length of the file it put in place; none when it
+  // stored nothing (a failure, or a copy found unchanged).
+  static std::optional<qint64> StoredBytes(const Transfer& transfer);
 
   FileSystem& disk() const { return disk_; }
 

@@ -23,6 +23,15 @@ std::optional<QDateTime> ModifiedTime(const Response& response) {
   return QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
 }
 
+std::optional<qint64> DeclaredLength(const QByteArray& header) {
+  const QByteArray text = header.trimmed();
+  if (text.isEmpty()) return std::nullopt;
+  bool numeric = false;
+  const qlonglong value = text.toLongLong(&numeric);
+  if (!numeric || value < 0) return std::nullopt;
+  return value;
+}
+
 bool IsStrongEtag(const QByteArray& etag) {
   return !etag.isEmpty() && !etag.startsWith("W/");
 }

@@ -29,6 +29,12 @@ struct Response {
 // dates; none when it is absent or cannot be read.
 std::optional<QDateTime> ModifiedTime(const Response& response);
 
+// The "Content-Length" a response declares, when it is a whole number that
+// fits 64 signed bits and is not negative; anything else (absent, empty,
+// not a number, too large to count) is none, and a body is then read to
+// its end.
+std::optional<qint64> DeclaredLength(const QByteArray& header);
+
 // Whether an ETag may vouch that two bodies are the same byte for byte: a
 // strong one, not marked "W/".
 bool IsStrongEtag(const QByteArray& etag);

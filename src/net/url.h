@@ -37,6 +37,10 @@ std::optional<QByteArray> RedirectAddress(const QByteArray& from,
 // that starts no escape). Escapes already there are kept as written.
 QByteArray EncodeAddress(const QString& address);
 
+// The address a row's text is asked for at: blanks (spaces only) trimmed at
+// both ends; tabs and line breaks stay, as they are part of what was listed.
+QString TrimBlanks(const QString& text);
+
 }  // namespace trawlbox
 
 #endif  // TRAWLBOX_NET_URL_H_
