@@ -88,8 +88,14 @@ Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
       scanner_([this](LinkKind kind, const QString& value) {
         HandleLink(kind, value);
       }),
+      sizer_([this](const QString& value, const RowSize& size) {
+        sizes_.emplace_back(value, size);
+      }),
       reader_([this](LinkKind kind, const QString& value) {
         read_.links.emplace_back(kind, value);
+      }),
+      size_reader_([this](const QString& value, const RowSize& size) {
+        read_.sizes.emplace_back(value, size);
       }) {}
 
 void Crawler::HandleLink(LinkKind kind, const QString& value) {
@@ -116,6 +122,7 @@ void Crawler::WalkSite(const QString& start_address) {
       crawler.reading_.clear();
       crawler.read_ = Read();
       crawler.reader_.Finish();
+      crawler.size_reader_.Finish();
     }
   } forget{*this};
 
@@ -172,6 +179,7 @@ void Crawler::VisitPage(const QString& address) {
     reading_.clear();
     read_ = Read();
     reader_.Finish();
+    size_reader_.Finish();
   }
   // A link without a "/" at its end is asked for as a folder; some servers
   // answer that with the file the link names (README/ with README). Its row
@@ -211,7 +219,10 @@ void Crawler::VisitPage(const QString& address) {
     if (!stop_requested_ && fetched.ok() &&
         ServedAsFile(answer.value(), StartOf(trap, page))) {
       // A file row as linked, and nothing of it is scanned.
-      trap.Do(VisitLabel::kAddRow, [&] { handler_.ListFileLink(address); });
+      trap.Do(VisitLabel::kAddRow, [&] {
+        handler_.ListFileLink(address,
+                              DeclaredLength(answer.value().content_length));
+      });
       if (page.file) {
         trap.Do(VisitLabel::kEmptyPageFile, [&] { return page.file->Empty(); });
       }
@@ -393,6 +404,7 @@ bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
     if (!reading_.isEmpty()) return false;
     if (!page.file->Rewind().ok()) return false;
     reader_.Finish();
+    size_reader_.Finish();
     read_ = Read();
     reading_ = fetch_address;
   }
@@ -406,6 +418,7 @@ bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
     }
     if (got.value() == 0) {
       reader_.Finish();
+      size_reader_.Finish();
       read_.length = page.file->Size();
       const PageLocation location = LocationOf(fetch_address);
       for (const auto& [kind, value] : read_.links) {
@@ -430,6 +443,7 @@ bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
           std::min<qint64>(got.value(), kStartBytes - read_.start.size()));
     }
     reader_.Feed(piece.constData(), got.value());
+    size_reader_.Feed(piece.constData(), got.value());
     budget -= got.value();
   }
   return false;
@@ -458,6 +472,7 @@ void Crawler::Forget(const QString& fetch_address) {
     reading_.clear();
     read_ = Read();
     reader_.Finish();
+    size_reader_.Finish();
   }
   std::unique_ptr<ScratchFile> file = std::move(found->second.file);
   ahead_.erase(found);  // ends its requests, which write to the file
@@ -472,7 +487,7 @@ void Crawler::ListIfFile(const QString& address, PageAhead& page) {
   const Answer head =
       source_.CompleteHead(*page.look, [this] { return stop_requested_; });
   if (Verdict(head).ok() && !IsHtmlType(head.value().content_type)) {
-    handler_.ListFileLink(address);
+    handler_.ListFileLink(address, DeclaredLength(head.value().content_length));
   }
 }
 
@@ -491,6 +506,7 @@ void Crawler::HandleReadLinks(VisitTrap& trap, const Read& read) {
       HandleLink(kind, value);
       if (++handled % kLinksBetweenYields == 0) pump_.Yield();
     }
+    handler_.SizeFileLinks(read.sizes, page_);
   });
 }
 
@@ -507,14 +523,20 @@ void Crawler::ScanPageFile(VisitTrap& trap, ScratchFile& file) {
   }
   trap.Do(VisitLabel::kScan, [&]() -> Status {
     scanner_.Finish();  // nothing of an earlier page carries over
+    sizer_.Finish();
+    sizes_.clear();
     QByteArray piece(kScanPieceBytes, Qt::Uninitialized);
     for (;;) {
       const Result<qint64> read = file.Read(piece.data(), kScanPieceBytes);
       if (!read.ok() || read.value() == 0) {
         scanner_.Finish();
+        sizer_.Finish();
+        handler_.SizeFileLinks(sizes_, page_);
+        sizes_.clear();
         return read.status();
       }
       scanner_.Feed(piece.constData(), read.value());
+      sizer_.Feed(piece.constData(), read.value());
       pump_.Yield();
     }
   });

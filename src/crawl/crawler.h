@@ -13,6 +13,7 @@
 #include "crawl/link_handling.h"
 #include "crawl/link_scan.h"
 #include "crawl/listing_procedures.h"
+#include "crawl/listing_sizes.h"
 #include "crawl/page_source.h"
 #include "crawl/pages_to_visit.h"
 #include "net/scheduler.h"
@@ -81,6 +82,7 @@ class Crawler {
   // A page read ahead of its visit.
   struct Read {
     std::vector<Link> links;  // in the order of the page
+    std::vector<LinkHandler::SizedLink> sizes;
     qint64 length = 0;
     QByteArray start;  // its first bytes, to tell a file from a page
     // What its links name, resolved once, for fetching ahead: the rows of
@@ -129,6 +131,8 @@ class Crawler {
   PagesToVisit pages_;
   LinkHandler handler_;
   LinkScanner scanner_;
+  ListingSizeScanner sizer_;
+  std::vector<LinkHandler::SizedLink> sizes_;  // of the page in its scan
   // By fetch address: the page in its visit and the pages fetched ahead.
   std::map<QString, PageAhead> ahead_;
   // Page files of pages done with, emptied, for the next fetches.
@@ -137,6 +141,7 @@ class Crawler {
   QString reading_;
   Read read_;
   LinkScanner reader_;
+  ListingSizeScanner size_reader_;
   QString visiting_;  // the fetch address of the page in its visit
   PageLocation page_;
   qint64 page_length_ = 0;

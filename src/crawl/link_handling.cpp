@@ -127,11 +127,23 @@ void LinkHandler::HandleLink(LinkKind kind, const QString& value,
   }
 }
 
-void LinkHandler::ListFileLink(const QString& address) {
+void LinkHandler::ListFileLink(const QString& address,
+                               std::optional<qint64> length) {
   if (!IsSameSite(address)) return;
   if (list_.IsListed(address)) return;
   if (address.contains(QLatin1String(".."))) return;
   list_.Add(address);
+  if (length) list_.SetSize(list_.Count(), RowSize::Exact(*length));
+}
+
+void LinkHandler::SizeFileLinks(const std::vector<SizedLink>& sizes,
+                                const PageLocation& page) {
+  for (const auto& [value, size] : sizes) {
+    const Target target = TargetOf(LinkKind::kReference, value, page);
+    if (target.kind != Target::Kind::kFile) continue;
+    const qsizetype row = list_.PositionOf(target.address);
+    if (row > 0) list_.SetSize(row, size);
+  }
 }
 
 }  // namespace trawlbox

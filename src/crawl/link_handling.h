@@ -3,7 +3,11 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 
+#include "core/row_size.h"
 #include "crawl/link_scan.h"
 
 namespace trawlbox {
@@ -66,8 +70,16 @@ class LinkHandler {
   // Handles one link of `page`.
   void HandleLink(LinkKind kind, const QString& value,
                   const PageLocation& page);
-  // Lists `address` unless it is foreign, listed already or climbs "..".
-  void ListFileLink(const QString& address);
+  // Lists `address` unless it is foreign, listed already or climbs "..";
+  // its row takes `length` as its size when an answer told it.
+  void ListFileLink(const QString& address,
+                    std::optional<qint64> length = std::nullopt);
+  // An href value of a page and the size the page printed beside it.
+  using SizedLink = std::pair<QString, RowSize>;
+  // Gives the file rows that the values of `page` list the sizes printed
+  // beside them.
+  void SizeFileLinks(const std::vector<SizedLink>& sizes,
+                     const PageLocation& page);
 
  private:
   bool IsSameSite(const QString& address) const;

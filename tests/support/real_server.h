@@ -41,7 +41,8 @@ struct RealServerKind {
   bool secure = false;
 };
 
-// The Apache configuration both Apache kinds share; {tls} is filled in.
+// The Apache configuration both Apache kinds share, with the table of names,
+// dates and sizes that sites commonly list folders in; {tls} is filled in.
 inline constexpr char kApacheConfig[] = R"(ServerRoot "{run}"
 DefaultRuntimeDir "{run}"
 ServerName 127.0.0.1
@@ -71,6 +72,7 @@ DocumentRoot "{root}"
   Require valid-user
 </Directory>
 DirectoryIndex index.html
+IndexOptions FancyIndexing HTMLTable VersionSort NameWidth=* DescriptionWidth=* Charset=UTF-8
 {tls})";
 
 // nginx's, likewise; {listen} is filled in.
