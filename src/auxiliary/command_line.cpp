@@ -32,6 +32,32 @@ QString HelpText(const QCommandLineParser& parser) {
          text.mid(text.indexOf(QLatin1Char('\n')));
 }
 
+// What a yes-or-no setting says: true or 1, false or 0 (letter case
+// disregarded, blanks around it aside); none for anything else or a store
+// that cannot be read, which is no reason to stop the program here.
+std::optional<bool> ReadSwitch(const SettingsStore& settings,
+                               const QString& key) {
+  const Result<QString> text = settings.ReadSetting(key, QString());
+  if (!text.ok()) return std::nullopt;
+  const QString value = text.value().trimmed();
+  if (value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+      value == QLatin1String("1")) {
+    return true;
+  }
+  if (value.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 ||
+      value == QLatin1String("0")) {
+    return false;
+  }
+  return std::nullopt;
+}
+
+// The window's keys, for the help.
+const char kKeys[] =
+    "\n\nKeys in the window: Ctrl+L lists the web files, Ctrl+D downloads "
+    "the\nticked ones, Escape stops either (and the size look-ups); Ctrl+F "
+    "goes to\nthe pattern field, Alt+T ticks and Alt+U unticks the rows it "
+    "matches;\nthe Menu key or Shift+F10 opens a row's menu.";
+
 void WriteError(const QString& error, QTextStream& err) {
   err << kProgramName << ": " << error << " Try '" << kProgramName
       << " --help'.\n";
@@ -57,7 +83,8 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser.setApplicationDescription(
       QStringLiteral("Copies a web site into a local folder. Without options "
-                     "it opens its window;\nsee trawlbox-harvester(1)."));
+                     "it opens its window;\nsee trawlbox-harvester(1).") +
+      QLatin1String(kKeys));
   const QCommandLineOption help(
       {QStringLiteral("h"), QStringLiteral("help")},
       QStringLiteral("Displays this help and exits."));
@@ -87,11 +114,18 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
                      "file the folder holds only if it changed since it was "
                      "stored; the \"Update\" setting, off unless set, "
                      "otherwise."));
+  const QCommandLineOption no_size_look_ups(
+      QStringLiteral("no-size-look-ups"),
+      QStringLiteral("Asks the server for no sizes after a listing (one "
+                     "HEAD request for each file whose listing printed no "
+                     "exact size); the \"LookUpSizes\" setting, on unless "
+                     "set to false, otherwise."));
   parser.addOption(help);
   parser.addOption(version);
   parser.addOption(retries);
   parser.addOption(connections);
   parser.addOption(update);
+  parser.addOption(no_size_look_ups);
   for (const char* name : kQtOptionsWithValue) {
     QCommandLineOption option(QString::fromLatin1(name), QString(),
                               QStringLiteral("value"));
@@ -147,6 +181,7 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
     }
   }
   run.update = parser.isSet(update);
+  run.no_size_look_ups = parser.isSet(no_size_look_ups);
   if (options != nullptr) *options = run;
   return std::nullopt;
 }
@@ -182,13 +217,13 @@ int ConnectionsForRun(const RunOptions& options,
 
 bool UpdateForRun(const RunOptions& options, const SettingsStore& settings) {
   if (options.update) return true;
-  // As for the retries: no reason to stop the program here.
-  const Result<QString> text =
-      settings.ReadSetting(QStringLiteral("Update"), QString());
-  if (!text.ok()) return false;
-  const QString value = text.value().trimmed();
-  return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
-         value == QLatin1String("1");
+  return ReadSwitch(settings, QStringLiteral("Update")).value_or(false);
+}
+
+bool LookUpSizesForRun(const RunOptions& options,
+                       const SettingsStore& settings) {
+  if (options.no_size_look_ups) return false;
+  return ReadSwitch(settings, QStringLiteral("LookUpSizes")).value_or(true);
 }
 
 std::optional<int> AnswerCommandLine(int argc, char* argv[],

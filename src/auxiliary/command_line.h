@@ -27,6 +27,8 @@ struct RunOptions {
   // --update: the download asks for a file that is there only if it
   // changed.
   bool update = false;
+  // --no-size-look-ups: no HEADs for the sizes after a listing.
+  bool no_size_look_ups = false;
 };
 
 // Decides what the command line asks for before any window exists, so it
@@ -61,6 +63,12 @@ int ConnectionsForRun(const RunOptions& options, const SettingsStore& settings);
 // when the "Update" setting says true (true or 1; false, 0 or anything
 // else is no).
 bool UpdateForRun(const RunOptions& options, const SettingsStore& settings);
+
+// Whether this run asks the server for the sizes a listing did not print:
+// not with --no-size-look-ups, else unless the "LookUpSizes" setting says
+// false (false or 0).
+bool LookUpSizesForRun(const RunOptions& options,
+                       const SettingsStore& settings);
 
 // The same for main()'s arguments, answering on standard output and error.
 std::optional<int> AnswerCommandLine(int argc, char* argv[],

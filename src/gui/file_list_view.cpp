@@ -1,6 +1,8 @@
 #include "gui/file_list_view.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <algorithm>
 
 #include "gui/file_list_model.h"
@@ -24,6 +26,47 @@ void FileListView::SetFileList(FileListModel* model) {
   file_list_ = model;
   setModel(model);
   connect(model, &FileListModel::RowAdded, this, &FileListView::ScheduleShow);
+}
+
+void FileListView::SetColumnWidths(int address, int size, int wider) {
+  least_address_width_ = address;
+  setColumnWidth(FileListModel::kAddressColumn, address + wider);
+  setColumnWidth(FileListModel::kSizeColumn, size);
+}
+
+void FileListView::WidenAddressColumn(int gained) {
+  if (gained == 0) return;
+  setColumnWidth(FileListModel::kAddressColumn,
+                 std::max(least_address_width_,
+                          columnWidth(FileListModel::kAddressColumn) + gained));
+}
+
+void FileListView::contextMenuEvent(QContextMenuEvent* event) {
+  if (event->reason() != QContextMenuEvent::Mouse) {
+    RequestCurrentRowMenu();
+    return;
+  }
+  const QModelIndex row = indexAt(event->pos());
+  if (row.isValid()) emit RowMenuRequested(row.row() + 1, event->globalPos());
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Menu ||
+      (event->key() == Qt::Key_F10 &&
+       event->modifiers() == Qt::ShiftModifier)) {
+    RequestCurrentRowMenu();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
+
+void FileListView::RequestCurrentRowMenu() {
+  const QModelIndex row = currentIndex();
+  if (!row.isValid()) return;
+  scrollTo(row);
+  const QRect place = visualRect(row);
+  emit RowMenuRequested(row.row() + 1,
+                        viewport()->mapToGlobal(place.bottomLeft()));
 }
 
 void FileListView::ScheduleShow() {

@@ -25,8 +25,25 @@ class FileListView : public QTreeView {
   explicit FileListView(QWidget* parent = nullptr);
 
   void SetFileList(FileListModel* model);
+  // The address column's and the size column's widths at the list's first
+  // width, and what the list is wider than that now.
+  void SetColumnWidths(int address, int size, int wider);
+  // The list grew (or shrank) by `gained` pixels: the address column takes
+  // it, never narrower than at first.
+  void WidenAddressColumn(int gained);
+
+ signals:
+  // The row menu is wanted for the row at `position`, at `global`: by the
+  // right button, the Menu key or Shift+F10.
+  void RowMenuRequested(qsizetype position, const QPoint& global);
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Asks for the menu of the current row, below it.
+  void RequestCurrentRowMenu();
   void ScheduleShow();
   void ShowNewRows();
 
@@ -34,6 +51,7 @@ class FileListView : public QTreeView {
   QTimer show_timer_;
   QElapsedTimer since_show_;
   qint64 hold_off_ms_ = 0;
+  int least_address_width_ = 0;
 };
 
 }  // namespace trawlbox

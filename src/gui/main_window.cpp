@@ -4,10 +4,11 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QShortcut>
+#include <QResizeEvent>
 
 #include "auxiliary/help.h"
 #include "core/error_trap.h"
@@ -25,10 +26,13 @@
 #include "gui/handler_guard.h"
 #include "gui/input_fields.h"
 #include "gui/list_operations.h"
+#include "gui/list_tools.h"
 #include "gui/sample_site.h"
 #include "gui/select_all_line_edit.h"
 #include "gui/skin.h"
 #include "gui/twips.h"
+#include "gui/window_keys.h"
+#include "gui/window_layout.h"
 #include "gui/window_procedures.h"
 #include "mirror/download_command.h"
 
@@ -40,9 +44,10 @@ const QString kListTooltip = QStringLiteral(
     "to reveal full names.");
 const QString kColumnHeader = QStringLiteral(" File(s)");
 
-constexpr int kClientWidthTwips = 8040;
-constexpr int kClientHeightTwips = 7755;
+// The list's columns together take the width its one column of old took;
+// the address column takes what the window adds.
 constexpr int kColumnWidthTwips = 7000;
+constexpr int kSizeColumnTwips = 1100;
 
 QFont ArialBold(double points) {
   QFont font(QStringLiteral("Arial"));
@@ -70,21 +75,17 @@ void PaintWhite(QWidget* widget, QPalette::ColorRole role) {
   widget->setAutoFillBackground(role == QPalette::Window);
 }
 
-// The buttons' captions and places (twips), PushButton1 to PushButton8.
-// The "..." button sits in Frame2; the others on the window.
-struct ButtonSpec {
-  const char* caption;
-  int left, top, width, height;
-};
-constexpr ButtonSpec kButtonSpecs[] = {
-    {"Help", 120, 1050, 3840, 405},
-    {"...", 6960, 300, 600, 345},
-    {"Load Sample/Example Web Site", 4080, 1050, 3840, 405},
-    {"Clear List", 120, 5310, 7800, 405},
-    {"Start Listing Web Files", 120, 1560, 7800, 405},
-    {"Start Downloading Checked Files", 120, 6710, 7800, 405},
-    {"Check All", 120, 4800, 3840, 405},
-    {"Uncheck All", 4080, 4800, 3840, 405},
+// The buttons' captions, PushButton1 to PushButton8. The "..." button sits
+// in Frame2; the others on the window.
+constexpr const char* kButtonCaptions[] = {
+    "Help",
+    "...",
+    "Load Sample/Example Web Site",
+    "Clear List",
+    "Start Listing Web Files",
+    "Start Downloading Checked Files",
+    "Check All",
+    "Uncheck All",
 };
 
 }  // namespace
@@ -111,61 +112,74 @@ int MainWindow::TwipsX(int twips) const {
 
 void MainWindow::BuildControls() {
   setObjectName(QStringLiteral("Form1"));
-  const double dpi_x = logicalDpiX();
-  const double dpi_y = logicalDpiY();
-  auto place = [&](QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(TwipsToPixels(left, dpi_x), TwipsToPixels(top, dpi_y),
-                        TwipsToPixels(width, dpi_x),
-                        TwipsToPixels(height, dpi_y));
-  };
-  setFixedSize(TwipsToPixels(kClientWidthTwips, dpi_x),
-               TwipsToPixels(kClientHeightTwips, dpi_y));
+  first_size_ = QSize(TwipsToPixels(kClientWidthTwips, logicalDpiX()),
+                      TwipsToPixels(kClientHeightTwips, logicalDpiY()));
+  setMinimumSize(first_size_);
+  resize(first_size_);
   setFont(ArialBold(9));
   PaintWhite(this, QPalette::Window);
 
   site_frame_ = new QGroupBox(QStringLiteral("Web Site"), this);
   site_frame_->setObjectName(QStringLiteral("Frame1"));
-  place(site_frame_, 120, 120, 7800, 830);
   PaintWhite(site_frame_, QPalette::Window);
 
   site_edit_ = new QLineEdit(QStringLiteral("http://"), site_frame_);
   site_edit_->setObjectName(QStringLiteral("txtWebsite"));
-  place(site_edit_, 240, 300, 7305, 345);
   PaintWhite(site_edit_, QPalette::Base);
 
   folder_frame_ =
       new QGroupBox(QStringLiteral("Save Files To This Folder"), this);
   folder_frame_->setObjectName(QStringLiteral("Frame2"));
-  place(folder_frame_, 120, 5760, 7800, 830);
   PaintWhite(folder_frame_, QPalette::Window);
 
   folder_edit_ = new SelectAllLineEdit(folder_frame_);
   folder_edit_->setObjectName(QStringLiteral("Text1"));
-  place(folder_edit_, 240, 300, 6645, 345);
   PaintWhite(folder_edit_, QPalette::Base);
 
-  static_assert(std::size(kButtonSpecs) == kButtonCount);
+  static_assert(std::size(kButtonCaptions) == kButtonCount);
   for (int i = 0; i < kButtonCount; ++i) {
-    const ButtonSpec& spec = kButtonSpecs[i];
     QWidget* owner =
         i == kChooseFolderButton ? static_cast<QWidget*>(folder_frame_) : this;
-    auto* button = new QPushButton(QString::fromLatin1(spec.caption), owner);
+    auto* button =
+        new QPushButton(QString::fromLatin1(kButtonCaptions[i]), owner);
     button->setObjectName(QStringLiteral("PushButton%1").arg(i + 1));
     button->setFont(ArialBold(11.25));
     button->setAutoDefault(false);
-    place(button, spec.left, spec.top, spec.width, spec.height);
     buttons_[i] = button;
   }
 
   list_view_ = new FileListView(this);
   list_view_->setObjectName(QStringLiteral("ListView1"));
-  place(list_view_, 120, 2070, 7800, 2640);
   list_view_->SetFileList(&file_list_);
   list_view_->setToolTip(kListTooltip);
 
+  list_tools_ = new ListTools(this, file_list_, *services_.settings,
+                              [this] { return WebSiteText(); });
+
   caption_bar_ = new CaptionBar(this);
   caption_bar_->setObjectName(QStringLiteral("ProgressBar1"));
-  place(caption_bar_, 120, 7230, 7800, 405);
+  LayOut();
+}
+
+void MainWindow::LayOut() {
+  const QSize extra = size() - first_size_;
+  const int list_width = list_view_->width();
+  for (QWidget* control : findChildren<QWidget*>()) {
+    const std::optional<ControlPlace> place =
+        PlaceOfControl(control->objectName());
+    if (place) {
+      control->setGeometry(
+          PlaceRect(*place, extra, logicalDpiX(), logicalDpiY()));
+    }
+  }
+  if (list_width > 0) {
+    list_view_->WidenAddressColumn(list_view_->width() - list_width);
+  }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Guarded([this] { LayOut(); });
 }
 
 // The window's tab order; frames and the bar take no focus. The list comes
@@ -183,6 +197,9 @@ void MainWindow::SetTabOrder() {
       buttons_[kHelpButton],
       buttons_[kLoadSampleButton],
       buttons_[kClearListButton],
+      list_tools_->pattern_field(),
+      list_tools_->tick_button(),
+      list_tools_->untick_button(),
   };
   for (size_t i = 1; i < std::size(order); ++i) {
     setTabOrder(order[i - 1], order[i]);
@@ -205,9 +222,14 @@ void MainWindow::ConnectHandlers() {
     connect(buttons_[i], &QPushButton::clicked, this,
             GuardedSlot([this, click = clicks[i]] { (this->*click)(); }));
   }
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this,
-          GuardedSlot([this] { OnEscape(); }));
+  BindKeys();
+  connect(list_view_, &FileListView::RowMenuRequested, this,
+          [this](qsizetype position, const QPoint& global) {
+            Guarded([&] { list_tools_->ShowRowMenu(position, global); });
+          });
+  // A list emptied or filled anew is asked about from its first row.
+  connect(&file_list_, &QAbstractItemModel::modelReset, this,
+          [this] { size_look_up_.Reset(); });
 
   // Pointer feedback: the window tracks the mouse over its buttons and its
   // background areas.
@@ -221,6 +243,28 @@ void MainWindow::ConnectHandlers() {
   for (QPushButton* button : buttons_) {
     button->setMouseTracking(true);
     button->installEventFilter(this);
+  }
+}
+
+// The keys work wherever the focus is, the text fields included, and act as
+// their buttons do.
+void MainWindow::BindKeys() {
+  keys_ = new WindowKeys(this);
+  keys_->Bind(QKeySequence(Qt::Key_Escape), [this] { OnEscape(); });
+  keys_->Bind(QKeySequence(Qt::CTRL | Qt::Key_L),
+              [this] { buttons_[kStartListingButton]->click(); });
+  keys_->Bind(QKeySequence(Qt::CTRL | Qt::Key_D),
+              [this] { buttons_[kStartDownloadingButton]->click(); });
+  keys_->Bind(QKeySequence(Qt::CTRL | Qt::Key_F),
+              [this] { list_tools_->FocusPattern(); });
+  keys_->Bind(QKeySequence(Qt::ALT | Qt::Key_T),
+              [this] { list_tools_->tick_button()->click(); });
+  keys_->Bind(QKeySequence(Qt::ALT | Qt::Key_U),
+              [this] { list_tools_->untick_button()->click(); });
+  for (QWidget* field :
+       {static_cast<QWidget*>(site_edit_), static_cast<QWidget*>(folder_edit_),
+        static_cast<QWidget*>(list_tools_->pattern_field())}) {
+    keys_->Watch(field);
   }
 }
 
@@ -266,7 +310,11 @@ void MainWindow::RunStartUp() {
                                      kFolderKey, desktop.value())
                                : desktop);
   file_list_.set_header(kColumnHeader);
-  list_view_->setColumnWidth(0, TwipsX(kColumnWidthTwips));
+  list_view_->SetColumnWidths(TwipsX(kColumnWidthTwips - kSizeColumnTwips),
+                              TwipsX(kSizeColumnTwips),
+                              list_view_->width() - TwipsX(7800));
+  list_tools_->RestorePattern();
+  RestoreWindowPlace(*this, *services_.settings);
 }
 
 StatusLine& MainWindow::status_line() { return *caption_bar_; }
@@ -304,11 +352,12 @@ void MainWindow::ShowPointer(WindowPointer pointer) {
   }
 }
 
-// Escape stops the running command: a listing after the page in work, a
-// download at once.
+// Escape stops the running command (a listing after the page in work, a
+// download at once) and the size look-ups for this list.
 void MainWindow::OnEscape() {
   if (listing()) crawler_.RequestStop();
   if (downloading()) RequestCancel();
+  size_look_up_.Stop();
 }
 
 void MainWindow::HoverOverButton() {
@@ -351,6 +400,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
 // Closing ends the program at once. A long command that is letting events
 // run is told to unwind; the application then quits.
 void MainWindow::closeEvent(QCloseEvent* event) {
+  Guarded([this] { SaveWindowPlace(*this, *services_.settings); });
   services_.pump->RequestShutdown();
   event->accept();
 }
@@ -376,10 +426,21 @@ void MainWindow::OnLoadSample() {
 }
 
 void MainWindow::OnClearList() { ClearList(*this); }
-void MainWindow::OnStartListing() { RunListingCommand(*this, crawler_); }
+// The sizes are looked up once a listing has ended.
+void MainWindow::OnStartListing() {
+  const bool was_busy = busy();
+  RunListingCommand(*this, crawler_);
+  if (!was_busy && services_.look_up_sizes) size_look_up_.Start();
+}
+
+// The download goes first: the look-ups give it their connections and go
+// on once it has ended.
 void MainWindow::OnStartDownloading() {
+  const bool was_busy = busy();
+  if (!was_busy) size_look_up_.Pause();
   RunDownloadCommand(*this, engine_, *services_.file_system,
                      DownloadMode{.update = services_.update});
+  if (!was_busy && services_.look_up_sizes) size_look_up_.Start();
 }
 void MainWindow::OnCheckAll() { CheckAll(*this); }
 void MainWindow::OnUncheckAll() { UncheckAll(*this); }

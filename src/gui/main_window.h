@@ -11,11 +11,13 @@
 #include "core/status.h"
 #include "crawl/crawler.h"
 #include "crawl/page_source.h"
+#include "crawl/size_look_up.h"
 #include "gui/file_list_model.h"
 #include "gui/folder_chooser.h"
 #include "net/http_engine.h"
 
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -23,10 +25,12 @@ namespace trawlbox {
 
 class CaptionBar;
 class FileListView;
+class ListTools;
 class FileSystem;
 class Prompts;
 class SelectAllLineEdit;
 class SettingsStore;
+class WindowKeys;
 
 // What the main window is given by the program (or by a test).
 struct MainWindowServices {
@@ -54,14 +58,17 @@ struct MainWindowServices {
   // Whether the download asks for the files the folder holds only if they
   // changed.
   bool update = false;
+  // Whether the server is asked for the sizes a listing leaves unknown.
+  bool look_up_sizes = true;
 };
 
 // The pointer the window shows: a long command's, or the hand over the
 // buttons (the window's own pointer image, when it has one).
 enum class WindowPointer { kDefault = 0, kBusy = 11, kCustom = 99 };
 
-// The program's only window: the start address, the file list, the
-// destination folder and the buttons that act on them.
+// The program's only window: the start address, the file list with its
+// tools, the destination folder and the buttons that act on them. It may
+// grow past its first size; the list takes the room added.
 class MainWindow : public QWidget, public CommandHost {
   Q_OBJECT
 
@@ -75,6 +82,8 @@ class MainWindow : public QWidget, public CommandHost {
   bool has_hand_pointer() const { return has_hand_pointer_; }
   FileListModel& file_list_model() { return file_list_; }
   CaptionBar* caption_bar() const { return caption_bar_; }
+  ListTools& list_tools() { return *list_tools_; }
+  SizeLookUp& size_look_up() { return size_look_up_; }
 
   // CommandHost.
   Prompts& prompts() override { return *services_.prompts; }
@@ -98,17 +107,22 @@ class MainWindow : public QWidget, public CommandHost {
   void OnStartDownloading();
   void OnCheckAll();
   void OnUncheckAll();
+  // Escape: stops the running command and the size look-ups.
+  void OnEscape();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildControls();
   void SetTabOrder();
   void ConnectHandlers();
-  void OnEscape();
+  void BindKeys();
+  // Places every control for the window's present size.
+  void LayOut();
   void HoverOverButton();
   void HoverOverBackground();
   int TwipsX(int twips) const;
@@ -119,6 +133,8 @@ class MainWindow : public QWidget, public CommandHost {
   // site is kept across both.
   HttpEngine engine_;
   HttpPageSource site_pages_;
+  // Made after the engine it asks, so it ends its requests first.
+  SizeLookUp size_look_up_{file_list_, engine_};
 
   QGroupBox* site_frame_ = nullptr;
   QLineEdit* site_edit_ = nullptr;
@@ -139,6 +155,9 @@ class MainWindow : public QWidget, public CommandHost {
   QGroupBox* folder_frame_ = nullptr;
   SelectAllLineEdit* folder_edit_ = nullptr;
   CaptionBar* caption_bar_ = nullptr;
+  ListTools* list_tools_ = nullptr;
+  WindowKeys* keys_ = nullptr;
+  QSize first_size_;
   Crawler crawler_;
 
   WindowPointer pointer_ = WindowPointer::kDefault;

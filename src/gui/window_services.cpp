@@ -26,6 +26,7 @@ MainWindowServices WindowServices(SettingsStore& settings, Prompts& prompts,
   services.connections = ConnectionsForRun(options, settings);
   services.ca_file = hooks.ca_file;
   services.update = UpdateForRun(options, settings);
+  services.look_up_sizes = LookUpSizesForRun(options, settings);
   services.program_folder = hooks.program_folder.isEmpty()
                                 ? QCoreApplication::applicationDirPath()
                                 : hooks.program_folder;

@@ -5,6 +5,8 @@
 
 #include "support/failure_of.h"
 
+Q_DECLARE_METATYPE(trawlbox::ListTotals)
+
 namespace trawlbox {
 
 class FileListModelTest : public QObject {
@@ -46,7 +48,7 @@ class FileListModelTest : public QObject {
     QVERIFY(list.Ticked(1) && list.Ticked(2));
     QCOMPARE(added.count(), 2);
     list.Publish();
-    QCOMPARE(list.data(list.index(1), Qt::CheckStateRole).toInt(),
+    QCOMPARE(list.data(list.index(1, 0), Qt::CheckStateRole).toInt(),
              int(Qt::Checked));
   }
 
@@ -57,10 +59,10 @@ class FileListModelTest : public QObject {
     QVERIFY(!list.Ticked(1));
     list.Publish();
     // A click on the check box goes through setData.
-    QVERIFY(list.setData(list.index(0), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(list.setData(list.index(0, 0), Qt::Checked, Qt::CheckStateRole));
     QVERIFY(list.Ticked(1));
-    QVERIFY(list.flags(list.index(0)) & Qt::ItemIsUserCheckable);
-    QVERIFY(!(list.flags(list.index(0)) & Qt::ItemIsEditable));
+    QVERIFY(list.flags(list.index(0, 0)) & Qt::ItemIsUserCheckable);
+    QVERIFY(!(list.flags(list.index(0, 0)) & Qt::ItemIsEditable));
   }
 
   void RowsReachViewsWhenPublished() {
@@ -75,7 +77,7 @@ class FileListModelTest : public QObject {
     list.Publish();
     QCOMPARE(list.rowCount(), 2);
     QCOMPARE(inserted.count(), 1);
-    QCOMPARE(list.data(list.index(0), Qt::CheckStateRole).toInt(),
+    QCOMPARE(list.data(list.index(0, 0), Qt::CheckStateRole).toInt(),
              int(Qt::Unchecked));
     list.Add("c");
     list.Publish();
@@ -102,7 +104,7 @@ class FileListModelTest : public QObject {
     list.SetTicked(position, false);
     list.SetTicked(position, false);  // no change: no signal
     QCOMPARE(changed.count(), 1);
-    const QModelIndex row = list.index(position - 1);
+    const QModelIndex row = list.index(position - 1, 0);
     QCOMPARE(changed[0].at(0).toModelIndex(), row);
     QCOMPARE(changed[0].at(1).toModelIndex(), row);
     QCOMPARE(changed[0].at(2).value<QList<int>>(),
@@ -145,11 +147,11 @@ class FileListModelTest : public QObject {
     QVERIFY(!list.Ticked(1));
     QCOMPARE(list.FailureOf(1), QString("HTTP 404"));
     list.Publish();
-    QCOMPARE(list.data(list.index(0), Qt::ToolTipRole).toString(),
+    QCOMPARE(list.data(list.index(0, 0), Qt::ToolTipRole).toString(),
              QString("HTTP 404"));
-    QCOMPARE(list.data(list.index(0), Qt::ForegroundRole).value<QBrush>(),
+    QCOMPARE(list.data(list.index(0, 0), Qt::ForegroundRole).value<QBrush>(),
              QBrush(Qt::red));
-    QCOMPARE(list.data(list.index(0), Qt::DisplayRole).toString(),
+    QCOMPARE(list.data(list.index(0, 0), Qt::DisplayRole).toString(),
              QString("http://site.example/x.gif"));
   }
 
@@ -171,6 +173,114 @@ class FileListModelTest : public QObject {
     QVERIFY(list.IsListed("32768"));
     QVERIFY(!list.IsListed("40000"));
     QCOMPARE(list.Text(40000), QString("39999"));
+  }
+
+  // Steps on a list of two files and a folder, all ticked: "size ROW ~N"
+  // (rounded) or "=N" (exact), "untick ROW", "tick where TEXT" (rows
+  // holding it). Then the size column and the total.
+  void SizesAndTotalFollowTheSteps_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("column");
+    QTest::addColumn<QString>("total");
+    QTest::newRow("nothing known")
+        << QStringList() << QStringList{"", "", ""}
+        << "3 of 3 rows ticked (2 sizes not known yet)";
+    QTest::newRow("rounded, then exact")
+        << QStringList{"size 1 ~1258291", "size 2 =999"}
+        << QStringList{"~1.3 MB", "999 B", ""}
+        << "3 of 3 rows ticked \u00b7 ~1.3 MB";
+    QTest::newRow("exact replaces rounded")
+        << QStringList{"size 1 ~1258291", "size 1 =1200000"}
+        << QStringList{"1.2 MB", "", ""}
+        << "3 of 3 rows ticked \u00b7 1.2 MB (1 size not known yet)";
+    QTest::newRow("rounded never replaces exact")
+        << QStringList{"size 1 =500", "size 1 ~1024"}
+        << QStringList{"500 B", "", ""}
+        << "3 of 3 rows ticked \u00b7 500 B (1 size not known yet)";
+    QTest::newRow("a folder row keeps none")
+        << QStringList{"size 3 =100"} << QStringList{"", "", ""}
+        << "3 of 3 rows ticked (2 sizes not known yet)";
+    QTest::newRow("unticked rows leave the total")
+        << QStringList{"size 1 =5000", "size 2 =999950", "untick 2"}
+        << QStringList{"5.0 kB", "1.0 MB", ""}
+        << "2 of 3 rows ticked \u00b7 5.0 kB";
+    QTest::newRow("ticked again by text")
+        << QStringList{"size 2 =99950", "untick 1", "untick 2",
+                       "tick where .img"}
+        << QStringList{"", "100 kB", ""} << "2 of 3 rows ticked \u00b7 100 kB";
+    QTest::newRow("unticked by text")
+        << QStringList{"untick where h/"} << QStringList{"", "", ""}
+        << "0 of 3 rows ticked";
+  }
+  void SizesAndTotalFollowTheSteps() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, column);
+    QFETCH(QString, total);
+    FileListModel list;
+    for (const char* row :
+         {"http://h/a.iso", "http://h/b.img", "http://h/d/"}) {
+      list.Add(row);
+    }
+    list.Publish();
+    QSignalSpy totals(&list, &FileListModel::TotalsChanged);
+    for (const QString& step : steps) {
+      const QStringList words = step.split(' ');
+      const int row = words[1].toInt();
+      if (words[0] == "size") {
+        const qint64 bytes = words[2].mid(1).toLongLong();
+        list.SetSize(row, words[2][0] == '~' ? RowSize::Approx(bytes)
+                                             : RowSize::Exact(bytes));
+      } else if (words[1] == "where") {
+        list.SetTickedWhere(
+            [&](const QString& text, const RowSize&) {
+              return text.contains(words[2]);
+            },
+            words[0] == "tick");
+      } else {
+        list.SetTicked(row, false);
+      }
+    }
+    QStringList shown;
+    for (int i = 0; i < 3; ++i) {
+      shown << list.data(list.index(i, FileListModel::kSizeColumn),
+                         Qt::DisplayRole)
+                   .toString();
+    }
+    QCOMPARE(shown, column);
+    QCOMPARE(TotalText(list.totals()), total);
+    QCOMPARE(totals.isEmpty(),
+             steps.isEmpty() || steps.contains("size 3 =100"));
+  }
+
+  void TotalTextCountsInWords_data() {
+    QTest::addColumn<ListTotals>("totals");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << ListTotals{} << "0 of 0 rows ticked";
+    QTest::newRow("one row") << ListTotals{1, 1, 0, 1, 0}
+                             << "1 of 1 row ticked (1 size not known yet)";
+    QTest::newRow("thousands")
+        << ListTotals{4102, 312, 41'700'000'000, 18, 0}
+        << "312 of 4,102 rows ticked \u00b7 41.7 GB (18 sizes not known yet)";
+    QTest::newRow("rounded")
+        << ListTotals{2, 2, 2048, 0, 1} << "2 of 2 rows ticked \u00b7 ~2.0 kB";
+    QTest::newRow("empty files")
+        << ListTotals{2, 1, 0, 0, 0} << "1 of 2 rows ticked";
+  }
+  void TotalTextCountsInWords() {
+    QFETCH(ListTotals, totals);
+    QFETCH(QString, text);
+    QCOMPARE(TotalText(totals), text);
+  }
+
+  // The row shows a password as "***"; the download reads it as typed.
+  void RowsHideTheirPasswords() {
+    FileListModel list;
+    list.Add("http://alice:s3cret@h/priv/a.txt");
+    list.Publish();
+    QCOMPARE(list.data(list.index(0, 0), Qt::DisplayRole).toString(),
+             QString("http://alice:***@h/priv/a.txt"));
+    QCOMPARE(list.Text(1), QString("http://alice:s3cret@h/priv/a.txt"));
+    QCOMPARE(list.PositionOf("http://alice:s3cret@h/priv/a.txt"), 1);
   }
 
   void HeaderIsTheColumnTitle() {

@@ -12,6 +12,7 @@
 #include "gui/handler_guard.h"
 #include "gui/sample_site.h"
 #include "gui/twips.h"
+#include "gui/window_layout.h"
 #include "gui/window_services.h"
 #include "support/cursor_file.h"
 #include "support/files.h"
@@ -298,14 +299,15 @@ class MainWindowTest : public QObject {
                                 << "http://" << QRect(240, 300, 7305, 345);
     QTest::newRow("ListView1") << "ListView1"
                                << "" << QRect(120, 2070, 7800, 2640);
+    // Below the list, everything stands lower by the list's tools.
     QTest::newRow("Frame2")
         << "Frame2"
-        << "Save Files To This Folder" << QRect(120, 5760, 7800, 830);
+        << "Save Files To This Folder" << QRect(120, 5760 + 795, 7800, 830);
     QTest::newRow("Text1") << "Text1"
                            << "" << QRect(240, 300, 6645, 345);
     QTest::newRow("ProgressBar1")
         << "ProgressBar1"
-        << "Progress Bar" << QRect(120, 7230, 7800, 405);
+        << "Progress Bar" << QRect(120, 7230 + 795, 7800, 405);
   }
   void ControlsStandWhereTheLayoutSays() {
     QFETCH(QString, name);
@@ -344,7 +346,10 @@ class MainWindowTest : public QObject {
   // end of the folder field; larger type than the rest, and no tip.
   void ButtonsStandInTheirRows() {
     FormFixture fixture;
-    QCOMPARE(fixture.window->findChildren<QPushButton*>().size(),
+    QCOMPARE(fixture.window
+                 ->findChildren<QPushButton*>(
+                     QRegularExpression("^PushButton[0-9]$"))
+                 .size(),
              kButtonCaptions.size());
     QMap<QString, QRect> at;
     for (const QString& caption : kButtonCaptions) {
@@ -470,25 +475,82 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void WindowHasTheFixedClientSize() {
+  void WindowStartsAtItsFirstSize() {
     FormFixture fixture;
     const QSize size(TwipsToPixels(8040, fixture.window->logicalDpiX()),
-                     TwipsToPixels(7755, fixture.window->logicalDpiY()));
+                     TwipsToPixels(7755 + 795, fixture.window->logicalDpiY()));
     QCOMPARE(fixture.window->size(), size);
     QCOMPARE(fixture.window->minimumSize(), size);
-    QCOMPARE(fixture.window->maximumSize(), size);
+    QCOMPARE(fixture.window->maximumSize(),
+             QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   }
 
-  void ListHasOneColumnAfterStartUp() {
+  // Grown by 200 by 300 pixels, as a window manager does: the list takes
+  // the height; rows of one control take the width, pairs half each.
+  void TheListTakesWhatTheWindowGains_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("moved");  // left, top, width and height added
+    QTest::newRow("Frame1") << "Frame1" << QRect(0, 0, 200, 0);
+    QTest::newRow("PushButton1") << "PushButton1" << QRect(0, 0, 100, 0);
+    QTest::newRow("PushButton3") << "PushButton3" << QRect(100, 0, 100, 0);
+    QTest::newRow("ListView1") << "ListView1" << QRect(0, 0, 200, 300);
+    QTest::newRow("TotalLine") << "TotalLine" << QRect(0, 300, 200, 0);
+    QTest::newRow("PatternField") << "PatternField" << QRect(0, 300, 200, 0);
+    QTest::newRow("UntickMatching")
+        << "UntickMatching" << QRect(200, 300, 0, 0);
+    QTest::newRow("PushButton8") << "PushButton8" << QRect(100, 300, 100, 0);
+    QTest::newRow("Text1") << "Text1" << QRect(0, 0, 200, 0);
+    QTest::newRow("PushButton2") << "PushButton2" << QRect(200, 0, 0, 0);
+    QTest::newRow("ProgressBar1") << "ProgressBar1" << QRect(0, 300, 200, 0);
+  }
+  void TheListTakesWhatTheWindowGains() {
+    QFETCH(QString, name);
+    QFETCH(QRect, moved);
+    FormFixture fixture;
+    fixture.window->RunStartUp();
+    QWidget* widget = fixture.Find<QWidget>(name);
+    const QRect before = widget->geometry();
+    fixture.window->show();
+    fixture.window->resize(fixture.window->size() + QSize(200, 300));
+    const QRect after = widget->geometry();
+    QCOMPARE(
+        QRect(after.left() - before.left(), after.top() - before.top(),
+              after.width() - before.width(), after.height() - before.height()),
+        moved);
+  }
+
+  // The window comes back at the size it was closed at.
+  void TheWindowsSizeIsRemembered() {
+    QSize grown;
+    QString stored;
+    {
+      FormFixture first;
+      first.window->RunStartUp();
+      first.window->show();
+      grown = first.window->size() + QSize(120, 80);
+      first.window->resize(grown);
+      first.window->close();
+      stored = first.settings.ReadSetting(kWindowPlaceKey, "").value();
+    }
+    FormFixture second;
+    QVERIFY(second.settings.WriteSetting(kWindowPlaceKey, stored).ok());
+    second.window->RunStartUp();
+    QCOMPARE(second.window->size(), grown);
+  }
+
+  void ListHasAddressAndSizeColumnsAfterStartUp() {
     FormFixture fixture;
     fixture.window->RunStartUp();
     auto* view = fixture.Find<QTreeView>("ListView1");
-    QCOMPARE(view->model()->columnCount(), 1);
+    QCOMPARE(view->model()->columnCount(), 2);
     QCOMPARE(view->model()->rowCount(), 0);
     QCOMPARE(view->model()->headerData(0, Qt::Horizontal).toString(),
              QString(" File(s)"));
-    QCOMPARE(view->columnWidth(0),
-             TwipsToPixels(7000, fixture.window->logicalDpiX()));
+    QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(),
+             QString("Size"));
+    // Together as wide as the one column of old.
+    QVERIFY(std::abs(view->columnWidth(0) + view->columnWidth(1) -
+                     TwipsToPixels(7000, fixture.window->logicalDpiX())) <= 1);
     QCOMPARE(view->toolTip(),
              QString("Double-click item to remove it. Move | line to right "
                      "and out of window to reveal full names."));

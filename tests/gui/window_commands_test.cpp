@@ -15,7 +15,9 @@ namespace {
 // The window on an empty destination folder, with TEMP of its own; every
 // caption its bar shows is kept.
 struct WindowFixture : FormFixture {
-  WindowFixture() {
+  explicit WindowFixture(
+      const std::function<void(MainWindowServices&)>& adjust = nullptr)
+      : FormFixture(adjust) {
     qputenv("TEMP", temp.path().toLocal8Bit());
     window->RunStartUp();
     Find<QLineEdit>("Text1")->setText(destination.path() + "/");
@@ -45,6 +47,64 @@ class WindowCommandsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The HEADs that look up sizes after a listing give way to a download,
+  // which asks for no HEAD and leaves no size to look up, and end on
+  // Escape.
+  void SizeLookUpsGiveWayToTheDownloadAndStopOnEscape() {
+    TestServer server;
+    QString page;
+    for (int i = 1; i <= 12; ++i) {
+      page += QString("<a href=\"f%1.bin\">f</a>").arg(i);
+      server.Serve(QString("/f%1.bin").arg(i).toStdString(),
+                   std::string(i, 'x'), 200, "application/octet-stream");
+    }
+    server.Serve("/", page.toStdString());
+    std::mutex mutex;
+    QStringList log;  // "HEAD /f1.bin", in the order they came
+    server.server().set_pre_routing_handler(
+        [&](const httplib::Request& request, httplib::Response&) {
+          {
+            const std::lock_guard<std::mutex> lock(mutex);
+            log << QString::fromStdString(request.method + " " + request.path);
+          }
+          if (request.method == "HEAD") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+          }
+          return httplib::Server::HandlerResponse::Unhandled;
+        });
+    const auto logged = [&] {
+      const std::lock_guard<std::mutex> lock(mutex);
+      return log;
+    };
+    WindowFixture fixture(
+        [](MainWindowServices& services) { services.connections = 1; });
+    fixture.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
+    fixture.SetStart(server.Url("/"));
+    fixture.Click("PushButton5");
+    QTRY_VERIFY(!logged().filter("HEAD").isEmpty());
+    fixture.Click("PushButton6");
+    QTest::qWait(100);
+    const QStringList during = logged();
+    const qsizetype first_get = during.indexOf("GET /f1.bin");
+    QVERIFY(first_get > 0);
+    QCOMPARE(during.mid(first_get).filter("HEAD"), QStringList());
+    FileList& list = fixture.window->file_list();
+    for (qsizetype i = 2; i <= list.Count(); ++i) {
+      QCOMPARE(list.SizeOf(i), RowSize::Exact(i - 1));
+    }
+    QVERIFY(!fixture.window->size_look_up().running());
+
+    fixture.Click("PushButton4");
+    fixture.Click("PushButton5");
+    QTRY_VERIFY(logged().filter("HEAD").size() > during.filter("HEAD").size());
+    QTest::keyClick(fixture.window.get(), Qt::Key_Escape);
+    const qsizetype asked = logged().filter("HEAD").size();
+    QTest::qWait(150);
+    QCOMPARE(logged().filter("HEAD").size(), asked);
+    QVERIFY(!fixture.window->size_look_up().running());
+  }
+
   void ClicksDuringAListing() {
     TestServer server;
     server.Serve("/", "<a href=\"a/\">a</a><img src=\"r.png\">");

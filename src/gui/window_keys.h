@@ -1,0 +1,41 @@
+#ifndef TRAWLBOX_GUI_WINDOW_KEYS_H_
+#define TRAWLBOX_GUI_WINDOW_KEYS_H_
+
+#include <QKeySequence>
+#include <QObject>
+#include <functional>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace trawlbox {
+
+// The window's keys (Escape, Ctrl+L, Ctrl+D, Ctrl+F, Alt+T, Alt+U), which
+// work wherever the focus is. A text field takes some of them for editing
+// where the platform says so (Ctrl+D deletes and Ctrl+F moves on in X11's
+// manner): in the fields watched, the window's keys win.
+class WindowKeys : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit WindowKeys(QWidget* window);
+
+  // Runs `handler` (guarded) when `keys` are pressed anywhere in the window.
+  void Bind(const QKeySequence& keys, std::function<void()> handler);
+  // A text field whose own use of the bound keys gives way to the window's.
+  void Watch(QWidget* field);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  const std::function<void()>* HandlerFor(const QKeySequence& keys) const;
+
+  QWidget* window_;
+  std::vector<std::pair<QKeySequence, std::function<void()>>> bound_;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_GUI_WINDOW_KEYS_H_
