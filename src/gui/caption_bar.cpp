@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/address_password.h"
+
 namespace trawlbox {
 
 CaptionBar::CaptionBar(QWidget* parent) : QProgressBar(parent) {
@@ -31,9 +33,12 @@ void CaptionBar::ScheduleRepaint() {
   }
 }
 
+// A password in an address shows as "***", as it does in boxes.
 void CaptionBar::SetCaption(const QString& caption) {
-  if (caption == caption_) return;
-  caption_ = caption;
+  const QString shown =
+      caption.contains(QLatin1Char('@')) ? HidePasswords(caption) : caption;
+  if (shown == caption_) return;
+  caption_ = shown;
   ScheduleRepaint();
   emit CaptionChanged(caption_);
 }

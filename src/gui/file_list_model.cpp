@@ -115,6 +115,8 @@ void FileListModel::IndexRow(qsizetype row, size_t hash) {
   if (slot.row < 0) slot = Slot{hash, row};
 }
 
+size_t FileListModel::RowBytes() { return sizeof(Row); }
+
 qsizetype FileListModel::Count() const {
   return static_cast<qsizetype>(rows_.size());
 }

@@ -61,6 +61,8 @@ class FileListModel : public QAbstractTableModel, public FileList {
   qsizetype SetTickedWhere(const RowTest& test, bool ticked);
 
   const ListTotals& totals() const { return totals_; }
+  // What one row holds in the list, its texts' characters aside.
+  static size_t RowBytes();
 
   void set_header(const QString& header);
 

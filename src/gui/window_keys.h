@@ -12,9 +12,9 @@ class QWidget;
 namespace trawlbox {
 
 // The window's keys (Escape, Ctrl+L, Ctrl+D, Ctrl+F, Alt+T, Alt+U), which
-// work wherever the focus is. A text field takes some of them for editing
-// where the platform says so (Ctrl+D deletes and Ctrl+F moves on in X11's
-// manner): in the fields watched, the window's keys win.
+// work wherever the focus is. A text field may claim a key for editing
+// where the platform's key bindings give it one (as X11's give Ctrl+E to
+// End of line): in the fields watched, the window's keys win.
 class WindowKeys : public QObject {
   Q_OBJECT
 

@@ -18,12 +18,16 @@ const QString kHelp = QStringLiteral(
     "Usage: trawlbox-harvester \\[options\\]\n"
     "Copies a web site into a local folder\\..*\n"
     "\n"
+    "Keys in the window: Ctrl\\+L .* Ctrl\\+D .* Escape .* Ctrl\\+F .*"
+    "Alt\\+T .* Alt\\+U .* Shift\\+F10 .*\n"
+    "\n"
     "Options:\n"
     "  -h, --help +Displays this help and exits\\.\n"
     "  -v, --version +Displays the version and exits\\.\n"
     "  --retries <N> +Tries a request .*otherwise\\.\n"
     "  --connections <N> +Keeps up to N transfers .*otherwise\\.\n"
-    "  --update +Brings a mirror up to date: .*otherwise\\.\n");
+    "  --update +Brings a mirror up to date: .*otherwise\\.\n"
+    "  --no-size-look-ups +Asks the server for no sizes .*otherwise\\.\n");
 
 QString VersionLine() {
   return QStringLiteral("trawlbox-harvester ") +
@@ -214,33 +218,53 @@ class CommandLineTest : public QObject {
     }
   }
 
-  // Whether the downloads of a run update: --update, else the setting when
-  // it says true.
-  void UpdateOfTheRun_data() {
+  // The two switches of a run: whether its downloads update (--update, else
+  // the setting when it says true) and whether it looks up sizes (not with
+  // --no-size-look-ups, else unless the setting says false).
+  void SwitchesOfTheRun_data() {
+    QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("setting");  // null: not stored
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("update");
-    QTest::newRow("by default") << QString() << QStringList() << false;
-    QTest::newRow("set true") << "true" << QStringList() << true;
-    QTest::newRow("set otherwise") << "sometimes" << QStringList() << false;
-    QTest::newRow("by option") << "false" << QStringList{"--update"} << true;
+    QTest::addColumn<bool>("on");
+    QTest::newRow("update by default")
+        << "Update" << QString() << QStringList() << false;
+    QTest::newRow("update set true") << "Update"
+                                     << "true" << QStringList() << true;
+    QTest::newRow("update set otherwise")
+        << "Update"
+        << "sometimes" << QStringList() << false;
+    QTest::newRow("update by option")
+        << "Update"
+        << "false" << QStringList{"--update"} << true;
+    QTest::newRow("sizes by default")
+        << "LookUpSizes" << QString() << QStringList() << true;
+    QTest::newRow("sizes set false") << "LookUpSizes"
+                                     << " FALSE" << QStringList() << false;
+    QTest::newRow("sizes set 0") << "LookUpSizes"
+                                 << "0" << QStringList() << false;
+    QTest::newRow("sizes set otherwise") << "LookUpSizes"
+                                         << "never" << QStringList() << true;
+    QTest::newRow("sizes by option")
+        << "LookUpSizes"
+        << "true" << QStringList{"--no-size-look-ups"} << false;
   }
-  void UpdateOfTheRun() {
+  void SwitchesOfTheRun() {
+    QFETCH(QString, key);
     QFETCH(QString, setting);
     QFETCH(QStringList, arguments);
-    QFETCH(bool, update);
+    QFETCH(bool, on);
     TempSettings temp;
     SettingsStore settings;
-    if (!setting.isNull()) {
-      QVERIFY(settings.WriteSetting("Update", setting).ok());
-    }
+    if (!setting.isNull()) QVERIFY(settings.WriteSetting(key, setting).ok());
     QString text;
     QTextStream stream(&text);
     RunOptions options;
     QCOMPARE(AnswerCommandLine(QStringList{"trawlbox-harvester"} + arguments,
                                stream, stream, &options),
              std::nullopt);
-    QCOMPARE(UpdateForRun(options, settings), update);
+    QCOMPARE(key == "Update" ? UpdateForRun(options, settings)
+                             : LookUpSizesForRun(options, settings),
+             on);
   }
 
   void VersionIsTheProjectVersion() {

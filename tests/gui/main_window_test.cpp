@@ -556,6 +556,71 @@ class MainWindowTest : public QObject {
                      "and out of window to reveal full names."));
   }
 
+  // The window's keys act from every text field, also where a field would
+  // take them for editing. The folder is missing, so the two commands each
+  // say so in a box.
+  void KeysWorkInTheTextFields_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("effect");
+    QTest::newRow("Ctrl+F in the folder") << "Text1"
+                                          << "Ctrl+F"
+                                          << "focus";
+    QTest::newRow("Alt+U in the site") << "txtWebsite"
+                                       << "Alt+U"
+                                       << "0 1";
+    QTest::newRow("Alt+T in the pattern") << "PatternField"
+                                          << "Alt+T"
+                                          << "1 1";
+    QTest::newRow("Ctrl+D in the site") << "txtWebsite"
+                                        << "Ctrl+D"
+                                        << "box";
+    QTest::newRow("Ctrl+D in the folder") << "Text1"
+                                          << "Ctrl+D"
+                                          << "box";
+    QTest::newRow("Ctrl+L in the pattern") << "PatternField"
+                                           << "Ctrl+L"
+                                           << "box";
+  }
+  void KeysWorkInTheTextFields() {
+    QFETCH(QString, field);
+    QFETCH(QString, keys);
+    QFETCH(QString, effect);
+    FormFixture fixture;
+    fixture.window->RunStartUp();
+    fixture.window->show();
+    fixture.window->activateWindow();  // also where no window manager runs
+    QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
+    fixture.Find<QLineEdit>("Text1")->setText("/no/such/folder/");
+    fixture.Find<QLineEdit>("txtWebsite")->setText("http://h/");
+    auto* pattern = fixture.Find<QLineEdit>("PatternField");
+    pattern->setText("*.ISO");
+    FileList& list = fixture.window->file_list();
+    list.Add("http://h/a.iso");
+    list.Add("http://h/b.txt");
+    if (keys == "Alt+T") list.SetTicked(1, false);
+    auto* focused = fixture.Find<QLineEdit>(field);
+    focused->setFocus();
+    QTRY_VERIFY(focused->hasFocus());
+    focused->setCursorPosition(0);  // where Ctrl+D would delete
+    const QString before = focused->text();
+    const QKeyCombination combination = QKeySequence(keys)[0];
+    QTest::keyClick(focused, combination.key(),
+                    combination.keyboardModifiers());
+    if (effect == "focus") {
+      QVERIFY(pattern->hasFocus());
+      QCOMPARE(pattern->selectedText(), QString("*.ISO"));
+    } else if (effect == "box") {
+      QCOMPARE(
+          fixture.prompts.texts(),
+          QStringList{"Folder does not exist. Please select another folder."});
+    } else {
+      QCOMPARE(QString("%1 %2").arg(list.Ticked(1)).arg(list.Ticked(2)),
+               effect);
+    }
+    QCOMPARE(focused->text(), before);  // nothing was edited away
+  }
+
   void NewRowsAreShownAndScrolledIntoView() {
     FormFixture fixture;
     fixture.window->RunStartUp();
