@@ -1,6 +1,8 @@
-// Shows the main window as a user sees it after a listing of the sample
-// site and saves a picture of it, for the README.
+// Shows the main window as a user sees it after listing a site, its sizes
+// looked up and a pattern's rows unticked, and saves a picture of it, for
+// the README.
 #include <QApplication>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -10,8 +12,8 @@
 #include "core/real_file_system.h"
 #include "core/settings_store.h"
 #include "gui/input_fields.h"
+#include "gui/list_tools.h"
 #include "gui/main_window.h"
-#include "gui/sample_site.h"
 #include "gui/window_services.h"
 
 namespace {
@@ -27,8 +29,8 @@ class SilentPrompts : public trawlbox::Prompts {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  if (argc != 2) {
-    qCritical("usage: trawlbox-screenshot OUTPUT.png");
+  if (argc != 4) {
+    qCritical("usage: trawlbox-screenshot OUTPUT.png START-ADDRESS PATTERN");
     return 2;
   }
   QTemporaryDir settings_dir;
@@ -36,9 +38,13 @@ int main(int argc, char* argv[]) {
                      settings_dir.path());
   trawlbox::SettingsStore settings;
   if (!settings
-           .WriteSetting(trawlbox::kWebSiteKey, trawlbox::kSampleSiteAddress)
+           .WriteSetting(trawlbox::kWebSiteKey, QString::fromLocal8Bit(argv[2]))
            .ok() ||
-      !settings.WriteSetting(trawlbox::kFolderKey, "/home/user/Mirror/").ok()) {
+      !settings.WriteSetting(trawlbox::kFolderKey, settings_dir.path() + "/")
+           .ok() ||
+      !settings
+           .WriteSetting(trawlbox::kPatternKey, QString::fromLocal8Bit(argv[3]))
+           .ok()) {
     qCritical("the settings cannot be written");
     return 1;
   }
@@ -51,19 +57,19 @@ int main(int argc, char* argv[]) {
        .program_folder = settings_dir.path(),
        .desktop_folder = [] { return QStringLiteral("/home/user/"); }}));
   window.RunStartUp();
-  const QString site = trawlbox::kSampleSiteAddress;
-  for (const char* row :
-       {"", "static/oscar/favicon.ico", "static/oscar/css/styles.css",
-        "static/oscar/js/bootstrap3/bootstrap.min.js", "index.html",
-        "catalogue/a-light-in-the-attic_1000/index.html",
-        "media/cache/2c/da/2cdad67c44b002e7ead0cc35693c0e8b.jpg"}) {
-    window.file_list().Add(site + QString::fromLatin1(row));
-  }
-  window.file_list().SetTicked(2, false);
   window.show();
-  QTimer::singleShot(500, &window, [&] {
-    const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
-    app.exit(saved ? 0 : 1);
+  window.OnStartListing();
+  QTimer poll;
+  poll.start(50);
+  QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+    if (window.size_look_up().running()) return;
+    poll.stop();
+    window.list_tools().TickMatching(false);
+    // The field shows its count once typing has paused.
+    QTimer::singleShot(500, &window, [&] {
+      const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
+      app.exit(saved ? 0 : 1);
+    });
   });
   return app.exec();
 }
