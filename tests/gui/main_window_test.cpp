@@ -1,3 +1,4 @@
+#include <QClipboard>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include "core/real_file_system.h"
 #include "gui/caption_bar.h"
 #include "gui/handler_guard.h"
+#include "gui/list_tools.h"
 #include "gui/sample_site.h"
 #include "gui/twips.h"
 #include "gui/window_layout.h"
@@ -619,6 +621,51 @@ class MainWindowTest : public QObject {
                effect);
     }
     QCOMPARE(focused->text(), before);  // nothing was edited away
+  }
+
+  // The row menu's commands on the rows of a site and its docs folder.
+  void RowMenuActsOnTheRowsFolder_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("ticks");  // of the five rows, afterwards
+    QTest::newRow("untick a file's folder") << 3 << "untick"
+                                            << "10001";
+    QTest::newRow("untick from the folder row") << 2 << "untick"
+                                                << "10001";
+    QTest::newRow("a folder below") << 4 << "untick"
+                                    << "11101";
+    QTest::newRow("untick the site's root") << 1 << "untick"
+                                            << "00000";
+    QTest::newRow("tick a folder back") << 2 << "tick"
+                                        << "11111";
+    QTest::newRow("copy without the password") << 3 << "copy"
+                                               << "11111";
+  }
+  void RowMenuActsOnTheRowsFolder() {
+    QFETCH(int, position);
+    QFETCH(QString, command);
+    QFETCH(QString, ticks);
+    FormFixture fixture;
+    FileList& list = fixture.window->file_list();
+    const QString site = "http://alice:pw@h/";
+    for (const char* row :
+         {"", "docs/", "docs/a.pdf", "docs/b/c.txt", "docsx.txt"}) {
+      list.Add(site + row);
+    }
+    if (command == "tick") list.SetTicked(3, false);
+    ListTools& tools = fixture.window->list_tools();
+    if (command == "copy") {
+      tools.CopyAddressOf(position);
+      QCOMPARE(QGuiApplication::clipboard()->text(),
+               QString("http://alice@h/docs/a.pdf"));
+    } else {
+      tools.TickFolderOf(position, command == "tick");
+    }
+    QString shown;
+    for (qsizetype i = 1; i <= list.Count(); ++i) {
+      shown += list.Ticked(i) ? '1' : '0';
+    }
+    QCOMPARE(shown, ticks);
   }
 
   void NewRowsAreShownAndScrolledIntoView() {
