@@ -89,7 +89,7 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
 // that goes on from where the new file ends, of the same file, is added to
 // it. A whole body instead starts the new file again; another range is
 // dropped and asked for whole. What a long body has begun is noted beside
-// it, so that a run after a crash goes on with it too.
+// it, so that a run after a crash or a stop goes on with it too.
 class Downloader::Transfer {
  public:
   Transfer(Downloader& owner, const QString& address, const QString& local_path,
@@ -115,6 +115,9 @@ class Downloader::Transfer {
                      : ReplacingFile::Naming::kFresh);
   }
   ~Transfer() {
+    // A row dropped by a stop before its turn leaves what a stop in the
+    // turn leaves.
+    if (CancelRequested()) LeaveForNextRun();
     transfer_.reset();
     file_.reset();
     if (!target_.isEmpty()) owner_.targets_.remove(target_);
@@ -363,10 +366,23 @@ class Downloader::Transfer {
 
   // Stops at once: the previous local file stays, the caption says so.
   Status StopForUser() {
-    transfer_.reset();
-    DropPart();
+    LeaveForNextRun();
     owner_.status_.SetCaption(kStoppedCaption);
     return Status::Failure(kStoppedCaption);
+  }
+
+  // Ends the try for a stop. A long body's start stays beside the local
+  // file with its note, as a crash leaves it, for the next run to go on
+  // with; anything else goes.
+  void LeaveForNextRun() {
+    transfer_.reset();
+    const bool sound =
+        stage_ != Stage::kWriteFailed && stage_ != Stage::kRangeRefused;
+    if (sound && GoesOn()) {
+      file_->Keep();  // drops a file that has no note
+    } else {
+      DropPart();
+    }
   }
 
   // A good whole body begins: what went before it goes, and its head

@@ -58,7 +58,8 @@ class Downloader {
  public:
   class Transfer;
   // Frees a transfer where its type is complete; one still running is
-  // cancelled and leaves no file.
+  // cancelled and leaves no file, except the start of a long body after a
+  // cancel request, as Complete() leaves it.
   struct TransferDeleter {
     void operator()(Transfer* transfer) const;
   };
@@ -93,7 +94,9 @@ class Downloader {
   // the transfer itself are reported; an HTTP error status is not (a site
   // with many broken links must not raise a box for each) but is returned
   // like every failure, for the row to show. A cancel request stops it at
-  // once, with kStoppedCaption. A copy at hand found unchanged is success.
+  // once, with kStoppedCaption; the start of a body of 1 MiB or more stays
+  // beside the local file, hidden, for the next download to go on with. A
+  // copy at hand found unchanged is success.
   Status Complete(Transfer& transfer);
   // After Complete(): the ETag of the file now in place (stored, or found
   // unchanged); empty when the server gave none.

@@ -162,6 +162,42 @@ class ResumeTest : public QObject {
     QCOMPARE(Percentages(next.status.captions).first(), 10);
   }
 
+  // Escape in the middle of a long body leaves its start beside the file,
+  // hidden, and the next download asks only for the rest. The first answer
+  // breaks off at half the file, so that the server counts no more than it
+  // sent before the stop; Escape comes once 45 % of the file is in.
+  void TheNextRunGoesOnAfterEscape() {
+    const QByteArray body = Pattern(4 * kMiB);
+    RangeServer server({{"/f", {body, "\"v1\""}}}, CutFirstAfter(2 * kMiB));
+    DownloaderFixture fixture;
+    const QString path = fixture.dir.filePath("f");
+    WriteFile(path, "old");
+    bool stopped = false;
+    fixture.cancel = [&] {
+      const QList<int> shown = Percentages(fixture.status.captions);
+      stopped = stopped || (!shown.isEmpty() && shown.last() >= 45);
+      return stopped;
+    };
+    QCOMPARE(fixture.Download(server.Url("/f"), "f").failure(),
+             kStoppedCaption);
+    QCOMPARE(ReadAll(path), QByteArray("old"));
+    QCOMPARE(Entries(fixture.dir),
+             QStringList({".f.trawlbox-note", ".f.trawlbox-part", "f"}));
+    const qint64 kept =
+        QFileInfo(fixture.dir.filePath(".f.trawlbox-part")).size();
+    QVERIFY(kept > 0 && kept < body.size());
+
+    DownloaderFixture next;
+    QVERIFY(next.DownloadTo(server.Url("/f"), PathText(path)).ok());
+    QCOMPARE(ReadAll(path), body);
+    QCOMPARE(server.Sent("/f", "Range"),
+             QByteArrayList({"", "bytes=" + QByteArray::number(kept) + "-"}));
+    QCOMPARE(server.Sent("/f", "If-Range"), QByteArrayList({"", "\"v1\""}));
+    QVERIFY2(server.BodyBytes() <= body.size() * 11 / 10,
+             qPrintable(QString::number(server.BodyBytes())));
+    QCOMPARE(Entries(fixture.dir), QStringList({"f"}));
+  }
+
   // What was left beside a file that nothing can go on with is removed,
   // and the file comes whole; nothing planted there is written through.
   void LeftoversThatCannotBeGoneOnWithGo_data() {
