@@ -33,32 +33,6 @@ QString ShownPath(const QString& path_text) {
   return native ? QDir::toNativeSeparators(*native) : path_text;
 }
 
-// Whether a path text names a place strictly inside the destination
-// `folder`: the folder itself, a place beside it or one that names no path
-// at all is never written.
-bool IsInsideFolder(const QString& path_text, const QString& folder) {
-  const std::optional<QString> native = ToNativePath(path_text);
-  if (!native) return false;
-#ifdef Q_OS_WIN
-  constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
-#else
-  constexpr Qt::CaseSensitivity kCase = Qt::CaseSensitive;
-#endif
-  QString root = QDir::cleanPath(QDir::fromNativeSeparators(folder));
-  const QString place = QDir::cleanPath(QDir::fromNativeSeparators(*native));
-  if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
-  return place.size() > root.size() && place.startsWith(root, kCase);
-}
-
-// The path a row's file is finally stored at: the mapped text, "index.htm"
-// for a folder address, then the free-name rule (which may move it, since
-// its number goes before the last dot of the whole path).
-Result<QString> FinalPath(const FileSystem& disk, const QString& mapped) {
-  QString path = mapped;
-  if (path.endsWith(QLatin1Char('\\'))) path += QStringLiteral("index.htm");
-  return FreeName(disk, path);
-}
-
 // A ticked row on its way: started ahead of its turn, with what it shows
 // (the command's reports about it included) held until then.
 struct RowInFlight {

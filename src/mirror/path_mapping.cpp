@@ -1,5 +1,6 @@
 #include "mirror/path_mapping.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <limits>
@@ -199,6 +200,26 @@ Result<QString> FreeName(const FileSystem& disk, const QString& path) {
     candidate = base + QString::number(counter) + extension;
   }
   return candidate;
+}
+
+bool IsInsideFolder(const QString& path_text, const QString& folder) {
+  const std::optional<QString> native = ToNativePath(path_text);
+  if (!native) return false;
+#ifdef Q_OS_WIN
+  constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
+#else
+  constexpr Qt::CaseSensitivity kCase = Qt::CaseSensitive;
+#endif
+  QString root = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+  const QString place = QDir::cleanPath(QDir::fromNativeSeparators(*native));
+  if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
+  return place.size() > root.size() && place.startsWith(root, kCase);
+}
+
+Result<QString> FinalPath(const FileSystem& disk, const QString& mapped) {
+  QString path = mapped;
+  if (path.endsWith(QLatin1Char('\\'))) path += QStringLiteral("index.htm");
+  return FreeName(disk, path);
 }
 
 }  // namespace trawlbox

@@ -54,6 +54,16 @@ Status CreateFolderPath(FileSystem& disk, const QString& folder);
 // bits like the program always has: past 32767 it fails with "Overflow".
 Result<QString> FreeName(const FileSystem& disk, const QString& path);
 
+// Whether a path text names a place strictly inside the destination
+// `folder`: the folder itself, a place beside it or one that names no path
+// at all is never written.
+bool IsInsideFolder(const QString& path_text, const QString& folder);
+
+// The path a row's file is finally stored at: the mapped text, "index.htm"
+// for a folder address, then the free-name rule (which may move it, since
+// its number goes before the last dot of the whole path).
+Result<QString> FinalPath(const FileSystem& disk, const QString& mapped);
+
 }  // namespace trawlbox
 
 #endif  // TRAWLBOX_MIRROR_PATH_MAPPING_H_
