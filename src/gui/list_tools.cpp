@@ -13,8 +13,10 @@
 #include "core/settings_store.h"
 #include "core/tick_pattern.h"
 #include "gui/file_list_model.h"
+#include "gui/file_list_view.h"
 #include "gui/handler_guard.h"
 #include "gui/input_fields.h"
+#include "gui/skin.h"
 
 namespace trawlbox {
 namespace {
@@ -25,18 +27,11 @@ constexpr int kTotalDelayMs = 50;
 // The count of matching rows waits for a pause in typing.
 constexpr int kCountDelayMs = 150;
 
-QFont ToolFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setPointSizeF(9);
-  font.setBold(true);
-  return font;
-}
-
 QPushButton* ToolButton(QWidget* window, const char* name, const char* caption,
                         const char* tip) {
   auto* button = new QPushButton(QString::fromLatin1(caption), window);
   button->setObjectName(QString::fromLatin1(name));
-  button->setFont(ToolFont());
+  button->setFont(ArialBold(9));
   button->setAutoDefault(false);
   button->setToolTip(QString::fromLatin1(tip));
   return button;
@@ -59,10 +54,10 @@ ListTools::ListTools(QWidget* window, FileListModel& list,
       start_address_(std::move(start_address)) {
   total_line_ = new QLabel(window);
   total_line_->setObjectName(QStringLiteral("TotalLine"));
-  total_line_->setFont(ToolFont());
+  total_line_->setFont(ArialBold(9));
   pattern_field_ = new QLineEdit(window);
   pattern_field_->setObjectName(QStringLiteral("PatternField"));
-  pattern_field_->setFont(ToolFont());
+  pattern_field_->setFont(ArialBold(9));
   pattern_field_->setPlaceholderText(QStringLiteral("*.iso docs/* >100MB"));
   pattern_field_->setToolTip(QStringLiteral(
       "Globs on the file name (*.iso), or on the path when they hold a / "
@@ -146,6 +141,13 @@ void ListTools::CopyAddressOf(qsizetype position) {
   QGuiApplication::clipboard()->setText(DropPasswords(list_.Text(position)));
 }
 
+void ListTools::AttachRowMenu(FileListView* view) {
+  connect(view, &FileListView::RowMenuRequested, this,
+          [this](qsizetype position, const QPoint& global) {
+            Guarded([&] { ShowRowMenu(position, global); });
+          });
+}
+
 void ListTools::ShowRowMenu(qsizetype position, const QPoint& global) {
   QMenu menu;
   menu.setObjectName(QStringLiteral("RowMenu"));
@@ -153,7 +155,13 @@ void ListTools::ShowRowMenu(qsizetype position, const QPoint& global) {
   const QAction* untick = menu.addAction(QStringLiteral("Untick This Folder"));
   menu.addSeparator();
   const QAction* copy = menu.addAction(QStringLiteral("Copy Address"));
+  const QAction* copy_ticked =
+      menu.addAction(QStringLiteral("Copy Ticked Addresses"));
   const QAction* chosen = menu.exec(global);
+  if (chosen != nullptr && chosen == copy_ticked) {
+    if (copy_ticked_) copy_ticked_();
+    return;
+  }
   // The list may have been emptied while the menu was open.
   if (chosen == nullptr || position > list_.Count()) return;
   if (chosen == tick || chosen == untick) {

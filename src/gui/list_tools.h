@@ -15,6 +15,7 @@ class QWidget;
 namespace trawlbox {
 
 class FileListModel;
+class FileListView;
 class SettingsStore;
 
 // The key the last pattern is remembered under.
@@ -54,6 +55,12 @@ class ListTools : public QObject {
   // password).
   void TickFolderOf(qsizetype position, bool ticked);
   void CopyAddressOf(qsizetype position);
+  // What the row menu's Copy Ticked Addresses runs.
+  void set_copy_ticked(std::function<void()> copy_ticked) {
+    copy_ticked_ = std::move(copy_ticked);
+  }
+  // Shows the row menu when `view` asks for it.
+  void AttachRowMenu(FileListView* view);
   // Shows the row menu at `global` and runs what is chosen.
   void ShowRowMenu(qsizetype position, const QPoint& global);
 
@@ -68,6 +75,7 @@ class ListTools : public QObject {
   FileListModel& list_;
   SettingsStore& settings_;
   std::function<QString()> start_address_;
+  std::function<void()> copy_ticked_;
   QLabel* total_line_ = nullptr;
   QLineEdit* pattern_field_ = nullptr;
   QLabel* match_count_ = nullptr;

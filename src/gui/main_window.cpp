@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -33,6 +34,7 @@
 #include "gui/twips.h"
 #include "gui/window_keys.h"
 #include "gui/window_layout.h"
+#include "gui/window_menu.h"
 #include "gui/window_procedures.h"
 #include "mirror/download_command.h"
 
@@ -49,13 +51,6 @@ const QString kColumnHeader = QStringLiteral(" File(s)");
 constexpr int kColumnWidthTwips = 7000;
 constexpr int kSizeColumnTwips = 1100;
 
-QFont ArialBold(double points) {
-  QFont font(QStringLiteral("Arial"));
-  font.setPointSizeF(points);
-  font.setBold(true);
-  return font;
-}
-
 // Puts a stored value in `field`; a store that cannot be read is reported
 // under `label` and the field stays as it was.
 void FillFromSetting(ErrorTrap<StartUpProcedure>& trap,
@@ -68,31 +63,26 @@ void FillFromSetting(ErrorTrap<StartUpProcedure>& trap,
   AssignText(field, stored.value());
 }
 
-void PaintWhite(QWidget* widget, QPalette::ColorRole role) {
-  QPalette palette = widget->palette();
-  palette.setColor(role, Qt::white);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(role == QPalette::Window);
-}
-
 // The buttons' captions, PushButton1 to PushButton8. The "..." button sits
 // in Frame2; the others on the window.
-constexpr const char* kButtonCaptions[] = {
-    "Help",
-    "...",
-    "Load Sample/Example Web Site",
-    "Clear List",
-    "Start Listing Web Files",
-    "Start Downloading Checked Files",
-    "Check All",
-    "Uncheck All",
-};
+constexpr const char* kButtonCaptions[] = {"Help",
+                                           "...",
+                                           "Load Sample/Example Web Site",
+                                           "Clear List",
+                                           "Start Listing Web Files",
+                                           "Start Downloading Checked Files",
+                                           "Check All",
+                                           "Uncheck All"};
 
 }  // namespace
 
 MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QWidget(parent),
       services_(std::move(services)),
+      list_files_(
+          this, *this, file_list_, *services_.file_system,
+          services_.choose_file,
+          [this](const QString& start) { AssignText(site_edit_, start); }),
       site_pages_(engine_, *services_.pump),
       crawler_(file_list_, *services_.prompts, *services_.pump, site_pages_,
                *services_.file_system, [this] { return WebSiteText(); }) {
@@ -112,8 +102,15 @@ int MainWindow::TwipsX(int twips) const {
 
 void MainWindow::BuildControls() {
   setObjectName(QStringLiteral("Form1"));
+  keys_ = new WindowKeys(this);
+  menu_bar_ = BuildMenuBar(
+      this, *keys_,
+      {.open_list = [this] { list_files_.OpenList(); },
+       .save_list = [this] { list_files_.SaveList(); },
+       .export_for_aria2 = [this] { list_files_.ExportForAria2(); }});
   first_size_ = QSize(TwipsToPixels(kClientWidthTwips, logicalDpiX()),
-                      TwipsToPixels(kClientHeightTwips, logicalDpiY()));
+                      TwipsToPixels(kClientHeightTwips, logicalDpiY()) +
+                          MenuBarHeight(menu_bar_));
   setMinimumSize(first_size_);
   resize(first_size_);
   setFont(ArialBold(9));
@@ -155,22 +152,27 @@ void MainWindow::BuildControls() {
 
   list_tools_ = new ListTools(this, file_list_, *services_.settings,
                               [this] { return WebSiteText(); });
+  list_tools_->set_copy_ticked([this] { list_files_.CopyTickedAddresses(); });
 
   caption_bar_ = new CaptionBar(this);
   caption_bar_->setObjectName(QStringLiteral("ProgressBar1"));
   LayOut();
 }
 
+// The controls on the window stand below its menu bar; those in a frame
+// follow their frame.
 void MainWindow::LayOut() {
   const QSize extra = size() - first_size_;
   const int list_width = list_view_->width();
+  const int below_menu = MenuBarHeight(menu_bar_);
+  menu_bar_->setGeometry(0, 0, width(), below_menu);
   for (QWidget* control : findChildren<QWidget*>()) {
     const std::optional<ControlPlace> place =
         PlaceOfControl(control->objectName());
-    if (place) {
-      control->setGeometry(
-          PlaceRect(*place, extra, logicalDpiX(), logicalDpiY()));
-    }
+    if (!place) continue;
+    control->setGeometry(
+        PlaceRect(*place, extra, logicalDpiX(), logicalDpiY())
+            .translated(0, control->parentWidget() == this ? below_menu : 0));
   }
   if (list_width > 0) {
     list_view_->WidenAddressColumn(list_view_->width() - list_width);
@@ -223,10 +225,7 @@ void MainWindow::ConnectHandlers() {
             GuardedSlot([this, click = clicks[i]] { (this->*click)(); }));
   }
   BindKeys();
-  connect(list_view_, &FileListView::RowMenuRequested, this,
-          [this](qsizetype position, const QPoint& global) {
-            Guarded([&] { list_tools_->ShowRowMenu(position, global); });
-          });
+  list_tools_->AttachRowMenu(list_view_);
   // A list emptied or filled anew is asked about from its first row.
   connect(&file_list_, &QAbstractItemModel::modelReset, this,
           [this] { size_look_up_.Reset(); });
@@ -249,7 +248,6 @@ void MainWindow::ConnectHandlers() {
 // The keys work wherever the focus is, the text fields included, and act as
 // their buttons do.
 void MainWindow::BindKeys() {
-  keys_ = new WindowKeys(this);
   keys_->Bind(QKeySequence(Qt::Key_Escape), [this] { OnEscape(); });
   keys_->Bind(QKeySequence(Qt::CTRL | Qt::Key_L),
               [this] { buttons_[kStartListingButton]->click(); });

@@ -14,10 +14,12 @@
 #include "crawl/size_look_up.h"
 #include "gui/file_list_model.h"
 #include "gui/folder_chooser.h"
+#include "gui/list_files.h"
 #include "net/http_engine.h"
 
 class QGroupBox;
 class QLabel;
+class QMenuBar;
 class QLineEdit;
 class QPushButton;
 
@@ -43,6 +45,9 @@ struct MainWindowServices {
   FileSystem* file_system = nullptr;
   // The folder browser; the platform's dialog, over the window, when unset.
   BrowseForFolder browse_for_folder;
+  // The file dialog of Save List, Open List and Export for aria2; the
+  // platform's, over the window, when unset.
+  ChooseFile choose_file;
   // Where the optional skin and hand pointer files are looked for.
   QString program_folder;
   // Start-up steps owned by other parts of the program.
@@ -83,6 +88,7 @@ class MainWindow : public QWidget, public CommandHost {
   FileListModel& file_list_model() { return file_list_; }
   CaptionBar* caption_bar() const { return caption_bar_; }
   ListTools& list_tools() { return *list_tools_; }
+  ListFiles& list_files() { return list_files_; }
   SizeLookUp& size_look_up() { return size_look_up_; }
 
   // CommandHost.
@@ -129,6 +135,7 @@ class MainWindow : public QWidget, public CommandHost {
 
   MainWindowServices services_;
   FileListModel file_list_;
+  ListFiles list_files_;
   // One engine for the listing and the download, so the connection to the
   // site is kept across both.
   HttpEngine engine_;
@@ -157,6 +164,7 @@ class MainWindow : public QWidget, public CommandHost {
   CaptionBar* caption_bar_ = nullptr;
   ListTools* list_tools_ = nullptr;
   WindowKeys* keys_ = nullptr;
+  QMenuBar* menu_bar_ = nullptr;
   QSize first_size_;
   Crawler crawler_;
 

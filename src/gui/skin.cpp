@@ -39,4 +39,18 @@ Status ApplySkin(const QString& program_folder, QWidget* window,
   return {};
 }
 
+QFont ArialBold(double points) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(points);
+  font.setBold(true);
+  return font;
+}
+
+void PaintWhite(QWidget* widget, QPalette::ColorRole role) {
+  QPalette palette = widget->palette();
+  palette.setColor(role, Qt::white);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(role == QPalette::Window);
+}
+
 }  // namespace trawlbox

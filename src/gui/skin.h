@@ -1,7 +1,9 @@
 #ifndef TRAWLBOX_GUI_SKIN_H_
 #define TRAWLBOX_GUI_SKIN_H_
 
+#include <QFont>
 #include <QList>
+#include <QPalette>
 #include <QString>
 
 #include "core/status.h"
@@ -19,6 +21,13 @@ QString SkinPath(const QString& program_folder);
 // is no failure; an unreadable one is.
 Status ApplySkin(const QString& program_folder, QWidget* window,
                  const QList<QWidget*>& frames);
+
+// The window's type: Arial, bold, at `points`.
+QFont ArialBold(double points);
+
+// Gives `widget` a white background in `role` (the window's, or a field's
+// base).
+void PaintWhite(QWidget* widget, QPalette::ColorRole role);
 
 }  // namespace trawlbox
 

@@ -1,5 +1,6 @@
 #include "gui/window_keys.h"
 
+#include <QAction>
 #include <QKeyEvent>
 #include <QShortcut>
 #include <QWidget>
@@ -15,6 +16,11 @@ void WindowKeys::Bind(const QKeySequence& keys, std::function<void()> handler) {
   connect(shortcut, &QShortcut::activated, this,
           [handler] { Guarded(handler); });
   bound_.emplace_back(keys, std::move(handler));
+}
+
+void WindowKeys::BindAction(QAction* action, std::function<void()> handler) {
+  connect(action, &QAction::triggered, this, [handler] { Guarded(handler); });
+  bound_.emplace_back(action->shortcut(), [action] { action->trigger(); });
 }
 
 void WindowKeys::Watch(QWidget* field) { field->installEventFilter(this); }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+class QAction;
 class QWidget;
 
 namespace trawlbox {
@@ -23,6 +24,9 @@ class WindowKeys : public QObject {
 
   // Runs `handler` (guarded) when `keys` are pressed anywhere in the window.
   void Bind(const QKeySequence& keys, std::function<void()> handler);
+  // Runs `handler` (guarded) when `action` is triggered, from its menu or
+  // by its shortcut, the watched fields included.
+  void BindAction(QAction* action, std::function<void()> handler);
   // A text field whose own use of the bound keys gives way to the window's.
   void Watch(QWidget* field);
 

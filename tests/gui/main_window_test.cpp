@@ -2,6 +2,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
@@ -320,10 +321,14 @@ class MainWindowTest : public QObject {
     QVERIFY(widget != nullptr);
     const double dx = fixture.window->logicalDpiX();
     const double dy = fixture.window->logicalDpiY();
-    QCOMPARE(widget->geometry(),
-             QRect(TwipsToPixels(twips.x(), dx), TwipsToPixels(twips.y(), dy),
-                   TwipsToPixels(twips.width(), dx),
-                   TwipsToPixels(twips.height(), dy)));
+    // The window's own controls stand below its menu bar.
+    const int menu = widget->parentWidget() == fixture.window.get()
+                         ? fixture.Find<QMenuBar>("MenuBar")->height()
+                         : 0;
+    QCOMPARE(widget->geometry(), QRect(TwipsToPixels(twips.x(), dx),
+                                       TwipsToPixels(twips.y(), dy) + menu,
+                                       TwipsToPixels(twips.width(), dx),
+                                       TwipsToPixels(twips.height(), dy)));
     const QString parent = widget->parentWidget()->objectName();
     QCOMPARE(parent, name == "Text1"        ? QString("Frame2")
                      : name == "txtWebsite" ? QString("Frame1")
@@ -480,7 +485,8 @@ class MainWindowTest : public QObject {
   void WindowStartsAtItsFirstSize() {
     FormFixture fixture;
     const QSize size(TwipsToPixels(8040, fixture.window->logicalDpiX()),
-                     TwipsToPixels(7755 + 795, fixture.window->logicalDpiY()));
+                     TwipsToPixels(7755 + 795, fixture.window->logicalDpiY()) +
+                         fixture.Find<QMenuBar>("MenuBar")->height());
     QCOMPARE(fixture.window->size(), size);
     QCOMPARE(fixture.window->minimumSize(), size);
     QCOMPARE(fixture.window->maximumSize(),
