@@ -7,9 +7,11 @@
 #include <QApplication>
 
 #include "core/event_pump.h"
+#include "core/list_file.h"
 #include "core/tick_pattern.h"
 #include "gui/file_list_model.h"
 #include "gui/file_list_view.h"
+#include "gui/list_files.h"
 
 namespace {
 
@@ -125,6 +127,33 @@ void BM_TotalAfterATick(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TotalAfterATick)->Arg(75'000)->Unit(benchmark::kMicrosecond);
+
+// Open List of a saved list of so many rows into a shown list: the file
+// read, its rows in the list and the view told of them.
+void BM_OpenList(benchmark::State& state) {
+  trawlbox::FileListModel saved_from;
+  FillSizedRows(saved_from, int(state.range(0)));
+  trawlbox::SavedList saved{QStringLiteral("http://site.example/"), {}};
+  for (qsizetype i = 1; i <= saved_from.Count(); ++i) {
+    saved.rows.push_back(
+        {saved_from.Text(i), i % 3 != 0, saved_from.SizeOf(i), QString()});
+  }
+  const QByteArray text = trawlbox::ListFileText(saved);
+  trawlbox::FileListModel list;
+  trawlbox::FileListView view;
+  view.SetFileList(&list);
+  view.resize(520, 180);
+  view.show();
+  trawlbox::EventPump pump;
+  for (auto _ : state) {
+    const auto read = trawlbox::ReadListFile(text);
+    trawlbox::FillList(list, read.value().rows);
+    pump.PassEvents();
+    benchmark::DoNotOptimize(list.Count());
+  }
+  state.counters["file_mb"] = double(text.size()) / 1e6;
+}
+BENCHMARK(BM_OpenList)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

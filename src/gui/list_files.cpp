@@ -60,6 +60,17 @@ QString ChooseFileByDialog(QWidget* window, FileChoice choice,
   return {};
 }
 
+void FillList(FileListModel& list, const std::vector<SavedRow>& rows) {
+  list.Clear();
+  for (const SavedRow& row : rows) {
+    list.Add(row.address);
+    const qsizetype position = list.Count();
+    if (!row.ticked) list.SetTicked(position, false);
+    list.SetSize(position, row.size);
+    if (!row.failure.isEmpty()) list.MarkFailed(position, row.failure);
+  }
+}
+
 ListFiles::ListFiles(QWidget* window, CommandHost& host, FileListModel& list,
                      FileSystem& disk, ChooseFile choose,
                      std::function<void(const QString&)> set_web_site)
@@ -142,14 +153,7 @@ void ListFiles::Restore(const SavedList& saved) {
     TakePasswordBack(rows, saved.start, field);
     start = field;
   }
-  list_.Clear();
-  for (const SavedRow& row : rows) {
-    list_.Add(row.address);
-    const qsizetype position = list_.Count();
-    if (!row.ticked) list_.SetTicked(position, false);
-    list_.SetSize(position, row.size);
-    if (!row.failure.isEmpty()) list_.MarkFailed(position, row.failure);
-  }
+  FillList(list_, rows);
   set_web_site_(start);
 }
 

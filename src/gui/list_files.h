@@ -28,6 +28,9 @@ using ChooseFile =
 QString ChooseFileByDialog(QWidget* window, FileChoice choice,
                            const QString& suggested);
 
+// Replaces `list`'s rows with `rows`, their ticks, sizes and reasons.
+void FillList(FileListModel& list, const std::vector<SavedRow>& rows);
+
 // The list kept in a file and handed to other tools: Save List, Open List,
 // Export for aria2 and Copy Ticked Addresses. Saving, exporting and copying
 // work at any time and take the rows as they stand; opening waits until

@@ -589,6 +589,15 @@ class MainWindowTest : public QObject {
     QTest::newRow("Ctrl+L in the pattern") << "PatternField"
                                            << "Ctrl+L"
                                            << "box";
+    QTest::newRow("Ctrl+S in the site") << "txtWebsite"
+                                        << "Ctrl+S"
+                                        << "0";
+    QTest::newRow("Ctrl+O in the folder") << "Text1"
+                                          << "Ctrl+O"
+                                          << "1";
+    QTest::newRow("Ctrl+Shift+E in the pattern") << "PatternField"
+                                                 << "Ctrl+Shift+E"
+                                                 << "2";
   }
   void KeysWorkInTheTextFields() {
     QFETCH(QString, field);
@@ -618,6 +627,9 @@ class MainWindowTest : public QObject {
     if (effect == "focus") {
       QVERIFY(pattern->hasFocus());
       QCOMPARE(pattern->selectedText(), QString("*.ISO"));
+    } else if (effect.size() == 1) {  // a file dialog, of this choice
+      QCOMPARE(fixture.file_requests,
+               QList<FileChoice>{FileChoice(effect.toInt())});
     } else if (effect == "box") {
       QCOMPARE(
           fixture.prompts.texts(),

@@ -1,8 +1,12 @@
 #include <QCryptographicHash>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
 #include <map>
 
+#include "core/real_file_system.h"
+#include "mirror/aria2_export.h"
 #include "mirror/path_mapping.h"
 #include "support/commands_fixture.h"
 #include "support/cutting_relay.h"
@@ -126,6 +130,48 @@ class RealServersTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // aria2c fed the export stores the very tree, and the very names, that
+  // the download stores.
+  void Aria2StoresWhatTheDownloadStores_data() {
+    QTest::addColumn<int>("kind");
+    for (int i = 0; i < RealServerKinds().size(); ++i) {
+      const QLatin1String name(RealServerKinds()[i].name);
+      if (name == "apache" || name == "nginx") QTest::newRow(name.data()) << i;
+    }
+  }
+  void Aria2StoresWhatTheDownloadStores() {
+    QFETCH(int, kind);
+    const QString aria2 = QStandardPaths::findExecutable("aria2c");
+    if (aria2.isEmpty() && qgetenv("CI") == "true") QFAIL("aria2c is missing");
+    if (aria2.isEmpty()) QSKIP("aria2c is not installed");
+    RealServer server(RealServerKinds()[kind]);
+    SKIP_UNLESS_INSTALLED(server, RealServerKinds()[kind]);
+    MakeServedTree(server.root());
+    const QString error = server.Start();
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    CommandsFixture fixture;
+    fixture.SetStart(server.Url());
+    fixture.StartListing();
+    QStringList ticked;
+    for (qsizetype i = 1; i <= fixture.list().Count(); ++i) {
+      if (fixture.list().Ticked(i)) ticked << fixture.list().Text(i);
+    }
+    QTemporaryDir by_aria2;
+    const QString input = by_aria2.filePath("input.txt");
+    RealFileSystem disk;
+    QVERIFY(WriteFile(input, Aria2InputText(disk, ticked, server.Url(),
+                                            by_aria2.path() + "/store/")));
+    QProcess run;
+    run.start(aria2, {"--input-file", input, "--quiet", "--max-tries=1",
+                      "--allow-overwrite=true", "--auto-file-renaming=false"});
+    QVERIFY(run.waitForFinished(120'000));
+    QCOMPARE(run.exitCode(), 0);
+    fixture.StartDownloading();
+    const auto stored = Tree(by_aria2.path() + "/store");
+    QVERIFY(!stored.empty());
+    QVERIFY(stored == Tree(fixture.destination.path()));
+  }
+
   void MirrorsTheServedTree_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("user");  // in the address; the tree in priv/

@@ -31,6 +31,10 @@ struct FormFixture {
       browse_requests.append({title, start});
       return browse_answers.isEmpty() ? QString() : browse_answers.takeFirst();
     };
+    services.choose_file = [this](FileChoice choice, const QString&) {
+      file_requests.append(choice);
+      return file_answers.isEmpty() ? QString() : file_answers.takeFirst();
+    };
     if (adjust) adjust(services);
     window = std::make_unique<MainWindow>(std::move(services));
   }
@@ -49,6 +53,9 @@ struct FormFixture {
   // The folder browser's answers, in turn, and what it was asked.
   QStringList browse_answers;
   QList<QStringList> browse_requests;
+  // The file dialog's answers, in turn, and what it was asked for.
+  QStringList file_answers;
+  QList<FileChoice> file_requests;
   std::unique_ptr<MainWindow> window;
 };
 
