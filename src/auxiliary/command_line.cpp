@@ -56,7 +56,9 @@ const char kKeys[] =
     "\n\nKeys in the window: Ctrl+L lists the web files, Ctrl+D downloads "
     "the\nticked ones, Escape stops either (and the size look-ups); Ctrl+F "
     "goes to\nthe pattern field, Alt+T ticks and Alt+U unticks the rows it "
-    "matches;\nthe Menu key or Shift+F10 opens a row's menu.";
+    "matches;\nthe Menu key or Shift+F10 opens a row's menu; Ctrl+S saves "
+    "the list,\nCtrl+O opens a saved one, Ctrl+Shift+E exports the ticked "
+    "rows for aria2.";
 
 void WriteError(const QString& error, QTextStream& err) {
   err << kProgramName << ": " << error << " Try '" << kProgramName
