@@ -355,7 +355,10 @@ class RealServersTest : public QObject {
     broken.StartListing();
     broken.StartDownloading();
 
-    QCOMPARE(relay.cuts(), 2);
+    // A connection may end before it reaches the cut's byte (under load the
+    // client's whole exchange can fit in one), so at least one cut counts,
+    // and the tree must be whole whatever the timing.
+    QVERIFY(relay.cuts() >= 1);
     QCOMPARE(Rows(broken.list()).replaceInStrings(start, server.Url()),
              Rows(whole.list()));
     QCOMPARE(broken.prompts.texts(), QStringList({"Done.", "Done."}));
