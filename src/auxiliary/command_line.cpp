@@ -104,10 +104,11 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
       QStringLiteral("N"));
   const QCommandLineOption connections(
       QStringLiteral("connections"),
-      QStringLiteral("Keeps up to N transfers in flight at once, 1 to %1 (1 "
-                     "asks for one file after another, as small servers "
-                     "may prefer); the \"Connections\" setting, 6 unless "
-                     "set, otherwise.")
+      QStringLiteral("Keeps up to N connections to the site, 1 to %1, with "
+                     "one request at a time on each over HTTP/1.1 and up "
+                     "to 16 over HTTP/2 (1 asks for one file after "
+                     "another, as small servers may prefer); the "
+                     "\"Connections\" setting, 6 unless set, otherwise.")
           .arg(HttpEngine::kMaxConnections),
       QStringLiteral("N"));
   const QCommandLineOption update(

@@ -123,9 +123,7 @@ class HttpEngine : public HttpService {
   // The streams a request may share an HTTP/2 connection with, for each
   // of the connections the setting allows. Six connections make 96, under
   // the 100 streams Apache lets run on one connection (nginx: 128), so the
-  // requests stay on one connection: 32 a connection opened a second one
-  // and made a listing over a 20 ms link 40 % slower, 8 made it 50 %
-  // slower.
+  // requests stay on one connection.
   static constexpr int kStreamsPerConnection = 16;
 
   HttpEngine();

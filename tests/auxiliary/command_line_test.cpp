@@ -26,7 +26,7 @@ const QString kHelp = QStringLiteral(
     "  -h, --help +Displays this help and exits\\.\n"
     "  -v, --version +Displays the version and exits\\.\n"
     "  --retries <N> +Tries a request .*otherwise\\.\n"
-    "  --connections <N> +Keeps up to N transfers .*otherwise\\.\n"
+    "  --connections <N> +Keeps up to N connections .*otherwise\\.\n"
     "  --update +Brings a mirror up to date: .*otherwise\\.\n"
     "  --no-size-look-ups +Asks the server for no sizes .*otherwise\\.\n");
 
