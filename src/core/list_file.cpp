@@ -16,16 +16,6 @@ constexpr QStringView kPasswordComment =
     u"Open List";
 constexpr qsizetype kFields = 5;
 
-// `start` without its password, the user kept, whether it was typed with
-// its scheme or not.
-QString StartWithoutPassword(const QString& start) {
-  const QString trimmed = start.trimmed();
-  if (trimmed.contains(u"://")) return DropPasswords(trimmed);
-  const QString scheme =
-      trimmed.startsWith(u"//") ? QStringLiteral("x:") : QStringLiteral("x://");
-  return DropPasswords(scheme + trimmed).sliced(scheme.size());
-}
-
 // `address` with its tabs and line ends percent-encoded.
 QString OneLineAddress(const QString& address) {
   QString line = address;
@@ -207,6 +197,14 @@ Status LineFailure(qsizetype number, const QString& why) {
 }
 
 }  // namespace
+
+QString StartWithoutPassword(const QString& start) {
+  const QString trimmed = start.trimmed();
+  if (trimmed.contains(u"://")) return DropPasswords(trimmed);
+  const QString scheme =
+      trimmed.startsWith(u"//") ? QStringLiteral("x:") : QStringLiteral("x://");
+  return DropPasswords(scheme + trimmed).sliced(scheme.size());
+}
 
 QByteArray ListFileText(const SavedList& list) {
   QString text;

@@ -43,6 +43,10 @@ struct SavedList {
 // fields. Rows hold absolute http or https addresses, each once.
 QByteArray ListFileText(const SavedList& list);
 
+// The start address as a saved list records it: blanks around it trimmed,
+// its password left out (the user stays), typed with its scheme or not.
+QString StartWithoutPassword(const QString& start);
+
 // Reads a saved list. A UTF-8 byte-order mark and CR LF line ends are
 // fine, and so are empty lines anywhere and "#" comment lines before the
 // header; of those, the last "# start " line gives the start address and

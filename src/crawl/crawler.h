@@ -59,6 +59,8 @@ class Crawler {
   // Ends the running walk: the page fetch in work ends at once, and no
   // further page is visited or fetched. The rows found so far stay.
   void RequestStop() { stop_requested_ = true; }
+  // Whether the last walk was ended that way.
+  bool stop_requested() const { return stop_requested_; }
 
   const QString& page_address() const { return page_.address; }
   const QString& page_base() const { return page_.base; }

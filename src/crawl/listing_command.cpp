@@ -11,7 +11,8 @@
 
 namespace trawlbox {
 
-void RunListingCommand(CommandHost& host, Crawler& crawler) {
+void RunListingCommand(CommandHost& host, Crawler& crawler,
+                       const std::function<void()>& walked) {
   if (host.busy()) return;
   const ScopedFlag running = host.BeginListing();
   using ListingLabel = StartListingProcedure::Label;
@@ -23,6 +24,7 @@ void RunListingCommand(CommandHost& host, Crawler& crawler) {
     host.SetPointerMode(PointerMode::kBusy);
     trap.Do(ListingLabel::kClearList, [&] { host.file_list().Clear(); });
     crawler.WalkSite(host.WebSiteText());
+    if (walked) walked();
     trap.Do(ListingLabel::kSayDone,
             [&] { host.prompts().Message(QStringLiteral("Done.")); });
     host.SetPointerMode(PointerMode::kDefault);

@@ -196,7 +196,7 @@ void FileListModel::SetSize(qsizetype position, const RowSize& size) {
   Tally(row, +1);
   EmitRowsChanged(position, position, kSizeColumn, kSizeColumn,
                   Qt::DisplayRole);
-  if (row.ticked) emit TotalsChanged();
+  emit TotalsChanged();  // the total, and counts of size bounds
 }
 
 qsizetype FileListModel::CountWhere(const RowTest& test) const {

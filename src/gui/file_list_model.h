@@ -81,7 +81,8 @@ class FileListModel : public QAbstractTableModel, public FileList {
  signals:
   // A row was appended by Add() and awaits Publish().
   void RowAdded();
-  // The totals changed: a tick, a row, a size.
+  // A tick, a row or a size changed, and with it the totals or what a
+  // size bound matches.
   void TotalsChanged();
 
  private:

@@ -44,20 +44,23 @@ void TakePasswordBack(std::vector<SavedRow>& rows, const QString& saved_start,
 
 QString ChooseFileByDialog(QWidget* window, FileChoice choice,
                            const QString& suggested) {
-  const QString lists = QStringLiteral("Saved lists (*.tsv);;All files (*)");
-  switch (choice) {
-    case FileChoice::kSaveList:
-      return QFileDialog::getSaveFileName(window, QStringLiteral("Save List"),
-                                          suggested, lists);
-    case FileChoice::kOpenList:
-      return QFileDialog::getOpenFileName(window, QStringLiteral("Open List"),
-                                          suggested, lists);
-    case FileChoice::kExportForAria2:
-      return QFileDialog::getSaveFileName(
-          window, QStringLiteral("Export for aria2"), suggested,
-          QStringLiteral("aria2 input files (*.txt);;All files (*)"));
-  }
-  return {};
+  const bool open = choice == FileChoice::kOpenList;
+  const bool list = choice != FileChoice::kExportForAria2;
+  QFileDialog dialog(window,
+                     open   ? QStringLiteral("Open List")
+                     : list ? QStringLiteral("Save List")
+                            : QStringLiteral("Export for aria2"),
+                     suggested);
+  dialog.setAcceptMode(open ? QFileDialog::AcceptOpen
+                            : QFileDialog::AcceptSave);
+  dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  // Added before the dialog asks whether to replace a file of that name.
+  dialog.setDefaultSuffix(list ? QStringLiteral("tsv") : QStringLiteral("txt"));
+  dialog.setNameFilters({list ? QStringLiteral("Saved lists (*.tsv)")
+                              : QStringLiteral("aria2 input files (*.txt)"),
+                         QStringLiteral("All files (*)")});
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
 }
 
 void FillList(FileListModel& list, const std::vector<SavedRow>& rows) {
@@ -148,13 +151,13 @@ void ListFiles::OpenList() {
 void ListFiles::Restore(const SavedList& saved) {
   std::vector<SavedRow> rows = saved.rows;
   QString start = saved.start;
-  const QString field = host_.WebSiteText();
-  if (HasPassword(field) && DropPasswords(field) == saved.start) {
+  const QString field = host_.WebSiteText().trimmed();
+  if (HasPassword(field) && StartWithoutPassword(field) == saved.start) {
     TakePasswordBack(rows, saved.start, field);
     start = field;
   }
   FillList(list_, rows);
-  set_web_site_(start);
+  if (!start.isEmpty()) set_web_site_(start);
 }
 
 void ListFiles::ExportForAria2() {

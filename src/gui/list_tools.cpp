@@ -115,6 +115,9 @@ void ListTools::FocusPattern() {
 }
 
 void ListTools::TickMatching(bool ticked) {
+  // A blank field matches every row, as Check All does; it is more likely a
+  // press before typing, so it changes nothing.
+  if (pattern_field_->text().trimmed().isEmpty()) return;
   const Result<TickPattern> pattern =
       TickPattern::Parse(pattern_field_->text());
   if (!pattern.ok()) {

@@ -424,11 +424,14 @@ void MainWindow::OnLoadSample() {
 }
 
 void MainWindow::OnClearList() { ClearList(*this); }
-// The sizes are looked up once a listing has ended.
+// The sizes of the new rows are looked up once the walk has ended, unless
+// Escape ended it.
 void MainWindow::OnStartListing() {
-  const bool was_busy = busy();
-  RunListingCommand(*this, crawler_);
-  if (!was_busy && services_.look_up_sizes) size_look_up_.Start();
+  RunListingCommand(*this, crawler_, [this] {
+    if (!services_.look_up_sizes || crawler_.stop_requested()) return;
+    size_look_up_.Reset();
+    size_look_up_.Start();
+  });
 }
 
 // The download goes first: the look-ups give it their connections and go
