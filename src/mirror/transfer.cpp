@@ -12,6 +12,7 @@
 #include "mirror/download_procedures.h"
 #include "mirror/path_mapping.h"
 #include "mirror/replacing_file.h"
+#include "mirror/resume_rule.h"
 #include "mirror/turn_gate.h"
 #include "net/retry.h"
 #include "net/url.h"
@@ -139,7 +140,7 @@ class Downloader::Transfer {
     RequestOptions options;
     if (GoesOn()) {
       options.from_byte = received_;
-      options.if_range = IfRange(*origin_);
+      options.if_range = IfRangeOf(*origin_);
     } else {
       DropPart();
       if (at_hand_) {
@@ -213,38 +214,6 @@ class Downloader::Transfer {
   bool GoesOn() const {
     return origin_ && file_ && file_->is_open() && received_ > 0 &&
            received_ < origin_->length;
-  }
-
-  // The validator a range is asked under: a strong ETag, else the date.
-  static QByteArray IfRange(const PartOrigin& origin) {
-    return IsStrongEtag(origin.etag) ? origin.etag : origin.last_modified;
-  }
-
-  // The file the first piece of this answer begins, when a later try can
-  // go on with it: one of known length, with a validator.
-  std::optional<PartOrigin> OriginOf(const Response& head) const {
-    const std::optional<qint64> length = DeclaredLength(head.content_length);
-    PartOrigin origin{.address = address_,
-                      .etag = head.etag,
-                      .last_modified = head.last_modified,
-                      .length = length.value_or(0)};
-    if (origin.length <= 0 || IfRange(origin).isEmpty()) return std::nullopt;
-    return origin;
-  }
-
-  // Whether the answer to a range goes on with the new file: a 206 from
-  // where it ends, of the same length, with no other validator.
-  bool ContinuesPart(const Response& head) const {
-    const std::optional<ByteRange> range =
-        ParseContentRange(head.content_range);
-    const auto same = [](const QByteArray& now, const QByteArray& then) {
-      return now.isEmpty() || then.isEmpty() || now == then;
-    };
-    return head.status == 206 && range && range->first == asked_from_ &&
-           range->total == origin_->length &&
-           range->last == origin_->length - 1 &&
-           same(head.etag, origin_->etag) &&
-           same(head.last_modified, origin_->last_modified);
   }
 
   // The new file and what it began as go; the next body starts from
@@ -391,7 +360,7 @@ class Downloader::Transfer {
     DropPart();
     const Response& head = transfer_->head();
     length_ = DeclaredLength(head.content_length);
-    origin_ = OriginOf(head);
+    origin_ = PartOriginOf(address_, head);
   }
 
   // The folders and the new file for the body begun: on to kReceiving, or
@@ -447,7 +416,7 @@ class Downloader::Transfer {
           stage_ = Stage::kHeld;
           break;
         }
-        if (!ContinuesPart(transfer_->head())) {
+        if (!ContinuesPart(*origin_, asked_from_, transfer_->head())) {
           stage_ = Stage::kRangeRefused;
           return HttpTransfer::Take::kAbort;
         }

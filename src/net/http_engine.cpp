@@ -66,10 +66,6 @@ bool IsTransientCode(CURLcode code) {
   }
 }
 
-QString SchemeOf(const QByteArray& address) {
-  return QUrl(QString::fromUtf8(address)).scheme().toLower();
-}
-
 // A failure as boxes and red rows show it: with no password of an address
 // in its text, whoever wrote it, the engine or libcurl.
 Status Shown(const Status& failure) {
@@ -451,61 +447,33 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
   transfer->since_data.restart();
   Response& head = transfer->response;
   const QByteArrayView line(data, static_cast<qsizetype>(length));
-  if (line.startsWith("HTTP/")) {
-    // "HTTP/1.1 404 Not Found", "HTTP/2 404": a new answer, after a 1xx or
-    // the first.
-    const qsizetype code_at = line.indexOf(' ');
-    const QByteArrayView rest =
-        code_at < 0 ? QByteArrayView() : line.sliced(code_at + 1);
-    const qsizetype reason_at = rest.indexOf(' ');
-    head = Response{.final_address = head.final_address};
-    head.protocol =
-        (code_at < 0 ? line : line.first(code_at)).trimmed().toByteArray();
-    head.status =
-        (reason_at < 0 ? rest : rest.first(reason_at)).trimmed().toInt();
-    if (reason_at >= 0) {
-      head.reason = rest.sliced(reason_at + 1).trimmed().toByteArray();
-    }
-    const bool multiplexed = !head.protocol.startsWith("HTTP/1");
-    if (multiplexed) head.reason = UsualReason(head.status);
-    transfer->engine->multiplexed_ = multiplexed;
-    transfer->phase = Phase::kHead;
-    return length;
-  }
   // Trailers after a chunked body change nothing.
-  if (transfer->phase != Phase::kHead) return length;
-  const QByteArrayView trimmed = line.trimmed();
-  if (trimmed.isEmpty()) {
-    const int status = head.status;
-    if (status < 200) {
-      transfer->phase = Phase::kWaiting;  // an interim answer; another follows
-    } else if (status < 300) {
-      transfer->phase = Phase::kBody;
-    } else if (status == 304 && transfer->options.conditional()) {
-      // The copy at hand is still the file: an answer with no body.
-      transfer->phase = Phase::kErrorBody;
-    } else {
-      // The bodies of redirects and error pages are no one's business.
-      transfer->phase = status < 400 ? Phase::kRedirect : Phase::kErrorBody;
-    }
+  if (!line.startsWith("HTTP/") && transfer->phase != Phase::kHead) {
     return length;
   }
-  const qsizetype colon = trimmed.indexOf(':');
-  if (colon <= 0) return length;
-  const QByteArrayView name = trimmed.first(colon).trimmed();
-  const QByteArray value = trimmed.sliced(colon + 1).trimmed().toByteArray();
-  if (name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
-    head.content_type = value;
-  } else if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-    head.content_length = value;
-  } else if (name.compare("Retry-After", Qt::CaseInsensitive) == 0) {
-    head.retry_after = value;
-  } else if (name.compare("ETag", Qt::CaseInsensitive) == 0) {
-    head.etag = value;
-  } else if (name.compare("Last-Modified", Qt::CaseInsensitive) == 0) {
-    head.last_modified = value;
-  } else if (name.compare("Content-Range", Qt::CaseInsensitive) == 0) {
-    head.content_range = value;
+  switch (ReadHeadLine(line, head)) {
+    case HeadLine::kStatus:
+      transfer->engine->multiplexed_ = !head.protocol.startsWith("HTTP/1");
+      transfer->phase = Phase::kHead;
+      break;
+    case HeadLine::kEnd:
+      switch (AfterHeadOf(head.status, transfer->options.conditional())) {
+        case AfterHead::kAnotherHead:
+          transfer->phase = Phase::kWaiting;
+          break;
+        case AfterHead::kBody:
+          transfer->phase = Phase::kBody;
+          break;
+        case AfterHead::kRedirect:
+          transfer->phase = Phase::kRedirect;
+          break;
+        case AfterHead::kUnreadBody:
+          transfer->phase = Phase::kErrorBody;
+          break;
+      }
+      break;
+    case HeadLine::kField:
+      break;
   }
   return length;
 }
@@ -624,46 +592,16 @@ void HttpEngine::Impl::FollowRedirect(Transfer& transfer) {
   curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &raw_target);
   curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &raw_current);
   const QByteArray target(raw_target);
-  const QByteArray current(raw_current);
-  const Response& head = transfer.response;
-  const QString http_text = QStringLiteral("HTTP %1 %2")
-                                .arg(head.status)
-                                .arg(QString::fromUtf8(head.reason))
-                                .trimmed();
-  const auto fail = [&](const QString& why) {
-    Finish(transfer, Status::Failure(why));
-  };
-  if (target.isEmpty()) {
-    fail(http_text + QStringLiteral(" without a Location to follow"));
-    return;
-  }
-  if (transfer.redirects >= HttpEngine::kMaxRedirects) {
-    fail(QStringLiteral("Too many redirects (more than %1)")
-             .arg(HttpEngine::kMaxRedirects));
-    return;
-  }
-  const QString to = SchemeOf(target);
-  const QString target_text = QString::fromUtf8(target);
-  if (to != QLatin1String("http") && to != QLatin1String("https")) {
-    fail(QStringLiteral("Redirect to %1 refused: only http and https "
-                        "addresses are followed")
-             .arg(target_text));
-    return;
-  }
-  if (SchemeOf(current) == QLatin1String("https") &&
-      to == QLatin1String("http")) {
-    fail(QStringLiteral("Redirect from https to http refused: %1")
-             .arg(target_text));
-    return;
-  }
-  // The user and password of the address go along on the same origin only.
-  const std::optional<QByteArray> next = RedirectAddress(current, target);
-  if (!next) {
-    fail(QStringLiteral("Cannot follow the redirect to %1").arg(target_text));
+  const Result<QByteArray> next =
+      FollowedRedirect(transfer.response, QByteArray(raw_current), target,
+                       transfer.redirects, HttpEngine::kMaxRedirects);
+  if (!next.ok()) {
+    Finish(transfer, next.status());
     return;
   }
   ++transfer.redirects;
-  transfer.response = Response{.final_address = QString::fromUtf8(*next)};
+  transfer.response =
+      Response{.final_address = QString::fromUtf8(next.value())};
   transfer.phase = Phase::kWaiting;
   transfer.discarded = 0;
   transfer.request->error[0] = '\0';
@@ -671,8 +609,11 @@ void HttpEngine::Impl::FollowRedirect(Transfer& transfer) {
   // A multi handle that refused the removal has ended the transfer, and
   // the handle is gone with it.
   if (transfer.finished()) return;
-  if (curl_easy_setopt(easy, CURLOPT_URL, next->constData()) != CURLE_OK) {
-    fail(QStringLiteral("Cannot follow the redirect to %1").arg(target_text));
+  if (curl_easy_setopt(easy, CURLOPT_URL, next.value().constData()) !=
+      CURLE_OK) {
+    Finish(transfer,
+           Status::Failure(QStringLiteral("Cannot follow the redirect to %1")
+                               .arg(QString::fromUtf8(target))));
     return;
   }
   loop_.Add(easy);

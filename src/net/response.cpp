@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <iterator>
+
 namespace trawlbox {
 namespace {
 
@@ -21,6 +23,52 @@ std::optional<QDateTime> ModifiedTime(const Response& response) {
   const time_t time = curl_getdate(response.last_modified.constData(), nullptr);
   if (time == -1) return std::nullopt;
   return QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
+}
+
+HeadLine ReadHeadLine(QByteArrayView line, Response& head) {
+  if (line.startsWith("HTTP/")) {
+    const qsizetype code_at = line.indexOf(' ');
+    const QByteArrayView rest =
+        code_at < 0 ? QByteArrayView() : line.sliced(code_at + 1);
+    const qsizetype reason_at = rest.indexOf(' ');
+    head = Response{.final_address = head.final_address};
+    head.protocol =
+        (code_at < 0 ? line : line.first(code_at)).trimmed().toByteArray();
+    head.status =
+        (reason_at < 0 ? rest : rest.first(reason_at)).trimmed().toInt();
+    if (reason_at >= 0) {
+      head.reason = rest.sliced(reason_at + 1).trimmed().toByteArray();
+    }
+    if (!head.protocol.startsWith("HTTP/1")) {
+      head.reason = UsualReason(head.status);
+    }
+    return HeadLine::kStatus;
+  }
+  const QByteArrayView trimmed = line.trimmed();
+  if (trimmed.isEmpty()) return HeadLine::kEnd;
+  const qsizetype colon = trimmed.indexOf(':');
+  if (colon <= 0) return HeadLine::kField;
+  const QByteArrayView name = trimmed.first(colon).trimmed();
+  QByteArray* const kept[] = {&head.content_type,  &head.content_length,
+                              &head.retry_after,   &head.etag,
+                              &head.last_modified, &head.content_range};
+  static const char* const kNames[] = {"Content-Type",  "Content-Length",
+                                       "Retry-After",   "ETag",
+                                       "Last-Modified", "Content-Range"};
+  for (size_t i = 0; i < std::size(kNames); ++i) {
+    if (name.compare(kNames[i], Qt::CaseInsensitive) == 0) {
+      *kept[i] = trimmed.sliced(colon + 1).trimmed().toByteArray();
+      break;
+    }
+  }
+  return HeadLine::kField;
+}
+
+AfterHead AfterHeadOf(int status, bool conditional) {
+  if (status < 200) return AfterHead::kAnotherHead;
+  if (status < 300) return AfterHead::kBody;
+  if (status == 304 && conditional) return AfterHead::kUnreadBody;
+  return status < 400 ? AfterHead::kRedirect : AfterHead::kUnreadBody;
 }
 
 std::optional<qint64> DeclaredLength(const QByteArray& header) {

@@ -25,6 +25,25 @@ struct Response {
   QByteArray content_range = {};   // raw header value, empty when absent
 };
 
+// What one line of an answer's head was.
+enum class HeadLine {
+  kStatus,  // "HTTP/1.1 404 Not Found", "HTTP/2 404": a new answer begins
+  kEnd,     // the blank line that ends the head
+  kField,   // a header line, or anything else in the head
+};
+// Reads one line of an answer's head into `head`. A status line starts the
+// answer afresh (only where the redirects led stays), with its protocol,
+// status and reason; an answer over HTTP/2 or later, which sends no words,
+// takes the usual ones. A header the program reads is kept, its value
+// trimmed; names are matched without regard to case.
+HeadLine ReadHeadLine(QByteArrayView line, Response& head);
+
+// What follows a whole head with `status`: another head (after a 1xx), the
+// body that was asked for, or a body nobody reads: a redirect's, or an
+// error page's and, for a `conditional` request, a 304's.
+enum class AfterHead { kAnotherHead, kBody, kRedirect, kUnreadBody };
+AfterHead AfterHeadOf(int status, bool conditional);
+
 // The time an answer's Last-Modified names, read as libcurl reads HTTP
 // dates; none when it is absent or cannot be read.
 std::optional<QDateTime> ModifiedTime(const Response& response);

@@ -7,9 +7,9 @@
 namespace trawlbox {
 
 // How a request that failed on something that may pass (a failed Status
-// marked transient) is tried again before the failure is reported: up to `retries` more times, after 0.5 s, 1 s, 2 s and so on (at
-// most 8 s), or after what the server's Retry-After asks for when that is
-// longer, up to 30 s.
+// marked transient) is tried again before the failure is reported: up to
+// `retries` more times, after 0.5 s, 1 s, 2 s and so on (at most 8 s), or after
+// what the server's Retry-After asks for when that is longer, up to 30 s.
 struct RetryPolicy {
   static constexpr int kDefaultRetries = 3;
   static constexpr int kMaxRetries = 10;

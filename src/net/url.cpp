@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <QUrl>
 #include <memory>
 
 namespace trawlbox {
@@ -226,6 +227,50 @@ QByteArray EncodeAddress(const QString& address) {
     from = i + 1;
   }
   return out;
+}
+
+namespace {
+
+QString SchemeOf(const QByteArray& address) {
+  return QUrl(QString::fromUtf8(address)).scheme().toLower();
+}
+
+}  // namespace
+
+Result<QByteArray> FollowedRedirect(const Response& head,
+                                    const QByteArray& current,
+                                    const QByteArray& target, int redirects,
+                                    int max_redirects) {
+  const QString target_text = QString::fromUtf8(target);
+  if (target.isEmpty()) {
+    return Status::Failure(QStringLiteral("HTTP %1 %2")
+                               .arg(head.status)
+                               .arg(QString::fromUtf8(head.reason))
+                               .trimmed() +
+                           QStringLiteral(" without a Location to follow"));
+  }
+  if (redirects >= max_redirects) {
+    return Status::Failure(
+        QStringLiteral("Too many redirects (more than %1)").arg(max_redirects));
+  }
+  const QString to = SchemeOf(target);
+  if (to != QLatin1String("http") && to != QLatin1String("https")) {
+    return Status::Failure(QStringLiteral("Redirect to %1 refused: only http "
+                                          "and https addresses are followed")
+                               .arg(target_text));
+  }
+  if (SchemeOf(current) == QLatin1String("https") &&
+      to == QLatin1String("http")) {
+    return Status::Failure(
+        QStringLiteral("Redirect from https to http refused: %1")
+            .arg(target_text));
+  }
+  const std::optional<QByteArray> next = RedirectAddress(current, target);
+  if (!next) {
+    return Status::Failure(
+        QStringLiteral("Cannot follow the redirect to %1").arg(target_text));
+  }
+  return *next;
 }
 
 QString TrimBlanks(const QString& text) {

@@ -6,6 +6,9 @@
 #include <QStringView>
 #include <optional>
 
+#include "core/status.h"
+#include "net/response.h"
+
 namespace trawlbox {
 
 // Whether `text` starts with a URI scheme and its colon ("http:",
@@ -30,6 +33,17 @@ std::optional<QString> ResolveReference(const QString& base,
 // another. Both are request bytes. Empty when either cannot be read.
 std::optional<QByteArray> RedirectAddress(const QByteArray& from,
                                           const QByteArray& to);
+
+// Where the redirect of the answer `head` from `current` to `target` (its
+// Location as libcurl resolved it) leads, when `redirects` were followed
+// before it; or why it is not followed, in the words users read: no
+// Location, more than `max_redirects`, a scheme other than http and https,
+// https to http, or a target that makes no address. The user and password
+// of `current` go along on the same origin only (RedirectAddress).
+Result<QByteArray> FollowedRedirect(const Response& head,
+                                    const QByteArray& current,
+                                    const QByteArray& target, int redirects,
+                                    int max_redirects);
 
 // The bytes a request for `address` carries: UTF-8, with what a URL may not
 // hold after its host percent-encoded (blanks, control bytes, bytes of

@@ -67,6 +67,48 @@ class UrlTest : public QObject {
   }
 
   // What the server is asked for, by the engine's GET and HEAD alike.
+  // Which redirects are followed, where to, and what a refused one says.
+  void RedirectRule_data() {
+    QTest::addColumn<QByteArray>("current");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<int>("redirects");    // followed before this one
+    QTest::addColumn<QString>("outcome");  // the address, or the failure
+    const QByteArray from = "https://alice:pw@h/a/";
+    QTest::newRow("same origin keeps the user")
+        << from << QByteArray("https://h/b/") << 0 << "https://alice:pw@h/b/";
+    QTest::newRow("another host drops the user")
+        << from << QByteArray("https://g/b/") << 0 << "https://g/b/";
+    QTest::newRow("no Location")
+        << from << QByteArray() << 0
+        << "HTTP 302 Found without a Location to follow";
+    QTest::newRow("the tenth")
+        << from << QByteArray("https://h/c") << 9 << "https://alice:pw@h/c";
+    QTest::newRow("one too many") << from << QByteArray("https://h/c") << 10
+                                  << "Too many redirects (more than 10)";
+    QTest::newRow("https to http")
+        << from << QByteArray("http://h/c") << 0
+        << "Redirect from https to http refused: http://h/c";
+    QTest::newRow("http to https")
+        << QByteArray("http://h/") << QByteArray("https://h/c") << 0
+        << "https://h/c";
+    QTest::newRow("another scheme")
+        << from << QByteArray("ftp://h/c") << 0
+        << "Redirect to ftp://h/c refused: only http and https addresses are "
+           "followed";
+  }
+  void RedirectRule() {
+    QFETCH(QByteArray, current);
+    QFETCH(QByteArray, target);
+    QFETCH(int, redirects);
+    QFETCH(QString, outcome);
+    const Result<QByteArray> next =
+        FollowedRedirect(Response{.status = 302, .reason = "Found"}, current,
+                         target, redirects, HttpEngine::kMaxRedirects);
+    QCOMPARE(
+        next.ok() ? QString::fromUtf8(next.value()) : next.status().failure(),
+        outcome);
+  }
+
   void EngineSendsEncodedRequests() {
     TestServer server;
     QStringList targets;
