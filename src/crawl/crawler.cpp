@@ -85,18 +85,20 @@ Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
       source_(source),
       disk_(disk),
       handler_(list, pages_, std::move(start_address)),
-      scanner_([this](LinkKind kind, const QString& value) {
-        HandleLink(kind, value);
-      }),
-      sizer_([this](const QString& value, const RowSize& size) {
-        sizes_.emplace_back(value, size);
-      }),
-      reader_([this](LinkKind kind, const QString& value) {
-        read_.links.emplace_back(kind, value);
-      }),
-      size_reader_([this](const QString& value, const RowSize& size) {
-        read_.sizes.emplace_back(value, size);
-      }) {}
+      scanner_{
+          LinkScanner([this](LinkKind kind, const QString& value) {
+            HandleLink(kind, value);
+          }),
+          ListingSizeScanner([this](const QString& value, const RowSize& size) {
+            sizes_.emplace_back(value, size);
+          })},
+      reader_{
+          LinkScanner([this](LinkKind kind, const QString& value) {
+            read_.links.emplace_back(kind, value);
+          }),
+          ListingSizeScanner([this](const QString& value, const RowSize& size) {
+            read_.sizes.emplace_back(value, size);
+          })} {}
 
 void Crawler::HandleLink(LinkKind kind, const QString& value) {
   // A link whose row the list refuses (an AppError: no room for another
@@ -122,7 +124,6 @@ void Crawler::WalkSite(const QString& start_address) {
       crawler.reading_.clear();
       crawler.read_ = Read();
       crawler.reader_.Finish();
-      crawler.size_reader_.Finish();
     }
   } forget{*this};
 
@@ -179,7 +180,6 @@ void Crawler::VisitPage(const QString& address) {
     reading_.clear();
     read_ = Read();
     reader_.Finish();
-    size_reader_.Finish();
   }
   // A link without a "/" at its end is asked for as a folder; some servers
   // answer that with the file the link names (README/ with README). Its row
@@ -404,7 +404,6 @@ bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
     if (!reading_.isEmpty()) return false;
     if (!page.file->Rewind().ok()) return false;
     reader_.Finish();
-    size_reader_.Finish();
     read_ = Read();
     reading_ = fetch_address;
   }
@@ -418,7 +417,6 @@ bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
     }
     if (got.value() == 0) {
       reader_.Finish();
-      size_reader_.Finish();
       read_.length = page.file->Size();
       const PageLocation location = LocationOf(fetch_address);
       for (const auto& [kind, value] : read_.links) {
@@ -443,7 +441,6 @@ bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
           std::min<qint64>(got.value(), kStartBytes - read_.start.size()));
     }
     reader_.Feed(piece.constData(), got.value());
-    size_reader_.Feed(piece.constData(), got.value());
     budget -= got.value();
   }
   return false;
@@ -472,7 +469,6 @@ void Crawler::Forget(const QString& fetch_address) {
     reading_.clear();
     read_ = Read();
     reader_.Finish();
-    size_reader_.Finish();
   }
   std::unique_ptr<ScratchFile> file = std::move(found->second.file);
   ahead_.erase(found);  // ends its requests, which write to the file
@@ -523,20 +519,17 @@ void Crawler::ScanPageFile(VisitTrap& trap, ScratchFile& file) {
   }
   trap.Do(VisitLabel::kScan, [&]() -> Status {
     scanner_.Finish();  // nothing of an earlier page carries over
-    sizer_.Finish();
     sizes_.clear();
     QByteArray piece(kScanPieceBytes, Qt::Uninitialized);
     for (;;) {
       const Result<qint64> read = file.Read(piece.data(), kScanPieceBytes);
       if (!read.ok() || read.value() == 0) {
         scanner_.Finish();
-        sizer_.Finish();
         handler_.SizeFileLinks(sizes_, page_);
         sizes_.clear();
         return read.status();
       }
       scanner_.Feed(piece.constData(), read.value());
-      sizer_.Feed(piece.constData(), read.value());
       pump_.Yield();
     }
   });

@@ -81,6 +81,21 @@ class Crawler {
   // so the window's events are never held up long.
   static constexpr qint64 kReadAheadBytes = 512 * 1024;
 
+  // What a page gives as its bytes go by: its links, and the sizes a
+  // listing prints beside them.
+  struct PageScan {
+    LinkScanner links;
+    ListingSizeScanner sizes;
+    void Feed(const char* data, qsizetype size) {
+      links.Feed(data, size);
+      sizes.Feed(data, size);
+    }
+    void Finish() {
+      links.Finish();
+      sizes.Finish();
+    }
+  };
+
   // A page read ahead of its visit.
   struct Read {
     std::vector<Link> links;  // in the order of the page
@@ -132,8 +147,7 @@ class Crawler {
   FileSystem& disk_;
   PagesToVisit pages_;
   LinkHandler handler_;
-  LinkScanner scanner_;
-  ListingSizeScanner sizer_;
+  PageScan scanner_;
   std::vector<LinkHandler::SizedLink> sizes_;  // of the page in its scan
   // By fetch address: the page in its visit and the pages fetched ahead.
   std::map<QString, PageAhead> ahead_;
@@ -142,8 +156,7 @@ class Crawler {
   // The page being read ahead, a piece per pass, and what it has given.
   QString reading_;
   Read read_;
-  LinkScanner reader_;
-  ListingSizeScanner size_reader_;
+  PageScan reader_;
   QString visiting_;  // the fetch address of the page in its visit
   PageLocation page_;
   qint64 page_length_ = 0;
