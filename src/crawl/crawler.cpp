@@ -116,16 +116,16 @@ void Crawler::WalkSite(const QString& start_address) {
   const ScopedFlag walking(walking_);
   // However the walk ends, also by a closing window, its page files and
   // what it fetched ahead go with it.
-  struct Forget {
+  struct EndOfWalk {
     Crawler& crawler;
-    ~Forget() {
+    ~EndOfWalk() {
       crawler.ahead_.clear();
       crawler.spare_files_.clear();
       crawler.reading_.clear();
       crawler.read_ = Read();
       crawler.reader_.Finish();
     }
-  } forget{*this};
+  } end_of_walk{*this};
 
   pages_.Clear();
   pages_.Append(start_address);

@@ -68,7 +68,7 @@ bool IsTransientCode(CURLcode code) {
 
 // A failure as boxes and red rows show it: with no password of an address
 // in its text, whoever wrote it, the engine or libcurl.
-Status Shown(const Status& failure) {
+Status WithoutPasswords(const Status& failure) {
   const QString text = HidePasswords(failure.failure());
   return failure.transient() ? Status::Transient(text) : Status::Failure(text);
 }
@@ -394,7 +394,7 @@ void HttpEngine::Impl::Finish(Transfer& transfer, Answer outcome) {
   if (transfer.engine == nullptr) return;
   transfer.phase = Phase::kFinished;
   transfer.outcome =
-      outcome.ok() ? std::move(outcome) : Shown(outcome.status());
+      outcome.ok() ? std::move(outcome) : WithoutPasswords(outcome.status());
   transfer.stall_timer.stop();
   if (transfer.request) {
     transfer.request->owner = nullptr;
