@@ -10,7 +10,9 @@
 
 #include "core/real_file_system.h"
 #include "mirror/download_command.h"
+#include "core/event_pump.h"
 #include "net/http_engine.h"
+#include "net/request_run.h"
 #include "peak_memory.h"
 #include "support/headless_host.h"
 
@@ -77,12 +79,14 @@ void Run(benchmark::State& state, const QStringList& paths, qint64 bytes) {
     QTemporaryDir destination;
     trawlbox::HeadlessHost host;
     trawlbox::HttpEngine engine;
+    trawlbox::EventPump pump;
+    trawlbox::RequestRun run(engine, pump, trawlbox::RunSettings{});
     trawlbox::RealFileSystem disk;
     host.start = server.Url();
     host.folder = destination.path() + QLatin1Char('/');
     for (const QString& path : paths) host.list_.Add(server.Url() + path);
     state.ResumeTiming();
-    trawlbox::RunDownloadCommand(host, engine, disk);
+    trawlbox::RunDownloadCommand(host, run, disk);
     state.PauseTiming();
     if (host.prompts_.boxes.size() != 1) {
       state.SkipWithError("a transfer failed");

@@ -6,7 +6,7 @@
 
 #include "core/settings_store.h"
 #include "core/status.h"
-#include "net/http_engine.h"
+#include "net/request_run.h"
 #include "net/retry_policy.h"
 
 namespace trawlbox {
@@ -109,7 +109,7 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
                      "to 16 over HTTP/2 (1 asks for one file after "
                      "another, as small servers may prefer); the "
                      "\"Connections\" setting, 6 unless set, otherwise.")
-          .arg(HttpEngine::kMaxConnections),
+          .arg(RunSettings::kMaxConnections),
       QStringLiteral("N"));
   const QCommandLineOption update(
       QStringLiteral("update"),
@@ -173,12 +173,12 @@ std::optional<int> AnswerCommandLine(const QStringList& arguments,
   }
   if (parser.isSet(connections)) {
     run.connections =
-        ParseCount(parser.value(connections), 1, HttpEngine::kMaxConnections);
+        ParseCount(parser.value(connections), 1, RunSettings::kMaxConnections);
     if (!run.connections) {
       WriteError(
           QStringLiteral("Invalid value for --connections: '%1' (1 to %2).")
               .arg(parser.value(connections))
-              .arg(HttpEngine::kMaxConnections),
+              .arg(RunSettings::kMaxConnections),
           err);
       return 1;
     }
@@ -213,9 +213,9 @@ int ConnectionsForRun(const RunOptions& options,
   // As for the retries: no reason to stop the program here.
   const Result<QString> text =
       settings.ReadSetting(QStringLiteral("Connections"), QString());
-  if (!text.ok()) return HttpEngine::kDefaultConnections;
-  return ParseCount(text.value(), 1, HttpEngine::kMaxConnections)
-      .value_or(HttpEngine::kDefaultConnections);
+  if (!text.ok()) return RunSettings::kDefaultConnections;
+  return ParseCount(text.value(), 1, RunSettings::kMaxConnections)
+      .value_or(RunSettings::kDefaultConnections);
 }
 
 bool UpdateForRun(const RunOptions& options, const SettingsStore& settings) {

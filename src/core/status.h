@@ -22,11 +22,21 @@ class [[nodiscard]] Status {
   // A failure that another try may not meet: a connection that broke, a
   // server that is busy for now.
   static Status Transient(QString why) { return Status(std::move(why), true); }
+  // A server's answer that says no: its status code (400 and above) and the
+  // words shown for it.
+  static Status Refused(int code, QString why, bool transient) {
+    Status refused(std::move(why), transient);
+    refused.code_ = code;
+    return refused;
+  }
 
   bool ok() const { return !failure_; }
   bool transient() const { return transient_; }
   // Empty when ok().
   QString failure() const { return failure_.value_or(QString()); }
+  // The status code of the answer that said no; 0 when no answer came, and
+  // when ok().
+  int code() const { return code_; }
 
  private:
   Status(QString why, bool transient)
@@ -34,6 +44,7 @@ class [[nodiscard]] Status {
 
   std::optional<QString> failure_;
   bool transient_ = false;
+  int code_ = 0;
 };
 
 // A value, or why there is none.

@@ -119,6 +119,7 @@ void Crawler::WalkSite(const QString& start_address) {
   struct EndOfWalk {
     Crawler& crawler;
     ~EndOfWalk() {
+      crawler.source_.SetPlanner(nullptr);
       crawler.ahead_.clear();
       crawler.spare_files_.clear();
       crawler.reading_.clear();
@@ -126,6 +127,7 @@ void Crawler::WalkSite(const QString& start_address) {
       crawler.reader_.Finish();
     }
   } end_of_walk{*this};
+  source_.SetPlanner([this] { return Advance(); });
 
   pages_.Clear();
   pages_.Append(start_address);
@@ -209,12 +211,12 @@ void Crawler::VisitPage(const QString& address) {
     pump_.Yield();
     if (!page.fetch) {
       if (!page.file) return;
-      page.fetch = source_.StartPage(page_.address, *page.file, {});
+      page.fetch = source_.StartPage(page_.address, *page.file);
     }
     answer =
         source_.CompletePage(*page.fetch, [this] { return stop_requested_; });
   });
-  const Status fetched = Verdict(answer);
+  const Status fetched = answer.ok() ? Status() : answer.status();
   if (folder_form) {
     if (!stop_requested_ && fetched.ok() &&
         ServedAsFile(answer.value(), StartOf(trap, page))) {
@@ -241,10 +243,17 @@ void Crawler::VisitPage(const QString& address) {
     }
     // A link without a dot in its last segment may still be a file
     // (README, copyright): the folder that "/" made of it does not exist.
-    if (folder_form && answer.ok()) {
+    if (folder_form && fetched.code() != 0) {
       trap.Do(VisitLabel::kCheckFetched, [&] { ListIfFile(address, page); });
     }
     return;
+  }
+  // The walk ahead changes with what the page links to: what waits to
+  // start is asked for again once it is known.
+  for (auto& [fetch_address, ahead] : ahead_) {
+    if (ahead.fetch && !ahead.fetch->finished()) {
+      source_.Withdraw(*ahead.fetch);
+    }
   }
   const ScopedFlag scanning(scanning_);
   if (page.read) {
@@ -274,10 +283,10 @@ QByteArray Crawler::StartOf(VisitTrap& trap, PageAhead& page) {
   return start;
 }
 
-// Runs when a request of the walk ends, outside it.
-void Crawler::Advance() {
+// Runs in each pass of the request run, outside any request.
+bool Crawler::Advance() {
   ahead_due_ = true;
-  FetchAhead();
+  return FetchAhead();
 }
 
 // Follows the walk's order, the queue taken from its end with the folders
@@ -289,26 +298,17 @@ void Crawler::Advance() {
 // Pages that have arrived are read on the way, a bounded number of bytes a
 // pass. Fetching ahead only saves time and fails silently: a page that
 // cannot be fetched ahead is fetched in its visit, which reports what goes
-// wrong.
-void Crawler::FetchAhead() {
+// wrong. Whether a page waits to be read in another pass.
+bool Crawler::FetchAhead() {
   // While a page is scanned the end of the queue is not yet known; after a
   // stop nothing more is asked for.
-  if (!ahead_due_ || scanning_ || stop_requested_ || !walking_) return;
+  if (!ahead_due_ || scanning_ || stop_requested_ || !walking_) return false;
   ahead_due_ = false;
-  const qsizetype room = source_.capacity();
-  const qsizetype most_held = kPagesHeldPerRequest * room;
-  // The page in its visit holds its place to its end, so a walk of one
-  // connection asks for one page at a time, in the order it visits them.
-  qsizetype in_flight = visiting_.isEmpty() ? 0 : 1;
+  const qsizetype most_held = source_.pages_ahead();
   qsizetype held = 0;
-  for (const auto& [fetch_address, page] : ahead_) {
-    if (fetch_address == visiting_) continue;
-    ++held;
-    if (page.fetch && !page.fetch->finished()) ++in_flight;
-    if (page.look && !page.look->finished()) ++in_flight;
+  for (const auto& entry : ahead_) {
+    if (entry.first != visiting_) ++held;
   }
-  // Nothing can start before a request ends, which calls again.
-  if (in_flight >= room) return;
   // What the visits on the way do: the rows they list and the folders they
   // queue, each by its key; the top of `next` is visited next.
   QSet<QString> rows;
@@ -350,35 +350,30 @@ void Crawler::FetchAhead() {
     const QString fetch_address = FetchAddressOf(address);
     const auto found = ahead_.find(fetch_address);
     if (found == ahead_.end()) {
-      if (in_flight >= room) {
-        ahead_cut_short_ = false;  // a request's end calls again
-        break;
-      }
       if (held >= most_held) break;
       std::unique_ptr<ScratchFile> file = SpareFile();
       if (!file) break;
       std::unique_ptr<PageSource::Pending> fetch =
-          source_.StartPage(fetch_address, *file, loop_.Waker());
+          source_.StartPage(fetch_address, *file);
       ahead_.emplace(
           fetch_address,
           PageAhead{address, std::move(file), std::move(fetch), {}, {}});
-      ++in_flight;
       ++held;
       continue;
     }
     PageAhead& page = found->second;
-    if (fetch_address == visiting_ || !page.fetch->finished()) continue;
+    if (fetch_address == visiting_) continue;
+    if (!page.fetch->finished()) {
+      source_.Requeue(*page.fetch);  // in the order the walk now foresees
+      continue;
+    }
     const Answer answer = page.fetch->answer();
-    const Status fetched = Verdict(answer);
     const bool folder_form = fetch_address != address;
-    if (!fetched.ok()) {
-      if (folder_form && answer.ok() && !fetched.transient() && !page.look) {
-        if (in_flight >= room) {
-          ahead_cut_short_ = false;
-          break;
-        }
-        page.look = source_.StartHead(address, loop_.Waker());
-        ++in_flight;
+    if (!answer.ok()) {
+      const Status& failed = answer.status();
+      if (folder_form && failed.code() != 0 && !failed.transient() &&
+          !page.look) {
+        page.look = source_.StartHead(address);
       }
       continue;
     }
@@ -393,7 +388,7 @@ void Crawler::FetchAhead() {
     }
     queue_links(*page.read);
   }
-  if (unread) loop_.Wake();
+  return unread;
 }
 
 bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
@@ -479,10 +474,10 @@ void Crawler::Forget(const QString& fetch_address) {
 }
 
 void Crawler::ListIfFile(const QString& address, PageAhead& page) {
-  if (!page.look) page.look = source_.StartHead(address, {});
+  if (!page.look) page.look = source_.StartHead(address);
   const Answer head =
       source_.CompleteHead(*page.look, [this] { return stop_requested_; });
-  if (Verdict(head).ok() && !IsHtmlType(head.value().content_type)) {
+  if (head.ok() && !IsHtmlType(head.value().content_type)) {
     handler_.ListFileLink(address, DeclaredLength(head.value().content_length));
   }
 }

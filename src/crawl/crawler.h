@@ -16,7 +16,6 @@
 #include "crawl/listing_sizes.h"
 #include "crawl/page_source.h"
 #include "crawl/pages_to_visit.h"
-#include "net/scheduler.h"
 
 namespace trawlbox {
 
@@ -74,9 +73,6 @@ class Crawler {
   using ScratchFile = PageSource::ScratchFile;
   using Link = std::pair<LinkKind, QString>;
 
-  // How many pages fetched ahead may wait for their visits, for each
-  // request the source has room for.
-  static constexpr qsizetype kPagesHeldPerRequest = 8;
   // Page bytes read ahead of their visits in one pass of the request loop,
   // so the window's events are never held up long.
   static constexpr qint64 kReadAheadBytes = 512 * 1024;
@@ -118,12 +114,13 @@ class Crawler {
     std::optional<Read> read;
   };
 
-  // The request loop's pass: reads what has arrived and fetches ahead.
-  void Advance();
+  // The request run's pass: reads what has arrived and fetches ahead;
+  // whether a page waits to be read in another pass.
+  bool Advance();
   // Follows the walk's order through the queue and the pages read ahead
   // and starts the fetches and looks whose visits are known to come, as
-  // far as there is room.
-  void FetchAhead();
+  // many as the source finds worth holding.
+  bool FetchAhead();
   // Reads an arrived page into memory, up to `budget` bytes this pass;
   // whether it is read whole.
   bool ReadAhead(const QString& fetch_address, PageAhead& page, qint64& budget);
@@ -169,7 +166,6 @@ class Crawler {
   // The last look ahead stopped at the bound of pages held or looked at: a
   // visit, which makes room, makes another one worth it.
   bool ahead_cut_short_ = false;
-  Scheduler loop_{[this] { Advance(); }};
 };
 
 // Whether an address names a page rather than a folder: ".php" anywhere

@@ -6,17 +6,15 @@
 #include <memory>
 
 #include "core/file_system.h"
-#include "net/http_engine.h"
+#include "net/request_run.h"
 #include "net/response.h"
 
 namespace trawlbox {
 
-class EventPump;
-
-// Where the walk's pages and looks come from: the site over HTTP, or pages
-// a test or the fuzzer serves. Each request is started, runs while the walk
-// does other work, and is then completed, which waits for it and makes the
-// retries.
+// Where the walk's pages and looks come from: the site, through the request
+// run, or pages a test or the fuzzer serves. Each request is started (the
+// run starts it when there is room), runs while the walk does other work,
+// and is then completed, which waits for it and its retries.
 class PageSource {
  public:
   using ScratchFile = FileSystem::ScratchFile;
@@ -25,51 +23,62 @@ class PageSource {
    public:
     virtual ~Pending() = default;
     virtual bool finished() const = 0;
-    // What its first try came to; only once finished().
+    // What it came to, retries included; only once finished().
     virtual Answer answer() const = 0;
   };
-  using Done = std::function<void()>;
   using Stop = std::function<bool()>;
 
   virtual ~PageSource() = default;
 
-  // How many requests may run at once.
-  virtual int capacity() const = 0;
-  // Starts fetching `address` into `file`, emptied first. `done`, when
-  // given, runs when the first try ends by itself, not when it ends at
-  // once; it only wakes whoever waits (Scheduler::Waker).
+  // How many pages are worth fetching ahead of their visits at once.
+  virtual int pages_ahead() const = 0;
+  // Starts fetching `address` into `file`, emptied before each try.
   virtual std::unique_ptr<Pending> StartPage(const QString& address,
-                                             ScratchFile& file, Done done) = 0;
+                                             ScratchFile& file) = 0;
   virtual Answer CompletePage(Pending& page, const Stop& stop) = 0;
+  // Puts a request that has not started yet, or was withdrawn, behind
+  // those waiting: the walk asks for them in the order it now wants them.
+  virtual void Requeue(Pending& request) = 0;
+  // Takes a request out of those waiting to start, until it is requeued;
+  // one that has started goes on.
+  virtual void Withdraw(Pending& request) = 0;
   // Starts asking for `address`'s head alone: its status and type.
-  virtual std::unique_ptr<Pending> StartHead(const QString& address,
-                                             Done done) = 0;
+  virtual std::unique_ptr<Pending> StartHead(const QString& address) = 0;
   virtual Answer CompleteHead(Pending& head, const Stop& stop) = 0;
+  // While set, `plan` runs in each pass of the requests, after what ended
+  // is taken in, and again soon when it answers true; it must not let
+  // events run. Null unsets it.
+  virtual void SetPlanner(std::function<bool()> plan) = 0;
 };
 
-// The site itself. A transient failure is tried again as the service's
-// retry policy says; only the last try's answer is returned.
-class HttpPageSource : public PageSource {
+// The site itself, through the run.
+class HttpPageSource : public PageSource, private RequestRun::Planner {
  public:
-  HttpPageSource(HttpService& http, EventPump& pump)
-      : http_(http), pump_(pump) {}
+  // Pages held ahead, for each connection, beyond those in flight.
+  static constexpr int kPagesHeldPerConnection = 8;
 
-  int capacity() const override { return http_.capacity(); }
-  std::unique_ptr<Pending> StartPage(const QString& address, ScratchFile& file,
-                                     Done done) override;
+  explicit HttpPageSource(RequestRun& run) : run_(run) {}
+  ~HttpPageSource() override { SetPlanner(nullptr); }
+
+  int pages_ahead() const override;
+  std::unique_ptr<Pending> StartPage(const QString& address,
+                                     ScratchFile& file) override;
   Answer CompletePage(Pending& page, const Stop& stop) override;
-  std::unique_ptr<Pending> StartHead(const QString& address,
-                                     Done done) override;
+  void Requeue(Pending& request) override;
+  void Withdraw(Pending& request) override;
+  std::unique_ptr<Pending> StartHead(const QString& address) override;
   Answer CompleteHead(Pending& head, const Stop& stop) override;
+  void SetPlanner(std::function<bool()> plan) override;
 
  private:
-  class PendingRequest;
+  class PageFetch;
 
-  // Waits for the try under way; "Stopped by user" when `stop` came first.
-  Answer Wait(PendingRequest& request, const Stop& stop);
+  void Plan() override {
+    if (plan_()) run_.Wake();
+  }
 
-  HttpService& http_;
-  EventPump& pump_;
+  RequestRun& run_;
+  std::function<bool()> plan_;
 };
 
 }  // namespace trawlbox

@@ -7,19 +7,36 @@
 
 namespace trawlbox {
 
-SizeLookUp::SizeLookUp(FileList& list, HttpService& http)
-    : list_(list), http_(http) {}
+// One row's HEAD.
+class SizeLookUp::Look : public Fetch {
+ public:
+  Look(qsizetype row, QString address)
+      : row_(row), address_(std::move(address)) {}
+  qsizetype row() const { return row_; }
 
-SizeLookUp::~SizeLookUp() = default;
+ private:
+  Result<Ask> NextTry() override {
+    return Ask{.address = address_, .head_only = true};
+  }
+
+  const qsizetype row_;
+  const QString address_;
+};
+
+SizeLookUp::SizeLookUp(FileList& list, RequestRun& run)
+    : list_(list), run_(run) {}
+
+SizeLookUp::~SizeLookUp() { Pause(); }
 
 void SizeLookUp::Start() {
-  if (stopped_) return;
+  if (stopped_ || running_) return;
   running_ = true;
-  loop_.Wake();
+  run_.AddPlanner(*this);
 }
 
 void SizeLookUp::Pause() {
-  in_flight_.clear();
+  looks_.clear();
+  if (running_) run_.RemovePlanner(*this);
   running_ = false;
 }
 
@@ -43,34 +60,30 @@ bool SizeLookUp::Wanted(qsizetype row) const {
 }
 
 void SizeLookUp::Record(const Look& look) {
-  const Answer& answer = look.head->answer();
-  if (!Verdict(answer).ok() || look.row > list_.Count()) return;
+  const Answer& answer = look.answer();
+  if (!answer.ok() || look.row() > list_.Count()) return;
   const std::optional<qint64> length =
       DeclaredLength(answer.value().content_length);
-  if (length) list_.SetSize(look.row, RowSize::Exact(*length));
+  if (length) list_.SetSize(look.row(), RowSize::Exact(*length));
 }
 
-void SizeLookUp::Advance() {
-  if (!running_) return;
+void SizeLookUp::Plan() {
   const auto ended =
-      std::partition(in_flight_.begin(), in_flight_.end(),
-                     [](const Look& look) { return !look.head->finished(); });
-  for (auto look = ended; look != in_flight_.end(); ++look) Record(*look);
-  in_flight_.erase(ended, in_flight_.end());
+      std::partition(looks_.begin(), looks_.end(),
+                     [](const auto& look) { return !look->ended(); });
+  for (auto look = ended; look != looks_.end(); ++look) Record(**look);
+  looks_.erase(ended, looks_.end());
   const qsizetype rows = list_.Count();
-  while (qsizetype(in_flight_.size()) < http_.connections() && next_ <= rows) {
+  const qsizetype most = run_.settings().connections;
+  while (qsizetype(looks_.size()) < most && next_ <= rows) {
     const qsizetype row = next_++;
     if (!Wanted(row)) continue;
-    Look look{row, http_.Head(TrimBlanks(list_.Text(row)))};
+    looks_.push_back(
+        std::make_unique<Look>(row, TrimBlanks(list_.Text(row))));
     ++requests_;
-    if (look.head->finished()) {
-      Record(look);
-      continue;
-    }
-    look.head->set_on_finished(loop_.Waker());
-    in_flight_.push_back(std::move(look));
+    run_.Start(*looks_.back());
   }
-  if (in_flight_.empty() && next_ > rows) running_ = false;
+  if (looks_.empty() && next_ > rows) Pause();
 }
 
 }  // namespace trawlbox

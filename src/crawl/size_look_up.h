@@ -5,8 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "net/http_engine.h"
-#include "net/scheduler.h"
+#include "net/request_run.h"
 
 namespace trawlbox {
 
@@ -14,16 +13,16 @@ class FileList;
 
 // Asks the server, in the background, for the sizes a listing left unknown
 // or rounded: one HEAD for each file row without an exact size, as many at
-// once as the service has connections, the rows in list order. Each row is
+// once as the run has connections, the rows in list order. Each row is
 // asked about once; a HEAD that fails leaves the size as it was and says
 // nothing. It runs only while the window is otherwise idle: the window
 // pauses it for a download and stops it on Escape.
-class SizeLookUp {
+class SizeLookUp : private RequestRun::Planner {
  public:
-  SizeLookUp(FileList& list, HttpService& http);
+  SizeLookUp(FileList& list, RequestRun& run);
   SizeLookUp(const SizeLookUp&) = delete;
   SizeLookUp& operator=(const SizeLookUp&) = delete;
-  ~SizeLookUp();
+  ~SizeLookUp() override;
 
   // Goes on from the first row not asked about yet, unless stopped.
   void Start();
@@ -42,24 +41,20 @@ class SizeLookUp {
   qint64 requests() const { return requests_; }
 
  private:
-  struct Look {
-    qsizetype row;
-    std::unique_ptr<HttpTransfer> head;
-  };
+  class Look;
 
-  // The loop's pass: records what ended and asks about the next rows.
-  void Advance();
+  // The run's pass: records what ended and asks about the next rows.
+  void Plan() override;
   void Record(const Look& look);
   bool Wanted(qsizetype row) const;
 
   FileList& list_;
-  HttpService& http_;
-  std::vector<Look> in_flight_;
+  RequestRun& run_;
+  std::vector<std::unique_ptr<Look>> looks_;  // asked, not recorded yet
   qsizetype next_ = 1;  // the first row not asked about yet
   qint64 requests_ = 0;
   bool running_ = false;
   bool stopped_ = false;
-  Scheduler loop_{[this] { Advance(); }};
 };
 
 }  // namespace trawlbox

@@ -83,11 +83,11 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
           this, *this, file_list_, *services_.file_system,
           services_.choose_file,
           [this](const QString& start) { AssignText(site_edit_, start); }),
-      site_pages_(engine_, *services_.pump),
+      run_(engine_, *services_.pump, services_.run_settings),
       crawler_(file_list_, *services_.prompts, *services_.pump, site_pages_,
                *services_.file_system, [this] { return WebSiteText(); }) {
-  engine_.set_retry_policy(services_.retry_policy);
-  engine_.set_connections(services_.connections);
+  engine_.set_connections(services_.run_settings.connections,
+                          services_.run_settings.streams());
   if (!services_.ca_file.isEmpty()) engine_.set_ca_file(services_.ca_file);
   BuildControls();
   SetTabOrder();
@@ -439,7 +439,7 @@ void MainWindow::OnStartListing() {
 void MainWindow::OnStartDownloading() {
   const bool was_busy = busy();
   if (!was_busy) size_look_up_.Pause();
-  RunDownloadCommand(*this, engine_, *services_.file_system,
+  RunDownloadCommand(*this, run_, *services_.file_system,
                      DownloadMode{.update = services_.update});
   if (!was_busy && services_.look_up_sizes) size_look_up_.Start();
 }

@@ -16,6 +16,7 @@
 #include "gui/folder_chooser.h"
 #include "gui/list_files.h"
 #include "net/http_engine.h"
+#include "net/request_run.h"
 
 class QGroupBox;
 class QLabel;
@@ -54,10 +55,9 @@ struct MainWindowServices {
   std::function<void()> check_online;
   std::function<Status()> maybe_open_home_page;
   std::function<Result<QString>()> desktop_folder;
-  // How often a request that failed on something passing is tried again.
-  RetryPolicy retry_policy;
-  // How many transfers the download keeps in flight at once.
-  int connections = HttpEngine::kDefaultConnections;
+  // The connections to the site, and how often a request that failed on
+  // something passing is tried again.
+  RunSettings run_settings;
   // Certificates trusted instead of the system's; the system's when empty.
   QString ca_file;
   // Whether the download asks for the files the folder holds only if they
@@ -139,9 +139,11 @@ class MainWindow : public QWidget, public CommandHost {
   // One engine for the listing and the download, so the connection to the
   // site is kept across both.
   HttpEngine engine_;
-  HttpPageSource site_pages_;
-  // Made after the engine it asks, so it ends its requests first.
-  SizeLookUp size_look_up_{file_list_, engine_};
+  // The one run of requests, for every command and the look-ups.
+  RequestRun run_;
+  HttpPageSource site_pages_{run_};
+  // Made after the run it asks, so it ends its requests first.
+  SizeLookUp size_look_up_{file_list_, run_};
 
   QGroupBox* site_frame_ = nullptr;
   QLineEdit* site_edit_ = nullptr;

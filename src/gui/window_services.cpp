@@ -22,8 +22,8 @@ MainWindowServices WindowServices(SettingsStore& settings, Prompts& prompts,
   services.prompts = &prompts;
   services.pump = &pump;
   services.file_system = &file_system;
-  services.retry_policy = RetryPolicyForRun(options, settings);
-  services.connections = ConnectionsForRun(options, settings);
+  services.run_settings.retries = RetryPolicyForRun(options, settings);
+  services.run_settings.connections = ConnectionsForRun(options, settings);
   services.ca_file = hooks.ca_file;
   services.update = UpdateForRun(options, settings);
   services.look_up_sizes = LookUpSizesForRun(options, settings);

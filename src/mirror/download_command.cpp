@@ -19,7 +19,6 @@
 #include "mirror/path_mapping.h"
 #include "mirror/transfer.h"
 #include "mirror/turn_gate.h"
-#include "net/scheduler.h"
 
 namespace trawlbox {
 namespace {
@@ -50,21 +49,23 @@ struct RowInFlight {
   Downloader::TransferPtr transfer;
 };
 
-// One run of the download: the rows in their turns, one after another, and
-// the ticked rows after them started ahead. As many transfers run as the
-// service has room for, the row in its turn included; rows whose
-// transfers have ended wait for their turns in their files, a bounded
-// number of them. Each end wakes the request loop, whose pass starts the
-// next rows.
-class DownloadRun {
+// One download: the rows in their turns, one after another, and the
+// ticked rows after them handed to the request run ahead, which starts as
+// many as it has room for. Rows whose transfers have ended wait for their
+// turns in memory or in their files, a bounded number of them. Each pass of
+// the run asks for the next rows.
+class DownloadRun : private RequestRun::Planner {
  public:
-  DownloadRun(CommandHost& host, HttpService& http, FileSystem& disk,
+  DownloadRun(CommandHost& host, RequestRun& run, FileSystem& disk,
               const DownloadMode& mode)
       : host_(host),
-        http_(http),
+        run_(run),
         mode_(mode),
-        downloader_(http, host.pump(), host.status_line(), disk, loop_.Waker(),
-                    [&host] { return host.cancel_requested(); }) {}
+        downloader_(run, host.status_line(), disk,
+                    [&host] { return host.cancel_requested(); }) {
+    run_.AddPlanner(*this);
+  }
+  ~DownloadRun() override { run_.RemovePlanner(*this); }
 
   // Row `row`'s turn, of `rows` in the list: started now unless it was
   // already; the rows after it start as far as the depth allows. What the
@@ -99,29 +100,27 @@ class DownloadRun {
 
  private:
   // How many rows that have arrived may wait, for each connection; each
-  // holds its new file open.
+  // holds its body in memory or its new file open.
   static constexpr qsizetype kRowsHeldPerConnection = 8;
 
+  void Plan() override { StartRowsAhead(); }
+
+  // Hands the run the rows after the turn: enough for every stream an
+  // HTTP/2 connection may carry, and for the rows held.
   void StartRowsAhead() {
-    if (host_.cancel_requested()) return;
-    qsizetype running = 1;  // the row in its turn
-    for (const auto& flight : ahead_) {
-      if (flight->transfer && Downloader::Running(*flight->transfer)) {
-        ++running;
-      }
+    // After a stop the rows ahead go, and with them their requests.
+    if (host_.cancel_requested()) {
+      ahead_.clear();
+      return;
     }
-    // Read afresh: it grows once the server is known to multiplex.
-    const qsizetype capacity = http_.capacity();
+    const RunSettings& settings = run_.settings();
     const qsizetype most_ahead =
-        capacity + kRowsHeldPerConnection * http_.connections();
+        settings.streams() + kRowsHeldPerConnection * settings.connections;
     FileList& list = host_.file_list();
-    while (running < capacity && qsizetype(ahead_.size()) < most_ahead &&
-           next_ <= rows_) {
+    while (qsizetype(ahead_.size()) < most_ahead && next_ <= rows_) {
       const qsizetype next = next_++;
       if (!list.Ticked(next)) continue;
       ahead_.push_back(StartRow(next));
-      const Downloader::TransferPtr& transfer = ahead_.back()->transfer;
-      if (transfer && Downloader::Running(*transfer)) ++running;
     }
   }
 
@@ -224,10 +223,8 @@ class DownloadRun {
   }
 
   CommandHost& host_;
-  HttpService& http_;
+  RequestRun& run_;
   const DownloadMode mode_;
-  // Each end makes room for the next row.
-  Scheduler loop_{[this] { StartRowsAhead(); }};
   Downloader downloader_;
   std::deque<std::unique_ptr<RowInFlight>> ahead_;
   qsizetype next_ = 1;
@@ -238,7 +235,7 @@ class DownloadRun {
 
 }  // namespace
 
-void RunDownloadCommand(CommandHost& host, HttpService& http, FileSystem& disk,
+void RunDownloadCommand(CommandHost& host, RequestRun& run, FileSystem& disk,
                         const DownloadMode& mode) {
   if (host.busy()) return;
   const ScopedFlag running = host.BeginDownloading();
@@ -261,7 +258,7 @@ void RunDownloadCommand(CommandHost& host, HttpService& http, FileSystem& disk,
     rows = list.Count();
     status.SetMaximum(rows);
   });
-  DownloadRun run(host, http, disk, mode);
+  DownloadRun download(host, run, disk, mode);
   for (qsizetype row = 1; row <= rows && !host.cancel_requested(); ++row) {
     if (!trap.If(
             DownloadLabel::kCheckTicked, [&] { return list.Ticked(row); },
@@ -270,12 +267,12 @@ void RunDownloadCommand(CommandHost& host, HttpService& http, FileSystem& disk,
     }
     host.pump().Yield();
     if (host.cancel_requested()) break;
-    const Status done = run.TakeTurn(row, rows);
+    const Status done = download.TakeTurn(row, rows);
     if (host.cancel_requested()) break;
     list.MarkFailed(row, done.failure());
     status.SetPosition(row);
   }
-  run.Drop();
+  download.Drop();
   host.SetPointerMode(PointerMode::kDefault);
   status.SetPosition(0);
   // A stopped run keeps saying so.

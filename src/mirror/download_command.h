@@ -5,7 +5,7 @@ namespace trawlbox {
 
 class CommandHost;
 class FileSystem;
-class HttpService;
+class RequestRun;
 
 // How a download treats the files the destination holds already.
 struct DownloadMode {
@@ -20,10 +20,10 @@ struct DownloadMode {
 // destination folder, in a tree that mirrors the site, and says "Done.".
 // A click while a download or a listing runs does nothing. A cancel
 // request (Escape) stops the transfer in work and the walk over the rows.
-// Files are asked of `http`; folders and files are made on `disk`. An
+// Files are asked through `run`; folders and files are made on `disk`. An
 // update keeps the ETags of what it stored in a hidden record in the
 // destination folder (EtagRecord).
-void RunDownloadCommand(CommandHost& host, HttpService& http, FileSystem& disk,
+void RunDownloadCommand(CommandHost& host, RequestRun& run, FileSystem& disk,
                         const DownloadMode& mode = {});
 
 }  // namespace trawlbox

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "core/error_trap.h"
-#include "core/event_pump.h"
 #include "core/file_system.h"
 #include "core/status.h"
 #include "core/status_line.h"
@@ -14,7 +13,6 @@
 #include "mirror/replacing_file.h"
 #include "mirror/resume_rule.h"
 #include "mirror/turn_gate.h"
-#include "net/retry.h"
 #include "net/url.h"
 
 namespace trawlbox {
@@ -72,18 +70,18 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
   return percentages;
 }
 
-// One file's transfer. A try runs ahead of the transfer's turn or in it.
-// A good body goes into a new file beside the local one, made with its
-// folders when the body starts to arrive. Ahead of the turn the body's
-// pieces are held in memory instead, while it is short: many answers may
-// end in one pass of libcurl, and making all their files there would hold
-// the window up for as long as the disk takes. The file is made in the
-// turn, between the window's events, or at once for a body that outgrows
-// kMostHeldBytes (what that reports is held until the turn). A body that
-// starts in the turn waits, paused, for the turn to make its file outside
-// libcurl, so a box shows there. In its turn the transfer waits for the
-// try's end, tries again what may pass, as the retry policy says, and
-// commits its file; only the last try's failure is reported.
+// One file's transfer, a fetch of the request run, which makes its tries
+// ahead of the transfer's turn or in it, and tries again what may pass. A
+// good body goes into a new file beside the local one, made with its
+// folders outside libcurl. Ahead of the turn the body's pieces are held in
+// memory instead, while it is short: many answers may end in one pass, and
+// making all their files there would hold the window up for as long as the
+// disk takes. The file is made in the turn, or in the run's pass for a
+// body that outgrows kMostHeldBytes (what that reports is held until the
+// turn). A body that starts in the turn waits, paused, for the turn's wait
+// to make its file, so a box shows there. In its turn the transfer waits
+// for its tries and commits its file; only the last try's failure is
+// reported.
 //
 // A body cut off after its first answer gave a validator and a length is
 // gone on with: the next try asks for the rest (Range, If-Range), and a 206
@@ -91,7 +89,7 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
 // it. A whole body instead starts the new file again; another range is
 // dropped and asked for whole. What a long body has begun is noted beside
 // it, so that a run after a crash or a stop goes on with it too.
-class Downloader::Transfer {
+class Downloader::Transfer : public Fetch {
  public:
   Transfer(Downloader& owner, const QString& address, const QString& local_path,
            TurnGate& gate, std::function<void()> before_body,
@@ -115,11 +113,11 @@ class Downloader::Transfer {
         first_writer ? ReplacingFile::Naming::kFromTarget
                      : ReplacingFile::Naming::kFresh);
   }
-  ~Transfer() {
+  ~Transfer() override {
     // A row dropped by a stop before its turn leaves what a stop in the
     // turn leaves.
     if (CancelRequested()) LeaveForNextRun();
-    transfer_.reset();
+    Cancel();
     file_.reset();
     if (!target_.isEmpty()) owner_.targets_.remove(target_);
   }
@@ -134,51 +132,14 @@ class Downloader::Transfer {
     length_ = origin_->length;
   }
 
-  // A try: for the rest of the body when there is one to go on with, from
-  // nothing otherwise.
-  void StartTry(bool in_turn) {
-    RequestOptions options;
-    if (GoesOn()) {
-      options.from_byte = received_;
-      options.if_range = IfRangeOf(*origin_);
-    } else {
-      DropPart();
-      if (at_hand_) {
-        options.if_modified_since = at_hand_->modified;
-        options.if_none_match = at_hand_->etag;
-      }
-    }
-    asked_from_ = options.from_byte;
-    disk_ = Status();
-    stage_ = in_turn ? Stage::kRequested : Stage::kAhead;
-    trap_.Do(FileLabel::kShowAddress, [&] {
-      gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
-    });
-    transfer_ = owner_.http_.Get(TrimBlanks(address_), options,
-                                 [this](const char* data, qsizetype size) {
-                                   return OnPiece(data, size);
-                                 });
-    if (!transfer_->finished()) transfer_->set_on_finished(owner_.wake_);
-  }
-
-  bool Running() const { return !transfer_->finished(); }
-
   Status Complete() {
     gate_.Open();
+    in_turn_ = true;
     if (stage_ == Stage::kAhead) stage_ = Stage::kRequested;
-    if (stage_ == Stage::kHeld && !MakeHeldFile() && Running()) {
-      transfer_->Cancel();
-    }
-    const Answer answer = WithRetries(
-        owner_.http_.retry_policy(), owner_.pump_,
-        [this] { return CancelRequested(); },
-        [this](bool first) {
-          if (!first) StartTry(true);
-          return FinishTry();
-        },
-        [this] { return GoesOn() ? received_ : 0; });
+    Answer answer =
+        owner_.run_.Wait(*this, [this] { return CancelRequested(); });
     if (CancelRequested()) return StopForUser();
-    const Status done = Conclude(answer);
+    const Status done = Conclude(WithFile(std::move(answer)));
     owner_.status_.SetCaption(kIdleCaption);
     return done;
   }
@@ -191,7 +152,8 @@ class Downloader::Transfer {
   enum class Stage {
     kAhead,         // before the turn, and no piece of a good body yet
     kRequested,     // in the turn, and no piece of a good body yet
-    kHeld,          // before the turn, the body's pieces held in memory
+    kHeld,          // the body's pieces held in memory, its file not made
+    kHeldFull,      // held as much as it may: paused for its file
     kFileWanted,    // in the turn, the first piece waits, paused, for the file
     kReceiving,     // the body streams into the new file
     kNoFile,        // the file could not be made; reported, and the try ends
@@ -227,22 +189,34 @@ class Downloader::Transfer {
     shown_percent_ = -1;
   }
 
-  // Waits for the try's end, making its file when the body starts in the
-  // turn; what the try came to, a failure of the disk included.
-  Answer FinishTry() {
-    for (;;) {
-      owner_.pump_.WaitUntil([&] {
-        return CancelRequested() || stage_ == Stage::kFileWanted ||
-               transfer_->finished();
-      });
-      if (CancelRequested()) return Status::Failure(kStoppedByUser);
-      if (stage_ != Stage::kFileWanted) break;
-      if (OpenFile()) {
-        transfer_->Resume();
-      } else {
-        transfer_->Cancel();
+  // A try: for the rest of the body when there is one to go on with, from
+  // nothing otherwise.
+  Result<Ask> NextTry() override {
+    RequestOptions options;
+    if (GoesOn()) {
+      options.from_byte = received_;
+      options.if_range = IfRangeOf(*origin_);
+    } else {
+      DropPart();
+      if (at_hand_) {
+        options.if_modified_since = at_hand_->modified;
+        options.if_none_match = at_hand_->etag;
       }
     }
+    asked_from_ = options.from_byte;
+    disk_ = Status();
+    stage_ = in_turn_ ? Stage::kRequested : Stage::kAhead;
+    trap_.Do(FileLabel::kShowAddress, [&] {
+      gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
+    });
+    return Ask{.address = TrimBlanks(address_), .options = options};
+  }
+
+  qint64 kept_bytes() const override { return GoesOn() ? received_ : 0; }
+
+  // What a try came to, a failure of the disk included. The file of a
+  // body that ended ahead of its turn waits for the turn (WithFile).
+  Answer Judge(Answer answer) override {
     switch (stage_) {
       case Stage::kNoFile:
         return Status::Failure(kNoLocalFile);
@@ -253,14 +227,12 @@ class Downloader::Transfer {
       default:
         break;
     }
-    const Answer& answer = transfer_->answer();
-    if (!Verdict(answer).ok()) {
+    if (!answer.ok()) {
+      const Status& failed = answer.status();
       // A range past a file that has shrunk: asked for whole next time.
-      if (asked_from_ > 0 && answer.ok() && answer.value().status == 416) {
-        return RangeRefused();
-      }
+      if (asked_from_ > 0 && failed.code() == 416) return RangeRefused();
       // An error status that no try changes leaves nothing to go on with.
-      if (answer.ok() && !Verdict(answer).transient()) DropPart();
+      if (failed.code() != 0 && !failed.transient()) DropPart();
       return answer;
     }
     if (answer.value().status == 304) {
@@ -272,8 +244,18 @@ class Downloader::Transfer {
         received_ != origin_->length) {
       return RangeRefused();
     }
-    // An empty body never came through the sink.
-    if (stage_ != Stage::kReceiving && !OpenFile()) {
+    return answer;
+  }
+
+  // The file of a good body that has none yet: one held in memory, or an
+  // empty one, which never came through Take().
+  Answer WithFile(Answer answer) {
+    if (!answer.ok() || answer.value().status == 304) return answer;
+    if (stage_ == Stage::kHeld) {
+      if (MakeHeldFile()) return answer;
+      return stage_ == Stage::kNoFile ? Status::Failure(kNoLocalFile) : disk_;
+    }
+    if (stage_ != Stage::kReceiving && !OpenFile(answer.value())) {
       return Status::Failure(kNoLocalFile);
     }
     return answer;
@@ -292,7 +274,7 @@ class Downloader::Transfer {
   // Puts a good body's file in place; a failure is reported unless it is
   // an error status or was reported when it happened.
   Status Conclude(const Answer& answer) {
-    const Status verdict = Verdict(answer);
+    const Status verdict = answer.ok() ? Status() : answer.status();
     if (!verdict.ok()) {
       // A body cut off leaves its start for the next run to go on with.
       if (verdict.transient() && GoesOn()) {
@@ -302,7 +284,7 @@ class Downloader::Transfer {
       }
       if (stage_ == Stage::kWriteFailed) {
         trap_.Report(FileLabel::kWrite, verdict.failure());
-      } else if (!answer.ok() && stage_ != Stage::kNoFile) {
+      } else if (verdict.code() == 0 && stage_ != Stage::kNoFile) {
         // No response at all (no server, a refused redirect), or a body
         // that broke off, stalled or ended short. An error page never lands
         // under the file's name, and is no box either.
@@ -344,7 +326,7 @@ class Downloader::Transfer {
   // file with its note, as a crash leaves it, for the next run to go on
   // with; anything else goes.
   void LeaveForNextRun() {
-    transfer_.reset();
+    Cancel();
     const bool sound =
         stage_ != Stage::kWriteFailed && stage_ != Stage::kRangeRefused;
     if (sound && GoesOn()) {
@@ -356,9 +338,8 @@ class Downloader::Transfer {
 
   // A good whole body begins: what went before it goes, and its head
   // tells its length and what file it is.
-  void BeginBody() {
+  void BeginBody(const Response& head) {
     DropPart();
-    const Response& head = transfer_->head();
     length_ = DeclaredLength(head.content_length);
     origin_ = PartOriginOf(address_, head);
   }
@@ -383,8 +364,8 @@ class Downloader::Transfer {
   }
 
   // The file for a whole body that begins now.
-  bool OpenFile() {
-    BeginBody();
+  bool OpenFile(const Response& head) {
+    BeginBody(head);
     return MakeFile();
   }
 
@@ -399,24 +380,32 @@ class Downloader::Transfer {
     return false;
   }
 
-  // Each piece of a good body as it arrives, inside libcurl: the first one
-  // of a whole body is held, or in the turn waits for the file; the first
-  // one of the rest goes on into the file begun. A piece the disk refuses
-  // ends the transfer.
-  HttpTransfer::Take OnPiece(const char* data, qsizetype size) {
+  // The work a paused body waits for, outside libcurl: its file.
+  bool Unpause() override {
+    if (stage_ == Stage::kFileWanted) return OpenFile(*head());
+    if (stage_ == Stage::kHeldFull) return MakeHeldFile();
+    return true;
+  }
+
+  // Each piece of a good body as it arrives, inside libcurl, where no file
+  // is made: the first one of a whole body is held, or in the turn waits,
+  // paused, for the file; a held body that outgrows its bound waits for
+  // its file too. The first piece of the rest goes on into the file begun.
+  // A piece the disk refuses ends the transfer.
+  HttpTransfer::Take Take(const char* data, qsizetype size) override {
     switch (stage_) {
       case Stage::kAhead:
       case Stage::kRequested:
-        if (asked_from_ == 0 || transfer_->head().status != 206) {
+        if (asked_from_ == 0 || head()->status != 206) {
           if (stage_ == Stage::kRequested) {
             stage_ = Stage::kFileWanted;
             return HttpTransfer::Take::kPause;
           }
-          BeginBody();
+          BeginBody(*head());
           stage_ = Stage::kHeld;
           break;
         }
-        if (!ContinuesPart(*origin_, asked_from_, transfer_->head())) {
+        if (!ContinuesPart(*origin_, asked_from_, *head())) {
           stage_ = Stage::kRangeRefused;
           return HttpTransfer::Take::kAbort;
         }
@@ -429,10 +418,11 @@ class Downloader::Transfer {
         return HttpTransfer::Take::kAbort;
     }
     if (stage_ == Stage::kHeld) {
-      held_.append(data, size);
-      if (held_.size() > kMostHeldBytes && !MakeHeldFile()) {
-        return HttpTransfer::Take::kAbort;
+      if (held_.size() + size > kMostHeldBytes) {
+        stage_ = Stage::kHeldFull;
+        return HttpTransfer::Take::kPause;
       }
+      held_.append(data, size);
     } else {
       disk_ = file_->Write(data, size);
       if (!disk_.ok()) {
@@ -465,7 +455,7 @@ class Downloader::Transfer {
   const std::optional<CopyAtHand> at_hand_;
   QString target_;  // the local file, while this transfer claims it
   Stage stage_ = Stage::kAhead;
-  std::unique_ptr<HttpTransfer> transfer_;
+  bool in_turn_ = false;  // its gate is open
   // The new file beside the local one; none when the path names no place.
   std::unique_ptr<ReplacingFile> file_;
   QByteArray held_;  // the body so far, while it has no file
@@ -480,14 +470,11 @@ class Downloader::Transfer {
   QByteArray etag_;  // of the file now in place
 };
 
-Downloader::Downloader(HttpService& http, EventPump& pump, StatusLine& status,
-                       FileSystem& disk, std::function<void()> wake,
+Downloader::Downloader(RequestRun& run, StatusLine& status, FileSystem& disk,
                        std::function<bool()> cancel_requested)
-    : http_(http),
-      pump_(pump),
+    : run_(run),
       status_(status),
       disk_(disk),
-      wake_(std::move(wake)),
       cancel_requested_(std::move(cancel_requested)) {}
 
 Downloader::~Downloader() = default;
@@ -505,15 +492,13 @@ Downloader::TransferPtr Downloader::Start(const QString& address,
                                     std::move(before_body),
                                     std::move(at_hand)));
   transfer->TakeUpLeftover();
-  transfer->StartTry(false);
+  run_.Start(*transfer);
   return transfer;
 }
 
-bool Downloader::Running(const Transfer& transfer) {
-  return transfer.Running();
-}
-
 Status Downloader::Complete(Transfer& transfer) { return transfer.Complete(); }
+
+bool Downloader::Ended(const Transfer& transfer) { return transfer.ended(); }
 
 QByteArray Downloader::Etag(const Transfer& transfer) {
   return transfer.etag();

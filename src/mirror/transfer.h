@@ -11,11 +11,10 @@
 #include <optional>
 
 #include "core/status.h"
-#include "net/http_engine.h"
+#include "net/request_run.h"
 
 namespace trawlbox {
 
-class EventPump;
 class FileSystem;
 class StatusLine;
 class TurnGate;
@@ -49,11 +48,11 @@ struct CopyAtHand {
   QByteArray etag = {};  // recorded when it was stored; empty when none was
 };
 
-// Transfers single files over HTTP into local files as their pieces
-// arrive, with the address and the percentage done after each 1024 bytes
-// in the status line. A transfer may start ahead of its turn, so several
-// run at once; what it shows waits in its gate until its turn, and its
-// file is put in place only then.
+// Transfers single files over HTTP, through the request run, into local
+// files as their pieces arrive, with the address and the percentage done
+// after each 1024 bytes in the status line. A transfer may start ahead of
+// its turn, so several run at once; what it shows waits in its gate until
+// its turn, and its file is put in place only then.
 class Downloader {
  public:
   class Transfer;
@@ -65,14 +64,12 @@ class Downloader {
   };
   using TransferPtr = std::unique_ptr<Transfer, TransferDeleter>;
 
-  // Local files are made, written and put in place on `disk`. `wake` is
-  // called when a transfer ends by itself.
-  Downloader(HttpService& http, EventPump& pump, StatusLine& status,
-             FileSystem& disk, std::function<void()> wake,
+  // Local files are made, written and put in place on `disk`.
+  Downloader(RequestRun& run, StatusLine& status, FileSystem& disk,
              std::function<bool()> cancel_requested);
   ~Downloader();
 
-  // Starts the transfer of `address` to `local_path` (a "\" path text).
+  // Queues the transfer of `address` to `local_path` (a "\" path text).
   // Its captions and reports go to `gate`, which outlives it. The body
   // streams into a new file beside the local path; what an earlier run left
   // there is gone on with when it can be. `before_body`, when given, runs
@@ -83,9 +80,6 @@ class Downloader {
   TransferPtr Start(const QString& address, const QString& local_path,
                     TurnGate& gate, std::function<void()> before_body = {},
                     std::optional<CopyAtHand> at_hand = std::nullopt);
-  // Whether the transfer's first try still runs; it may end before its
-  // turn.
-  static bool Running(const Transfer& transfer);
   // The transfer's turn: opens its gate, waits for its end, tries again
   // what may pass, and replaces the local file only when the whole body has
   // arrived; on any failure the previous file stays as it was. A body cut
@@ -98,6 +92,8 @@ class Downloader {
   // beside the local file, hidden, for the next download to go on with. A
   // copy at hand found unchanged is success.
   Status Complete(Transfer& transfer);
+  // Whether its tries are over; they may end before its turn.
+  static bool Ended(const Transfer& transfer);
   // After Complete(): the ETag of the file now in place (stored, or found
   // unchanged); empty when the server gave none.
   static QByteArray Etag(const Transfer& transfer);
@@ -108,11 +104,9 @@ class Downloader {
   FileSystem& disk() const { return disk_; }
 
  private:
-  HttpService& http_;
-  EventPump& pump_;
+  RequestRun& run_;
   StatusLine& status_;
   FileSystem& disk_;
-  const std::function<void()> wake_;
   const std::function<bool()> cancel_requested_;
   // The local files that transfers write now; a second one to the same
   // file writes beside it under a fresh name.

@@ -163,8 +163,7 @@ class HttpEngine::Impl {
     // Bodies reach the sink as the server stored them, so the length it
     // announces counts the bytes we hand on.
     headers_ = curl_slist_append(nullptr, "Accept-Encoding: identity");
-    loop_.SetMaxHostConnections(connections_,
-                                connections_ * kStreamsPerConnection);
+    loop_.SetMaxHostConnections(kDefaultConnections, kDefaultStreams);
   }
   ~Impl() {
     while (!running_.empty()) {
@@ -181,12 +180,6 @@ class HttpEngine::Impl {
   void Resume(Transfer& transfer);
 
   int stall_ms_ = kStallTimeoutMs;
-  int connections_ = kDefaultConnections;
-  // The latest answer came over HTTP/2: requests share the server's
-  // connections. A site is one server; another one that speaks HTTP/1.1
-  // takes the capacity back to the connections with its first answer.
-  bool multiplexed_ = false;
-  RetryPolicy retry_policy_;
   QByteArray ca_file_;
   CurlMultiLoop loop_;
 
@@ -248,27 +241,9 @@ std::unique_ptr<HttpTransfer> HttpEngine::Head(const QString& address) {
 
 void HttpEngine::set_stall_timeout_ms(int ms) { impl_->stall_ms_ = ms; }
 
-const RetryPolicy& HttpEngine::retry_policy() const {
-  return impl_->retry_policy_;
-}
-
-void HttpEngine::set_retry_policy(const RetryPolicy& policy) {
-  impl_->retry_policy_ = policy;
-}
-
-int HttpEngine::connections() const { return impl_->connections_; }
-
-int HttpEngine::capacity() const {
-  const int connections = impl_->connections_;
-  return connections == 1 || !impl_->multiplexed_
-             ? connections
-             : connections * kStreamsPerConnection;
-}
-
-void HttpEngine::set_connections(int count) {
-  impl_->connections_ = std::clamp(count, 1, kMaxConnections);
-  impl_->loop_.SetMaxHostConnections(
-      impl_->connections_, impl_->connections_ * kStreamsPerConnection);
+void HttpEngine::set_connections(int count, int streams) {
+  impl_->loop_.SetMaxHostConnections(std::clamp(count, 1, kMaxConnections),
+                                     std::max(streams, 1));
 }
 
 void HttpEngine::set_ca_file(const QString& path) {
@@ -453,7 +428,6 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
   }
   switch (ReadHeadLine(line, head)) {
     case HeadLine::kStatus:
-      transfer->engine->multiplexed_ = !head.protocol.startsWith("HTTP/1");
       transfer->phase = Phase::kHead;
       break;
     case HeadLine::kEnd:

@@ -189,16 +189,15 @@ QByteArray UsualReason(int status) {
   }
 }
 
-Status Verdict(const Answer& answer) {
-  if (!answer.ok()) return answer.status();
+Answer Judged(Answer answer) {
+  if (!answer.ok() || answer.value().status < 400) return answer;
   const Response& response = answer.value();
-  if (response.status < 400) return {};
   const QString text = QStringLiteral("HTTP %1 %2")
                            .arg(response.status)
                            .arg(QString::fromUtf8(response.reason))
                            .trimmed();
-  return IsTransientStatus(response.status) ? Status::Transient(text)
-                                            : Status::Failure(text);
+  return Status::Refused(response.status, text,
+                         IsTransientStatus(response.status));
 }
 
 }  // namespace trawlbox

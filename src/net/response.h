@@ -68,16 +68,18 @@ struct ByteRange {
 // None when the header is absent or says anything else.
 std::optional<ByteRange> ParseContentRange(const QByteArray& header);
 
-// What a request came to: an answer that came whole, whatever its status,
-// or why none did (a refused connection, a body cut short, a stall), with
-// whether another try may pass. An answer with an error status brought no
-// body: Verdict() judges it.
+// What a request came to: an answer that came whole, or why none did (a
+// refused connection, a body cut short, a stall), with whether another try
+// may pass. The engine's answers carry any status; the request run judges
+// them before anyone else sees them.
 using Answer = Result<Response>;
 
-// Whether `answer` is the body that was asked for: a whole answer with a
-// status below 400. An error status fails as "HTTP 404 Not Found", as one
-// that may pass for 408, 429, 500, 502, 503 and 504.
-Status Verdict(const Answer& answer);
+// The answer as the program takes it: one with a status of 400 or more
+// brought no body and is a failure, "HTTP 404 Not Found", carrying its code
+// and marked as one that may pass for 408, 429, 500, 502, 503 and 504.
+// Anything else stays as it is; a 304 to a conditional request is a
+// success of its own kind.
+Answer Judged(Answer answer);
 
 // Whether an HTTP status says the server may answer otherwise soon.
 bool IsTransientStatus(int status);

@@ -47,11 +47,11 @@ struct CrawlFixtureOn {
   Http engine;
   // A page as the site serves it, asked for at once.
   Answer Fetch(const QString& address, FileSystem::ScratchFile& file) {
-    const auto page = site.StartPage(address, file, {});
+    const auto page = site.StartPage(address, file);
     return site.CompletePage(*page, [] { return false; });
   }
 
-  HttpPageSource site{engine, pump};
+  HttpPageSource site{engine.run()};
   TestPages pages{site};
   RealFileSystem disk;
   Crawler crawler{list, prompts, pump, pages, disk, [this] { return start; }};
@@ -727,7 +727,7 @@ class CrawlerTest : public QObject {
     QStringList asked[2];
     for (const int room : {1, 2}) {
       ScriptedCrawl walk;
-      walk.engine.room = room;
+      walk.engine.SetRoom(room);
       walk.site["/"] = LinksTo({"d1/", "NOTES", "d2/", "R", "slow/", "./"});
       walk.site["/slow/"] = walk.site["/d2/"] = Page("<img src=\"f.png\">", 8);
       walk.site["/d1/"] = kImage;
@@ -760,7 +760,7 @@ class CrawlerTest : public QObject {
   // afresh.
   void AScanStartsNothingAndAStopLeavesNothing() {
     ScriptedCrawl walk;
-    walk.engine.room = 3;
+    walk.engine.SetRoom(3);
     walk.site["/"] = LinksTo({"a/", "b/", "c/", "d/"});
     walk.site["/a/"] = walk.site["/b/"] = walk.site["/c/"] = walk.site["/d/"] =
         kImage;
@@ -849,7 +849,7 @@ class CrawlerTest : public QObject {
   // and its fetch ahead ends with it: it holds no place.
   void AFolderListedMeanwhileLeavesNothingBehind() {
     ScriptedCrawl walk;
-    walk.engine.room = 2;
+    walk.engine.SetRoom(2);
     walk.site["/"] = LinksTo({"q1/", "q2/", "a.html/", "p/"});
     walk.site["/p/"] = Page("<img src=\"/a.html/\">");
     walk.site["/q1/"] = walk.site["/q2/"] = kImage;

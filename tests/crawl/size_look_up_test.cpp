@@ -44,7 +44,7 @@ class SizeLookUpTest : public QObject {
     QFETCH(QStringList, sizes);
     FakeFileList list;
     FakeHttp http;
-    http.room = 2;
+    http.SetRoom(2);
     http.serve = [](const QString& address) {
       Response head{.status = 200, .content_length = "10"};
       if (address.contains("404")) head.status = 404;
@@ -63,7 +63,7 @@ class SizeLookUpTest : public QObject {
         list.SetSize(list.Count(), RowSize::Approx(bytes));
       if (mark == "!") list.MarkFailed(list.Count(), "HTTP 404 Not Found");
     }
-    SizeLookUp look_up(list, http);
+    SizeLookUp look_up(list, http.run());
     look_up.Start();
     WaitUntilDone(look_up);
     look_up.Start();  // nothing is asked twice
@@ -88,7 +88,7 @@ class SizeLookUpTest : public QObject {
   void PauseAndStopEndWhatRuns() {
     FakeFileList list;
     FakeHttp http;
-    http.room = 1;
+    http.SetRoom(1);
     http.serve = [](const QString&) {
       return FakeHttp::Try{.end =
                                Response{.status = 200, .content_length = "7"}};
@@ -96,7 +96,7 @@ class SizeLookUpTest : public QObject {
     for (const char* name : {"a", "b", "c", "d"})
       list.Add(QString("http://h/") + name);
     http.held = {"http://h/a", "http://h/c"};
-    SizeLookUp look_up(list, http);
+    SizeLookUp look_up(list, http.run());
     look_up.Start();
     QTRY_COMPARE(http.Running(), QStringList{"http://h/a"});
     look_up.Pause();

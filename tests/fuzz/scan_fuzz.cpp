@@ -19,6 +19,7 @@
 #include "crawl/link_scan.h"
 #include "crawl/pages_to_visit.h"
 #include "fuzz/fuzz_support.h"
+#include "net/http_engine.h"
 #include "support/fake_file_list.h"
 #include "support/test_pages.h"
 
@@ -125,7 +126,8 @@ EventPump& Pump() {
 // The site nothing asks for: every page of the walk is served.
 PageSource& Site() {
   static HttpEngine engine;
-  static HttpPageSource site(engine, Pump());
+  static RequestRun run(engine, Pump(), RunSettings{});
+  static HttpPageSource site(run);
   return site;
 }
 

@@ -101,8 +101,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(program.file_system, &disk);
     QCOMPARE(program.prompts, &prompts);
     QCOMPARE(program.pump, &pump);
-    QCOMPARE(program.retry_policy.retries, 1);
-    QCOMPARE(program.connections, 3);
+    QCOMPARE(program.run_settings.retries.retries, 1);
+    QCOMPARE(program.run_settings.connections, 3);
     QCOMPARE(program.program_folder, QCoreApplication::applicationDirPath());
     QVERIFY(program.check_online && program.maybe_open_home_page &&
             program.desktop_folder);
@@ -115,7 +115,7 @@ class MainWindowTest : public QObject {
     offline.check_online();
     QVERIFY(offline.maybe_open_home_page().ok());
     QVERIFY(prompts.boxes.isEmpty());
-    QCOMPARE(offline.retry_policy.retries, 4);
+    QCOMPARE(offline.run_settings.retries.retries, 4);
     QCOMPARE(offline.program_folder, QString("/p"));
     QCOMPARE(offline.desktop_folder().value(), QString("/d/"));
   }

@@ -77,7 +77,7 @@ class WindowCommandsTest : public QObject {
       return log;
     };
     WindowFixture fixture(
-        [](MainWindowServices& services) { services.connections = 1; });
+        [](MainWindowServices& services) { services.run_settings.connections = 1; });
     fixture.window->show();
     QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
     fixture.SetStart(server.Url("/"));

@@ -190,7 +190,7 @@ class HostileServerTest : public QObject {
     RecordingPrompts prompts;
     EventPump pump;
     TestEngine engine;
-    HttpPageSource site(engine, pump);
+    HttpPageSource site(engine.run());
     const QString start = server.Url();
     RealFileSystem disk;
     Crawler crawler(list, prompts, pump, site, disk, [&] { return start; });

@@ -229,7 +229,7 @@ class TransferTest : public QObject {
     bool a_ended = false;
     fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
       boxed = true;
-      a_ended = QTest::qWaitFor([&] { return !Downloader::Running(*a); });
+      a_ended = QTest::qWaitFor([&] { return Downloader::Ended(*a); });
     };
     QVERIFY(!fixture.downloader.Complete(*b).ok());
     QCOMPARE(fixture.prompts.boxes.size(), 1);
@@ -240,7 +240,7 @@ class TransferTest : public QObject {
 
   // Ahead of its turn a body is held in memory up to 32 KiB, and one
   // longer streams into its new file at once; what it shows waits for the
-  // turn, which makes the file; its end wakes the request loop.
+  // turn, which makes the file.
   void AheadOfItsTurnABodyIsHeldOrGoesToItsFile_data() {
     QTest::addColumn<QByteArrayList>("pieces");
     QTest::addColumn<QStringList>("files_before_the_turn");
@@ -263,8 +263,7 @@ class TransferTest : public QObject {
     const auto entries = [&] {
       return QDir(fixture.dir.path()).entryList(QDir::Files | QDir::Hidden);
     };
-    QVERIFY(QTest::qWaitFor([&] { return !Downloader::Running(*transfer); }));
-    QCOMPARE(fixture.wakes, 1);  // the end
+    QVERIFY(QTest::qWaitFor([&] { return Downloader::Ended(*transfer); }));
     QCOMPARE(entries(), files_before_the_turn);
     QVERIFY(fixture.status.captions.isEmpty());
     QVERIFY(fixture.downloader.Complete(*transfer).ok());
@@ -282,7 +281,7 @@ class TransferTest : public QObject {
     TurnGate gate(fixture.status, fixture.prompts);
     const Downloader::TransferPtr transfer = fixture.downloader.Start(
         "http://h/f", PathText(fixture.dir.filePath("missing/f")), gate);
-    QVERIFY(QTest::qWaitFor([&] { return !Downloader::Running(*transfer); }));
+    QVERIFY(QTest::qWaitFor([&] { return Downloader::Ended(*transfer); }));
     QVERIFY(fixture.prompts.boxes.isEmpty());
     QVERIFY(!fixture.downloader.Complete(*transfer).ok());
     QCOMPARE(fixture.prompts.boxes.size(), 1);

@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include "net/response.h"
 #include "net/retry.h"
 
 namespace trawlbox {
@@ -85,18 +86,19 @@ class RetryPolicyTest : public QObject {
     QFETCH(int, retries);
     QFETCH(QList<double>, kept_mib);
     QFETCH(QList<int>, delays);
-    const Answer answer =
+    const Answer answer = Judged(
         status == 0 ? Answer(Status::Transient("cut"))
         : status == -1
             ? Answer(Status::Failure("certificate"))
-            : Answer(Response{.status = status, .retry_after = retry_after});
+            : Answer(Response{.status = status}));
+    const Status outcome = answer.ok() ? Status() : answer.status();
     RetryPolicy policy;
     policy.retries = retries;
     RetryCounter counter(policy);
     QList<int> seen;
     for (const double mib : kept_mib) {
       seen << counter
-                  .NextDelayMs(answer,
+                  .NextDelayMs(outcome, retry_after,
                                qint64(mib * RetryCounter::kProgressBytes))
                   .value_or(-1);
     }

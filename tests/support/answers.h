@@ -11,7 +11,8 @@ namespace trawlbox {
 // Why a request did not bring the body asked for, or the empty text when it
 // did, so a test names the outcome it expects in one comparison.
 inline QString FailureText(const Answer& answer) {
-  return Verdict(answer).failure();
+  const Answer judged = Judged(answer);
+  return judged.ok() ? QString() : judged.status().failure();
 }
 inline QString FailureText(const HttpTransfer& transfer) {
   return FailureText(transfer.answer());

@@ -10,7 +10,7 @@ namespace trawlbox {
 // that list a site and then download what was listed; one engine serves
 // both, as in the window.
 struct CommandsFixture : ListingFixture {
-  void StartDownloading() { RunDownloadCommand(host, engine, *disk); }
+  void StartDownloading() { RunDownloadCommand(host, engine.run(), *disk); }
 };
 
 }  // namespace trawlbox

@@ -9,7 +9,7 @@ namespace trawlbox {
 // The download command on a headless host, its rows put in by the test.
 struct DownloadFixture : HostFixture {
   void StartDownloading(const DownloadMode& mode = {}) {
-    RunDownloadCommand(host, engine, *disk, mode);
+    RunDownloadCommand(host, engine.run(), *disk, mode);
   }
 };
 

@@ -38,14 +38,7 @@ struct DownloaderFixtureOn {
   Http engine;
   RealFileSystem disk;
   std::function<bool()> cancel = [] { return false; };
-  // How often the downloader woke the request loop. A file in its turn
-  // makes its own file: nothing else needs waking.
-  int wakes = 0;
-  Downloader downloader{engine,
-                        pump,
-                        status,
-                        disk,
-                        [this] { ++wakes; },
+  Downloader downloader{engine.run(), status, disk,
                         [this] { return cancel(); }};
 };
 

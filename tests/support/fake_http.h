@@ -12,7 +12,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/event_pump.h"
 #include "net/http_engine.h"
+#include "net/request_run.h"
 
 namespace trawlbox {
 
@@ -38,9 +40,6 @@ class FakeHttp : public HttpService {
   QStringList asked;              // the addresses of the GETs, in order
   QList<RequestOptions> options;  // what each GET asked beyond it
   QStringList looked;             // the addresses of the HEADs, in order
-  RetryPolicy policy{.retries = 3, .first_delay_ms = 1};
-  // The connections and the requests in flight its users may keep.
-  int room = 6;
   // Requests for these addresses wait, unanswered, until released.
   QSet<QString> held;
   // The most requests under way at once so far.
@@ -65,9 +64,13 @@ class FakeHttp : public HttpService {
     looked << address;
     return Start(address, nullptr);
   }
-  int connections() const override { return room; }
-  int capacity() const override { return room; }
-  const RetryPolicy& retry_policy() const override { return policy; }
+  // The run of requests over it: six connections unless set, three quick
+  // retries.
+  RequestRun& run() { return run_; }
+  void SetRoom(int connections) {
+    run_.set_settings(
+        RunSettings{.connections = connections, .retries = kQuick});
+  }
 
   // Lets the requests for `address` held so far go on, and holds no more.
   void Release(const QString& address) {
@@ -104,6 +107,9 @@ class FakeHttp : public HttpService {
   }
 
   std::vector<Request*> live_;
+  EventPump pump_;
+  static constexpr RetryPolicy kQuick{.retries = 3, .first_delay_ms = 1};
+  RequestRun run_{*this, pump_, RunSettings{.retries = kQuick}};
 
   class Request : public HttpTransfer {
    public:

@@ -11,7 +11,7 @@ namespace trawlbox {
 struct ListingFixture : HostFixture {
   void StartListing() { RunListingCommand(host, crawler); }
 
-  HttpPageSource site{engine, host.pump_};
+  HttpPageSource site{engine.run()};
   Crawler crawler{host.list_, host.prompts_, host.pump_,
                   site,       *disk,         [this] { return host.start; }};
 };

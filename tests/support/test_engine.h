@@ -1,19 +1,34 @@
 #ifndef TRAWLBOX_TESTS_SUPPORT_TEST_ENGINE_H_
 #define TRAWLBOX_TESTS_SUPPORT_TEST_ENGINE_H_
 
+#include "core/event_pump.h"
 #include "net/http_engine.h"
+#include "net/request_run.h"
 
 namespace trawlbox {
 
-// The program's engine, retrying as often as it does but with no wait
-// between tries, so tests of failures stay quick.
+// The program's engine with a run of requests over it, which retries as
+// often as the program does but with no wait between tries, so tests of
+// failures stay quick.
 class TestEngine : public HttpEngine {
  public:
-  TestEngine() {
-    RetryPolicy quick;
-    quick.first_delay_ms = 1;
-    set_retry_policy(quick);
+  TestEngine() { settings_.retries.first_delay_ms = 1; run_.set_settings(settings_); }
+
+  RequestRun& run() { return run_; }
+  void set_connections(int count) {
+    settings_.connections = count;
+    HttpEngine::set_connections(count, settings_.streams());
+    run_.set_settings(settings_);
   }
+  void set_retry_policy(const RetryPolicy& policy) {
+    settings_.retries = policy;
+    run_.set_settings(settings_);
+  }
+
+ private:
+  RunSettings settings_;
+  EventPump pump_;
+  RequestRun run_{*this, pump_, settings_};
 };
 
 }  // namespace trawlbox

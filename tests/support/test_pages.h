@@ -23,14 +23,14 @@ class TestPages : public PageSource {
   // it waits for it.
   std::function<void(const Pending& page)> before_complete;
 
-  int capacity() const override { return serve ? 1 : site_.capacity(); }
-  std::unique_ptr<Pending> StartPage(const QString& address, ScratchFile& file,
-                                     Done done) override {
-    if (!serve) return site_.StartPage(address, file, std::move(done));
+  int pages_ahead() const override { return serve ? 0 : site_.pages_ahead(); }
+  std::unique_ptr<Pending> StartPage(const QString& address,
+                                     ScratchFile& file) override {
+    if (!serve) return site_.StartPage(address, file);
     if (const Status emptied = file.Empty(); !emptied.ok()) {
       return std::make_unique<Served>(emptied);
     }
-    return std::make_unique<Served>(serve(address, file));
+    return std::make_unique<Served>(Judged(serve(address, file)));
   }
   Answer CompletePage(Pending& page, const Stop& stop) override {
     if (const auto* served = dynamic_cast<const Served*>(&page)) {
@@ -39,12 +39,24 @@ class TestPages : public PageSource {
     if (before_complete) before_complete(page);
     return site_.CompletePage(page, stop);
   }
-  std::unique_ptr<Pending> StartHead(const QString& address,
-                                     Done done) override {
-    return site_.StartHead(address, std::move(done));
+  void Requeue(Pending& request) override {
+    if (dynamic_cast<const Served*>(&request) == nullptr) {
+      site_.Requeue(request);
+    }
+  }
+  void Withdraw(Pending& request) override {
+    if (dynamic_cast<const Served*>(&request) == nullptr) {
+      site_.Withdraw(request);
+    }
+  }
+  std::unique_ptr<Pending> StartHead(const QString& address) override {
+    return site_.StartHead(address);
   }
   Answer CompleteHead(Pending& head, const Stop& stop) override {
     return site_.CompleteHead(head, stop);
+  }
+  void SetPlanner(std::function<bool()> plan) override {
+    site_.SetPlanner(std::move(plan));
   }
 
  private:
