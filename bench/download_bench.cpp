@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <thread>
 
+#include "core/event_pump.h"
 #include "core/real_file_system.h"
 #include "mirror/download_command.h"
-#include "core/event_pump.h"
 #include "net/http_engine.h"
 #include "net/request_run.h"
 #include "peak_memory.h"

@@ -2,6 +2,7 @@
 #define TRAWLBOX_CRAWL_CRAWLER_H_
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <map>
@@ -14,6 +15,7 @@
 #include "crawl/link_scan.h"
 #include "crawl/listing_procedures.h"
 #include "crawl/listing_sizes.h"
+#include "crawl/page_address.h"
 #include "crawl/page_source.h"
 #include "crawl/pages_to_visit.h"
 
@@ -57,9 +59,9 @@ class Crawler {
 
   // Ends the running walk: the page fetch in work ends at once, and no
   // further page is visited or fetched. The rows found so far stay.
-  void RequestStop() { stop_requested_ = true; }
+  void RequestStop() { state_ = WalkState::kStopped; }
   // Whether the last walk was ended that way.
-  bool stop_requested() const { return stop_requested_; }
+  bool stop_requested() const { return state_ == WalkState::kStopped; }
 
   const QString& page_address() const { return page_.address; }
   const QString& page_base() const { return page_.base; }
@@ -73,6 +75,10 @@ class Crawler {
   using ScratchFile = PageSource::ScratchFile;
   using Link = std::pair<LinkKind, QString>;
 
+  // Read from a page file between two looks at the window's events.
+  static constexpr qint64 kScanPieceBytes = 64 * 1024;
+  // How many of a page's first bytes tell a file from a page.
+  static constexpr qsizetype kStartBytes = 1024;
   // Page bytes read ahead of their visits in one pass of the request loop,
   // so the window's events are never held up long.
   static constexpr qint64 kReadAheadBytes = 512 * 1024;
@@ -121,6 +127,23 @@ class Crawler {
   // and starts the fetches and looks whose visits are known to come, as
   // many as the source finds worth holding.
   bool FetchAhead();
+  // What one look along the walk ahead has found: the rows the visits on
+  // the way list and the folders they queue, each by its key (the top of
+  // `next` is visited next), the queue's entries not looked at yet, the
+  // pages held and the bytes still to read this pass.
+  struct AheadPass {
+    qsizetype queued = 0;
+    qsizetype held = 0;
+    qint64 budget = kReadAheadBytes;
+    bool unread = false;  // a page waits to be read in another pass
+    QSet<QString> rows;
+    QSet<QString> keys;
+    std::vector<QString> next;
+    void QueueLinks(const Read& read, const PagesToVisit& pages);
+    // The address the walk visits next, if any.
+    std::optional<QString> Next(const PagesToVisit& pages);
+  };
+  bool LookAhead(AheadPass& pass, const QString& address, qsizetype most_held);
   // Reads an arrived page into memory, up to `budget` bytes this pass;
   // whether it is read whole.
   bool ReadAhead(const QString& fetch_address, PageAhead& page, qint64& budget);
@@ -130,6 +153,10 @@ class Crawler {
   Result<std::unique_ptr<ScratchFile>> TakeFile();
   std::unique_ptr<ScratchFile> SpareFile();
   void HandleLink(LinkKind kind, const QString& value);
+  Answer FetchPage(VisitTrap& trap, PageAhead& page);
+  bool ListedAsFile(VisitTrap& trap, const QString& address,
+                    const Answer& answer, PageAhead& page);
+  void ScanPage(VisitTrap& trap, PageAhead& page);
   QByteArray StartOf(VisitTrap& trap, PageAhead& page);
   void ScanPageFile(VisitTrap& trap, ScratchFile& file);
   // Hands the links of a page read ahead to the link handling, as its scan
@@ -157,9 +184,14 @@ class Crawler {
   QString visiting_;  // the fetch address of the page in its visit
   PageLocation page_;
   qint64 page_length_ = 0;
-  bool stop_requested_ = false;
-  bool walking_ = false;
-  bool scanning_ = false;  // the queue grows: its end is not known yet
+  // Where the walk stands.
+  enum class WalkState {
+    kIdle,      // no walk runs: a visit on its own has no page file
+    kWalking,   // pages are visited, and the walk ahead can be foreseen
+    kScanning,  // a page's links are queued: the queue's end is not known
+    kStopped,   // a stop was asked; it stays so until the next walk
+  };
+  WalkState state_ = WalkState::kIdle;
   // Fetching ahead has something new to look at: a request ended, a page
   // was read, or a visit queued what no page read ahead foretold.
   bool ahead_due_ = true;
@@ -167,23 +199,6 @@ class Crawler {
   // visit, which makes room, makes another one worth it.
   bool ahead_cut_short_ = false;
 };
-
-// Whether an address names a page rather than a folder: ".php" anywhere
-// (any case), or ending in "htm" or "tml" (lower case only).
-bool IsPageLike(const QString& address);
-
-// Where a queued address is fetched from: as it stands when it is page-like
-// or ends in "/", else with a "/" added.
-QString FetchAddressOf(const QString& address);
-
-// The row text of a visited page: one leading "/" dropped, "http://" put
-// in front when it does not start with "http" (any case), and always
-// ending in "/".
-QString PageRowText(const QString& address);
-
-// Whether a Content-Type names an HTML page (text/html or
-// application/xhtml+xml, parameters aside).
-bool IsHtmlType(const QByteArray& content_type);
 
 }  // namespace trawlbox
 

@@ -21,8 +21,7 @@ class HttpPageSource::PageFetch : public PageSource::Pending, public Fetch {
   }
   HttpTransfer::Take Take(const char* data, qsizetype size) override {
     disk_ = file_->Write(data, size);
-    return disk_.ok() ? HttpTransfer::Take::kTaken
-                      : HttpTransfer::Take::kAbort;
+    return disk_.ok() ? HttpTransfer::Take::kTaken : HttpTransfer::Take::kAbort;
   }
   Answer Judge(Answer answer) override {
     if (!disk_.ok()) return disk_;
@@ -36,8 +35,7 @@ class HttpPageSource::PageFetch : public PageSource::Pending, public Fetch {
 
 int HttpPageSource::pages_ahead() const {
   const RunSettings& settings = run_.settings();
-  return settings.streams() +
-         kPagesHeldPerConnection * settings.connections;
+  return settings.streams() + kPagesHeldPerConnection * settings.connections;
 }
 
 std::unique_ptr<PageSource::Pending> HttpPageSource::StartPage(

@@ -78,8 +78,7 @@ void SizeLookUp::Plan() {
   while (qsizetype(looks_.size()) < most && next_ <= rows) {
     const qsizetype row = next_++;
     if (!Wanted(row)) continue;
-    looks_.push_back(
-        std::make_unique<Look>(row, TrimBlanks(list_.Text(row))));
+    looks_.push_back(std::make_unique<Look>(row, TrimBlanks(list_.Text(row))));
     ++requests_;
     run_.Start(*looks_.back());
   }

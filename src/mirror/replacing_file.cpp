@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 
+#include "mirror/path_mapping.h"
+
 namespace trawlbox {
 namespace {
 
@@ -229,6 +231,24 @@ void ReplacingFile::Forget() {
   part_.reset();
   part_name_.clear();
   noted_ = false;
+}
+
+Status OpenLocalFile(FileSystem& disk, const QString& local_path,
+                     ReplacingFile* file) {
+  const std::optional<QString> native = ToNativePath(local_path);
+  if (!native || file == nullptr) {
+    return Status::Failure(ErrorKind::kPathNotFound);
+  }
+  const Status opened = file->Open();
+  if (opened.ok()) return opened;
+  const QString parent = QFileInfo(*native).absolutePath();
+  if (!disk.FolderExists(parent)) {
+    return Status::Failure(ErrorKind::kPathNotFound);
+  }
+  if (!disk.Writable(parent)) {
+    return Status::Failure(ErrorKind::kPermissionDenied);
+  }
+  return opened;  // a name too long or refused, a full disk
 }
 
 }  // namespace trawlbox

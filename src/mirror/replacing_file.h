@@ -91,6 +91,13 @@ class ReplacingFile {
   std::unique_ptr<FileSystem::NewFile> part_;
 };
 
+// Opens `file`, the new file for the path text `local_path` (none when the
+// text names no path). The system's own text is only the last word: a
+// missing or locked folder is said the way users of the program have
+// always read it.
+Status OpenLocalFile(FileSystem& disk, const QString& local_path,
+                     ReplacingFile* file);
+
 }  // namespace trawlbox
 
 #endif  // TRAWLBOX_MIRROR_REPLACING_FILE_H_

@@ -29,4 +29,11 @@ bool ContinuesPart(const PartOrigin& origin, qint64 from,
          same(head.last_modified, origin.last_modified);
 }
 
+Status RestNotSent(qint64 from_byte) {
+  return Status::Transient(
+      QStringLiteral("The server did not send the rest of the file from "
+                     "byte %1")
+          .arg(from_byte));
+}
+
 }  // namespace trawlbox

@@ -25,6 +25,11 @@ std::optional<PartOrigin> PartOriginOf(const QString& address,
 // of the same length, with no other validator.
 bool ContinuesPart(const PartOrigin& origin, qint64 from, const Response& head);
 
+// What a try that asked for the rest from `from_byte` came to when the
+// server sent something else: a failure the next try, for the whole file,
+// may pass.
+Status RestNotSent(qint64 from_byte);
+
 }  // namespace trawlbox
 
 #endif  // TRAWLBOX_MIRROR_RESUME_RULE_H_

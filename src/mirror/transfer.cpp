@@ -1,9 +1,5 @@
 #include "mirror/transfer.h"
 
-#include <QFileInfo>
-#include <cmath>
-#include <memory>
-
 #include "core/error_trap.h"
 #include "core/file_system.h"
 #include "core/status.h"
@@ -16,59 +12,10 @@
 #include "net/url.h"
 
 namespace trawlbox {
-namespace {
 
 using FileLabel = DownloadFileProcedure::Label;
-
-const QString kNoLocalFile = QStringLiteral("The local file cannot be written");
-
-// Opens `file`, the new file for the path text `local_path` (none when the
-// text names no path). The system's own text is only the last word: a
-// missing or locked folder is said the way users of the program have
-// always read it.
-Status OpenLocalFile(FileSystem& disk, const QString& local_path,
-                     ReplacingFile* file) {
-  const std::optional<QString> native = ToNativePath(local_path);
-  if (!native || file == nullptr) {
-    return Status::Failure(ErrorKind::kPathNotFound);
-  }
-  const Status opened = file->Open();
-  if (opened.ok()) return opened;
-  const QString parent = QFileInfo(*native).absolutePath();
-  if (!disk.FolderExists(parent)) {
-    return Status::Failure(ErrorKind::kPathNotFound);
-  }
-  if (!disk.Writable(parent)) {
-    return Status::Failure(ErrorKind::kPermissionDenied);
-  }
-  return opened;  // a name too long or refused, a full disk
-}
-
-}  // namespace
-
-qint16 PercentDone(qint64 length, qint64 received) {
-  // std::nearbyint rounds half to even in the default rounding mode.
-  return static_cast<qint16>(
-      std::nearbyint(100.0 / double(length) * double(received)));
-}
-
-QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
-                               qint16 shown) {
-  QList<qint16> percentages;
-  if (length <= 0) return percentages;
-  qint64 end = (from / kProgressPieceBytes + 1) * kProgressPieceBytes;
-  for (;; end += kProgressPieceBytes) {
-    const qint64 piece_end = std::min(end, length);
-    if (piece_end > to) break;
-    const qint16 percent = PercentDone(length, piece_end);
-    if (percent != shown) {
-      shown = percent;
-      percentages.append(percent);
-    }
-    if (piece_end == length) break;
-  }
-  return percentages;
-}
+static const QString kNoLocalFile =
+    QStringLiteral("The local file cannot be written");
 
 // One file's transfer, a fetch of the request run, which makes its tries
 // ahead of the transfer's turn or in it, and tries again what may pass. A
@@ -82,13 +29,9 @@ QList<qint16> PercentagesShown(qint64 length, qint64 from, qint64 to,
 // to make its file, so a box shows there. In its turn the transfer waits
 // for its tries and commits its file; only the last try's failure is
 // reported.
-//
-// A body cut off after its first answer gave a validator and a length is
-// gone on with: the next try asks for the rest (Range, If-Range), and a 206
-// that goes on from where the new file ends, of the same file, is added to
-// it. A whole body instead starts the new file again; another range is
-// dropped and asked for whole. What a long body has begun is noted beside
-// it, so that a run after a crash or a stop goes on with it too.
+// A body cut off after its first answer gave a validator is gone on with,
+// as the resume rule says; a long body's start is noted beside it, so that
+// a run after a crash or a stop goes on with it too.
 class Downloader::Transfer : public Fetch {
  public:
   Transfer(Downloader& owner, const QString& address, const QString& local_path,
@@ -265,10 +208,7 @@ class Downloader::Transfer : public Fetch {
   // something else: the next try asks for the whole file.
   Answer RangeRefused() {
     origin_.reset();
-    return Status::Transient(
-        QStringLiteral("The server did not send the rest of the file from "
-                       "byte %1")
-            .arg(asked_from_));
+    return RestNotSent(asked_from_);
   }
 
   // Puts a good body's file in place; a failure is reported unless it is
@@ -440,9 +380,7 @@ class Downloader::Transfer : public Fetch {
     for (const qint16 percent :
          PercentagesShown(*length_, from, to, shown_percent_)) {
       shown_percent_ = percent;
-      gate_.SetCaption(QStringLiteral("Downloading ") + address_ +
-                       QStringLiteral("...") + QString::number(percent) +
-                       QStringLiteral(" % Downloaded"));
+      gate_.SetCaption(ProgressCaption(address_, percent));
     }
   }
 

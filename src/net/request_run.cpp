@@ -217,16 +217,16 @@ void RequestRun::StartTry(Fetch& fetch) {
     fetch.transfer_ = http_.Head(what.address);
   } else {
     // The fetch owns the transfer, so it outlives every call of the sink.
-    fetch.transfer_ = http_.Get(
-        what.address, what.options, [this, &fetch](const char* data,
-                                                    qsizetype size) {
-          const HttpTransfer::Take take = fetch.Take(data, size);
-          if (take == HttpTransfer::Take::kPause) {
-            fetch.paused_ = true;
-            Wake();
-          }
-          return take;
-        });
+    fetch.transfer_ =
+        http_.Get(what.address, what.options,
+                  [this, &fetch](const char* data, qsizetype size) {
+                    const HttpTransfer::Take take = fetch.Take(data, size);
+                    if (take == HttpTransfer::Take::kPause) {
+                      fetch.paused_ = true;
+                      Wake();
+                    }
+                    return take;
+                  });
   }
   if (fetch.transfer_->finished()) return Wake();
   fetch.transfer_->set_on_finished([this] { Wake(); });

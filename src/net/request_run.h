@@ -191,8 +191,8 @@ class RequestRun {
   EventPump& pump_;
   RunSettings settings_;
   std::unique_ptr<RunClock> clock_;
-  std::vector<Fetch*> live_;     // queued, running or backing off
-  std::deque<Fetch*> queued_;    // in the order they start
+  std::vector<Fetch*> live_;   // queued, running or backing off
+  std::deque<Fetch*> queued_;  // in the order they start
   std::vector<Planner*> planners_;
   int in_flight_ = 0;
   // The latest answer came over HTTP/2: requests share the connections.

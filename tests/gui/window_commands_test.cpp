@@ -76,8 +76,9 @@ class WindowCommandsTest : public QObject {
       const std::lock_guard<std::mutex> lock(mutex);
       return log;
     };
-    WindowFixture fixture(
-        [](MainWindowServices& services) { services.run_settings.connections = 1; });
+    WindowFixture fixture([](MainWindowServices& services) {
+      services.run_settings.connections = 1;
+    });
     fixture.window->show();
     QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
     fixture.SetStart(server.Url("/"));

@@ -52,7 +52,8 @@ class RequestRunTest : public QObject {
     FakeHttp http;
     http.SetRoom(connections);
     http.serve = [&](const QString&) {
-      return FakeHttp::Try{{"x"}, Response{.status = 200, .protocol = protocol}};
+      return FakeHttp::Try{{"x"},
+                           Response{.status = 200, .protocol = protocol}};
     };
     std::vector<std::unique_ptr<Get>> gets;
     for (int i = 0; i < 40; ++i) {
@@ -78,16 +79,17 @@ class RequestRunTest : public QObject {
     QTest::addColumn<int>("code");
     const FakeHttp::Try cut{{}, Status::Transient("cut")};
     const FakeHttp::Try good{{"x"}, Response{.status = 200}};
-    const FakeHttp::Try busy{
-        {}, Response{.status = 503, .reason = "Service Unavailable",
-                     .retry_after = "3"}};
-    QTest::newRow("cut twice") << QList{cut, cut, good}
-                               << QList<qint64>{500, 1000} << QString() << 0;
+    const FakeHttp::Try busy{{},
+                             Response{.status = 503,
+                                      .reason = "Service Unavailable",
+                                      .retry_after = "3"}};
+    QTest::newRow("cut twice")
+        << QList{cut, cut, good} << QList<qint64>{500, 1000} << QString() << 0;
     QTest::newRow("Retry-After")
         << QList{busy, good} << QList<qint64>{3000} << QString() << 0;
     QTest::newRow("404") << QList{FakeHttp::Try{
-                                {}, Response{.status = 404,
-                                             .reason = "Not Found"}}}
+                                {},
+                                Response{.status = 404, .reason = "Not Found"}}}
                          << QList<qint64>{} << QString("HTTP 404 Not Found")
                          << 404;
     QTest::newRow("retries spent")

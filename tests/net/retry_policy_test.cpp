@@ -86,11 +86,10 @@ class RetryPolicyTest : public QObject {
     QFETCH(int, retries);
     QFETCH(QList<double>, kept_mib);
     QFETCH(QList<int>, delays);
-    const Answer answer = Judged(
-        status == 0 ? Answer(Status::Transient("cut"))
-        : status == -1
-            ? Answer(Status::Failure("certificate"))
-            : Answer(Response{.status = status}));
+    const Answer answer =
+        Judged(status == 0    ? Answer(Status::Transient("cut"))
+               : status == -1 ? Answer(Status::Failure("certificate"))
+                              : Answer(Response{.status = status}));
     const Status outcome = answer.ok() ? Status() : answer.status();
     RetryPolicy policy;
     policy.retries = retries;

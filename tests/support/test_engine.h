@@ -12,7 +12,10 @@ namespace trawlbox {
 // failures stay quick.
 class TestEngine : public HttpEngine {
  public:
-  TestEngine() { settings_.retries.first_delay_ms = 1; run_.set_settings(settings_); }
+  TestEngine() {
+    settings_.retries.first_delay_ms = 1;
+    run_.set_settings(settings_);
+  }
 
   RequestRun& run() { return run_; }
   void set_connections(int count) {
