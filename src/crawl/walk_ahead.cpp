@@ -32,7 +32,8 @@ bool Crawler::FetchAhead() {
   // stop nothing more is asked for.
   if (!ahead_due_ || state_ != WalkState::kWalking) return false;
   ahead_due_ = false;
-  AheadPass pass{.queued = pages_.Count()};
+  AheadPass pass;
+  pass.queued = pages_.Count();
   for (const auto& entry : ahead_) {
     if (entry.first != visiting_) ++pass.held;
   }

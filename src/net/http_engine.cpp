@@ -1,14 +1,13 @@
 #include "net/http_engine.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
-#include <QUrl>
 #include <algorithm>
 #include <set>
 
-#include "core/address_password.h"
+#include "net/curl_failure.h"
 #include "net/curl_multi_loop.h"
+#include "net/engine_transfer.h"
 #include "net/url.h"
 
 namespace trawlbox {
@@ -20,136 +19,7 @@ static_assert(HttpTransfer::kMaxPieceBytes <= CURL_MAX_READ_SIZE);
 // before the connection is given up instead of drained for reuse.
 constexpr qint64 kDiscardLimit = 64 * 1024;
 
-QString StallText(int stall_ms) {
-  const int seconds = qMax(1, stall_ms / 1000);
-  return seconds == 1
-             ? QStringLiteral("No data received for 1 second")
-             : QStringLiteral("No data received for %1 seconds").arg(seconds);
-}
-
-QString ShortBodyText(qint64 received, const QByteArray& announced) {
-  return QStringLiteral("The connection ended after %1 of %2 bytes")
-      .arg(received)
-      .arg(QString::fromLatin1(announced));
-}
-
-// A length libcurl's 64-bit counter cannot hold: it then reads to the end of
-// the connection, and such a body can never be whole.
-bool BeyondAnyBody(const QByteArray& length) {
-  if (length.isEmpty()) return false;
-  qsizetype first = 0;
-  for (qsizetype i = 0; i < length.size(); ++i) {
-    if (length[i] < '0' || length[i] > '9') return false;
-    if (length[i] == '0' && first == i) ++first;
-  }
-  return length.size() - first > 18;
-}
-
-// What a flaky link or a busy server causes, and another try may not meet.
-bool IsTransientCode(CURLcode code) {
-  switch (code) {
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-    case CURLE_OPERATION_TIMEDOUT:
-    // A connection lost inside the TLS handshake; a server that refuses the
-    // handshake itself is asked a few times more before its row fails.
-    case CURLE_SSL_CONNECT_ERROR:
-    // A stream reset, a GOAWAY, a connection lost under many streams.
-    case CURLE_HTTP2:
-    case CURLE_HTTP2_STREAM:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// A failure as boxes and red rows show it: with no password of an address
-// in its text, whoever wrote it, the engine or libcurl.
-Status WithoutPasswords(const Status& failure) {
-  const QString text = HidePasswords(failure.failure());
-  return failure.transient() ? Status::Transient(text) : Status::Failure(text);
-}
-
-// A value a request header may carry as it is: no line break or other
-// control character, whatever a damaged record held.
-bool IsHeaderValue(const QByteArray& value) {
-  for (const char c : value) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
-  }
-  return true;
-}
-
 }  // namespace
-
-// One request: where it stands, what came of it, and its libcurl side while
-// it runs.
-class HttpEngine::Transfer : public HttpTransfer {
- public:
-  // Where the request stands. Each answer it reads goes from kWaiting
-  // through kHead; a redirect or a 1xx answer starts another.
-  enum class Phase {
-    kWaiting,    // for an answer's first line
-    kHead,       // reading an answer's head
-    kBody,       // a final head is in; its body goes to the sink
-    kPaused,     // the sink could not take a piece yet
-    kAborted,    // the sink refused a piece; libcurl is ending the transfer
-    kRedirect,   // a redirect's head is in; its body is drained
-    kErrorBody,  // an error's head, or a 304's, is in; its body is drained
-    kFinished,
-  };
-
-  Transfer(Sink sink, bool head_only, RequestOptions options)
-      : sink(std::move(sink)),
-        head_only(head_only),
-        options(std::move(options)) {}
-  ~Transfer() override { Cancel(); }
-
-  bool head_in() const override {
-    return phase != Phase::kWaiting && phase != Phase::kHead &&
-           phase != Phase::kRedirect;
-  }
-  const Response& head() const override { return response; }
-  bool finished() const override { return phase == Phase::kFinished; }
-  const Answer& answer() const override {
-    Q_ASSERT(finished());
-    return outcome;
-  }
-  qint64 body_bytes() const override { return body_bytes_taken; }
-  bool paused() const override { return phase == Phase::kPaused; }
-  void set_on_finished(std::function<void()> callback) override {
-    on_finished = std::move(callback);
-  }
-  void Resume() override;
-  void Cancel() override;
-
-  bool head_complete() const {
-    return phase != Phase::kWaiting && phase != Phase::kHead;
-  }
-
-  // The engine while the transfer runs: it knows the transfer as long as
-  // the transfer knows it.
-  HttpEngine::Impl* engine = nullptr;
-  const Sink sink;
-  const bool head_only;
-  const RequestOptions options;
-  // The libcurl side, while the request runs.
-  std::unique_ptr<CurlRequest> request;
-
-  Phase phase = Phase::kWaiting;
-  Response response;  // of the answer being read; the final one once in
-  Answer outcome = Status::Failure(QStringLiteral("Not finished"));
-  qint64 discarded = 0;
-  qint64 body_bytes_taken = 0;
-  int redirects = 0;
-  std::function<void()> on_finished;
-
-  int stall_ms = HttpEngine::kStallTimeoutMs;
-  QElapsedTimer since_data;
-  QTimer stall_timer;
-};
 
 class HttpEngine::Impl {
  public:
@@ -186,20 +56,12 @@ class HttpEngine::Impl {
  private:
   static size_t OnHeader(char* data, size_t size, size_t count, void* request);
   static size_t OnBody(char* data, size_t size, size_t count, void* request);
-  static Transfer* TransferOfRequest(void* request) {
-    return static_cast<Transfer*>(static_cast<CurlRequest*>(request)->owner);
-  }
-  static Transfer* TransferOfEasy(CURL* easy) {
-    CurlRequest* request = nullptr;
-    curl_easy_getinfo(easy, CURLINFO_PRIVATE, &request);
-    return request == nullptr ? nullptr
-                              : static_cast<Transfer*>(request->owner);
-  }
 
   bool Configure(CurlRequest& request, const QByteArray& address,
                  bool head_only);
   bool AskAlso(CurlRequest& request, const RequestOptions& options);
   void OnDone(CURL* easy, CURLcode result);
+  static Answer Completed(Transfer& transfer);
   void OnFault(CURL* easy, const Status& failure);
   void FollowRedirect(Transfer& transfer);
   void OnStallCheck(Transfer& transfer);
@@ -396,7 +258,7 @@ void HttpEngine::Impl::OnFault(CURL* easy, const Status& failure) {
     while (!running_.empty()) Finish(**running_.begin(), failure);
     return;
   }
-  Transfer* const transfer = TransferOfEasy(easy);
+  Transfer* const transfer = Transfer::OfEasy(easy);
   if (transfer == nullptr) return;
   // The sink may turn the piece down for good as it comes again; libcurl
   // then leaves the transfer where it was, so it ends here.
@@ -417,7 +279,7 @@ void HttpEngine::Impl::OnStallCheck(Transfer& transfer) {
 size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
                                   void* request) {
   const size_t length = size * count;
-  Transfer* const transfer = TransferOfRequest(request);
+  Transfer* const transfer = Transfer::OfRequest(request);
   if (transfer == nullptr) return 0;
   transfer->since_data.restart();
   Response& head = transfer->response;
@@ -455,7 +317,7 @@ size_t HttpEngine::Impl::OnHeader(char* data, size_t size, size_t count,
 size_t HttpEngine::Impl::OnBody(char* data, size_t size, size_t count,
                                 void* request) {
   const size_t length = size * count;
-  Transfer* const transfer = TransferOfRequest(request);
+  Transfer* const transfer = Transfer::OfRequest(request);
   if (transfer == nullptr || length == 0) return 0;
   transfer->since_data.restart();
   if (transfer->phase == Phase::kRedirect ||
@@ -474,7 +336,7 @@ size_t HttpEngine::Impl::OnBody(char* data, size_t size, size_t count,
   const HttpTransfer::Take take =
       transfer->sink(data, static_cast<qsizetype>(length));
   // A sink that broke the rules and ended its transfer.
-  if (TransferOfRequest(request) == nullptr) return 0;
+  if (Transfer::OfRequest(request) == nullptr) return 0;
   switch (take) {
     case HttpTransfer::Take::kTaken:
       transfer->body_bytes_taken += static_cast<qint64>(length);
@@ -490,7 +352,7 @@ size_t HttpEngine::Impl::OnBody(char* data, size_t size, size_t count,
 }
 
 void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
-  Transfer* const found = TransferOfEasy(easy);
+  Transfer* const found = Transfer::OfEasy(easy);
   // A request whose transfer ended already waits to be disposed of.
   if (found == nullptr) return;
   Transfer& transfer = *found;
@@ -513,50 +375,39 @@ void HttpEngine::Impl::OnDone(CURL* easy, CURLcode result) {
     curl_off_t announced = -1;
     curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &received);
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    QByteArray whole = announced >= 0 ? QByteArray::number(announced)
-                                      : transfer.response.content_length;
-    // A range counts in bytes of the whole file.
-    if (const std::optional<ByteRange> range =
-            ParseContentRange(transfer.response.content_range);
-        transfer.response.status == 206 && range && range->total) {
-      received += range->first;
-      whole = QByteArray::number(*range->total);
-    }
-    Finish(transfer, Status::Transient(ShortBodyText(received, whole)));
+    Finish(transfer, ShortBodyFailure(received, announced, transfer.response));
     return;
   }
   if (result != CURLE_OK) {
-    const QString text =
-        transfer.request->error[0] != '\0'
-            ? QString::fromUtf8(transfer.request->error).trimmed()
-            : QString::fromUtf8(curl_easy_strerror(result));
-    Finish(transfer, IsTransientCode(result) ? Status::Transient(text)
-                                             : Status::Failure(text));
+    Finish(transfer, CurlFailure(result, transfer.request->error));
     return;
   }
+  Finish(transfer, Completed(transfer));
+}
+
+// What a transfer libcurl ended without fault came to: its answer, unless
+// the connection cut the head or the body short.
+Answer HttpEngine::Impl::Completed(Transfer& transfer) {
   // libcurl takes a connection that closed inside the head for a whole
   // answer with no body: its head never ended, and its body never began.
   if (!transfer.head_complete()) {
-    Finish(transfer, Status::Transient(QStringLiteral(
-                         "The connection closed inside the response head")));
-    return;
+    return Status::Transient(
+        QStringLiteral("The connection closed inside the response head"));
   }
   if (!transfer.head_only && BeyondAnyBody(transfer.response.content_length)) {
-    Finish(transfer,
-           Status::Failure(ShortBodyText(transfer.body_bytes_taken,
-                                         transfer.response.content_length)));
-    return;
+    return Status::Failure(ShortBodyText(transfer.body_bytes_taken,
+                                         transfer.response.content_length));
   }
   // A server that ignored If-Modified-Since sent a file no newer than the
   // copy at hand: libcurl drops its body and ends the transfer as a 304
   // would.
   long unmet = 0;
-  curl_easy_getinfo(easy, CURLINFO_CONDITION_UNMET, &unmet);
+  curl_easy_getinfo(transfer.request->easy, CURLINFO_CONDITION_UNMET, &unmet);
   if (unmet != 0 && transfer.options.conditional()) {
     transfer.response.status = 304;
     transfer.response.reason = "Not Modified";
   }
-  Finish(transfer, transfer.response);
+  return transfer.response;
 }
 
 void HttpEngine::Impl::FollowRedirect(Transfer& transfer) {
@@ -573,12 +424,7 @@ void HttpEngine::Impl::FollowRedirect(Transfer& transfer) {
     Finish(transfer, next.status());
     return;
   }
-  ++transfer.redirects;
-  transfer.response =
-      Response{.final_address = QString::fromUtf8(next.value())};
-  transfer.phase = Phase::kWaiting;
-  transfer.discarded = 0;
-  transfer.request->error[0] = '\0';
+  transfer.StartOver(QString::fromUtf8(next.value()));
   loop_.Remove(easy);
   // A multi handle that refused the removal has ended the transfer, and
   // the handle is gone with it.
