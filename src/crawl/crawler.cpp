@@ -102,12 +102,7 @@ void Crawler::SetPageAddress(const QString& address) {
 void Crawler::VisitPage(const QString& address) {
   VisitTrap trap(reporter_);
   const QString row = PageRowText(address);
-  if (trap.If(
-          VisitLabel::kCheckListed, [&] { return list_.IsListed(row); },
-          OnFailure::kSkipAction)) {
-    Forget(FetchAddressOf(address));
-    return;  // visited already, or listed otherwise
-  }
+  if (Listed(trap, row, address)) return;
   SetPageAddress(address);
   // The page stays among those fetched ahead until its visit ends, so no
   // fetch ahead asks for it again.
@@ -124,12 +119,7 @@ void Crawler::VisitPage(const QString& address) {
     }
   } visited{*this, page.read.has_value()};
   visiting_ = page_.address;
-  // A page half read ahead is scanned by its visit instead.
-  if (reading_ == visiting_) {
-    reading_.clear();
-    read_ = Read();
-    reader_.Finish();
-  }
+  StopReading(visiting_);  // a page half read is scanned by its visit
   // A link without a "/" at its end is asked for as a folder; some servers
   // answer that with the file the link names (README/ with README). Its row
   // waits for the answer.
@@ -161,12 +151,22 @@ void Crawler::VisitPage(const QString& address) {
     }
     // A link without a dot in its last segment may still be a file
     // (README, copyright): the folder that "/" made of it does not exist.
-    if (folder_form && fetched.code() != 0) {
-      trap.Do(VisitLabel::kCheckFetched, [&] { ListIfFile(address, page); });
-    }
+    if (folder_form && fetched.code() != 0) ListIfFile(trap, address, page);
     return;
   }
   ScanPage(trap, page);
+}
+
+// Whether the page's row is listed already: visited, or listed otherwise.
+bool Crawler::Listed(VisitTrap& trap, const QString& row,
+                     const QString& address) {
+  if (!trap.If(
+          VisitLabel::kCheckListed, [&] { return list_.IsListed(row); },
+          OnFailure::kSkipAction)) {
+    return false;
+  }
+  Forget(FetchAddressOf(address));
+  return true;
 }
 
 // Opens the page's file, unless it has one or was read ahead, and waits for
@@ -257,7 +257,12 @@ QByteArray Crawler::StartOf(VisitTrap& trap, PageAhead& page) {
   return start;
 }
 
-void Crawler::ListIfFile(const QString& address, PageAhead& page) {
+void Crawler::ListIfFile(VisitTrap& trap, const QString& address,
+                         PageAhead& page) {
+  trap.Do(VisitLabel::kCheckFetched, [&] { ListLookedAtFile(address, page); });
+}
+
+void Crawler::ListLookedAtFile(const QString& address, PageAhead& page) {
   if (!page.look) page.look = source_.StartHead(address);
   const Answer head =
       source_.CompleteHead(*page.look, [this] { return stop_requested(); });

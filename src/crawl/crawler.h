@@ -153,6 +153,7 @@ class Crawler {
   Result<std::unique_ptr<ScratchFile>> TakeFile();
   std::unique_ptr<ScratchFile> SpareFile();
   void HandleLink(LinkKind kind, const QString& value);
+  bool Listed(VisitTrap& trap, const QString& row, const QString& address);
   Answer FetchPage(VisitTrap& trap, PageAhead& page);
   bool ListedAsFile(VisitTrap& trap, const QString& address,
                     const Answer& answer, PageAhead& page);
@@ -162,7 +163,10 @@ class Crawler {
   // Hands the links of a page read ahead to the link handling, as its scan
   // would.
   void HandleReadLinks(VisitTrap& trap, const Read& read);
-  void ListIfFile(const QString& address, PageAhead& page);
+  // Lists the address as linked when a look finds a file there.
+  void ListIfFile(VisitTrap& trap, const QString& address, PageAhead& page);
+  void ListLookedAtFile(const QString& address, PageAhead& page);
+  void StopReading(const QString& fetch_address);
 
   FileList& list_;
   ErrorReporter& reporter_;

@@ -198,17 +198,21 @@ std::unique_ptr<Crawler::ScratchFile> Crawler::SpareFile() {
 void Crawler::Forget(const QString& fetch_address) {
   const auto found = ahead_.find(fetch_address);
   if (found == ahead_.end()) return;
-  if (reading_ == fetch_address) {
-    reading_.clear();
-    read_ = Read();
-    reader_.Finish();
-  }
+  StopReading(fetch_address);
   std::unique_ptr<ScratchFile> file = std::move(found->second.file);
   ahead_.erase(found);  // ends its requests, which write to the file
   // A file that cannot be emptied is dropped, and a new one made instead.
   if (file && (file->Size() == 0 || file->Empty().ok())) {
     spare_files_.push_back(std::move(file));
   }
+}
+
+// A page half read ahead is read no further; what it gave goes.
+void Crawler::StopReading(const QString& fetch_address) {
+  if (reading_ != fetch_address) return;
+  reading_.clear();
+  read_ = Read();
+  reader_.Finish();
 }
 
 }  // namespace trawlbox

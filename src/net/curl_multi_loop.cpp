@@ -55,12 +55,12 @@ CurlMultiLoop::CurlMultiLoop(DoneHandler on_done, FaultHandler on_fault)
 CurlMultiLoop::~CurlMultiLoop() {
   // Nothing reports back from here on.
   ++depth_;
-  for (Pending& pending : pending_) {
-    if (pending.op == Op::kDispose && multi_ != nullptr) {
-      curl_multi_remove_handle(multi_, pending.easy);
+  for (Deferred& deferred : deferred_) {
+    if (deferred.op == Op::kDispose && multi_ != nullptr) {
+      curl_multi_remove_handle(multi_, deferred.easy);
     }
   }
-  pending_.clear();
+  deferred_.clear();
   // Closing the cached connections reports their sockets once more; the
   // notifiers go with the object right after.
   if (multi_ != nullptr) curl_multi_cleanup(multi_);
@@ -92,42 +92,42 @@ void CurlMultiLoop::SetMaxHostConnections(long count, long streams) {
 
 // Runs at once, unless libcurl is on the stack or earlier requests wait:
 // then it waits its turn.
-void CurlMultiLoop::Ask(Pending pending) {
-  if (busy() || !pending_.empty()) {
-    pending_.push_back(std::move(pending));
+void CurlMultiLoop::Ask(Deferred deferred) {
+  if (busy() || !deferred_.empty()) {
+    deferred_.push_back(std::move(deferred));
     if (!busy()) Settle();
     return;
   }
-  Run(pending);
+  Run(deferred);
 }
 
-void CurlMultiLoop::Run(Pending& pending) {
-  if (!broken_.ok() && pending.op != Op::kDispose) {
-    on_fault_(pending.easy, broken_);
+void CurlMultiLoop::Run(Deferred& deferred) {
+  if (!broken_.ok() && deferred.op != Op::kDispose) {
+    on_fault_(deferred.easy, broken_);
     return;
   }
-  switch (pending.op) {
+  switch (deferred.op) {
     case Op::kAdd: {
       const CURLMcode code =
-          Enter([&] { return curl_multi_add_handle(multi_, pending.easy); });
-      if (code != CURLM_OK) on_fault_(pending.easy, FailureOf(code));
+          Enter([&] { return curl_multi_add_handle(multi_, deferred.easy); });
+      if (code != CURLM_OK) on_fault_(deferred.easy, FailureOf(code));
       return;
     }
     case Op::kRemove:
     case Op::kDispose: {
-      std::erase(yielded_, pending.easy);
+      std::erase(yielded_, deferred.easy);
       // A handle that is not in the multi handle is removed already.
       const CURLMcode code =
-          Enter([&] { return curl_multi_remove_handle(multi_, pending.easy); });
-      pending.request.reset();
-      if (code != CURLM_OK) on_fault_(pending.easy, FailureOf(code));
+          Enter([&] { return curl_multi_remove_handle(multi_, deferred.easy); });
+      deferred.request.reset();
+      if (code != CURLM_OK) on_fault_(deferred.easy, FailureOf(code));
       return;
     }
     case Op::kResume: {
       const CURLcode code =
-          Enter([&] { return curl_easy_pause(pending.easy, CURLPAUSE_CONT); });
+          Enter([&] { return curl_easy_pause(deferred.easy, CURLPAUSE_CONT); });
       if (code != CURLE_OK) {
-        on_fault_(pending.easy,
+        on_fault_(deferred.easy,
                   Status::Failure(QString::fromUtf8(curl_easy_strerror(code))));
       }
       return;
@@ -146,9 +146,9 @@ void CurlMultiLoop::Settle() {
       for (auto& [socket, watch] : watches_) Arm(socket, watch);
       timer_.start(0);
     }
-    if (!pending_.empty()) {
-      Pending next = std::move(pending_.front());
-      pending_.erase(pending_.begin());
+    if (!deferred_.empty()) {
+      Deferred next = std::move(deferred_.front());
+      deferred_.erase(deferred_.begin());
       Run(next);
       continue;
     }

@@ -96,7 +96,7 @@ class CurlMultiLoop {
  private:
   struct Watch;
   enum class Op { kAdd, kRemove, kResume, kDispose };
-  struct Pending {
+  struct Deferred {
     Op op;
     CURL* easy;
     std::unique_ptr<CurlRequest> request;  // for kDispose
@@ -110,8 +110,8 @@ class CurlMultiLoop {
     if (depth_ == 0) Settle();
     return result;
   }
-  void Ask(Pending pending);
-  void Run(Pending& pending);
+  void Ask(Deferred deferred);
+  void Run(Deferred& deferred);
   void Settle();
   void Drive(curl_socket_t socket, int events);
   void Arm(curl_socket_t socket, Watch& watch);
@@ -135,7 +135,7 @@ class CurlMultiLoop {
   QTimer yield_timer_;
   // The sockets libcurl watches, each with what it asked for.
   std::unordered_map<curl_socket_t, Watch> watches_;
-  std::vector<Pending> pending_;
+  std::vector<Deferred> deferred_;
   int depth_ = 0;
   bool settling_ = false;
   // A socket or the timer fired while libcurl was busy.

@@ -114,7 +114,10 @@ Answer RequestRun::Wait(Fetch& fetch, const std::function<bool()>& stop) {
     if (fetch.ended()) return fetch.answer_;
     if (stop()) return Status::Failure(kStoppedByUser);
     Settle(fetch);
-    Wake();  // what ended made room; a backoff wants the clock
+    // An end goes back to the command, which asks for what it wants next
+    // before anything starts; a try that goes on frees no room.
+    if (!fetch.ended()) StartQueued();
+    Wake();  // a backoff wants the clock
   }
 }
 
@@ -128,22 +131,29 @@ void RequestRun::RemovePlanner(Planner& planner) {
 }
 
 void RequestRun::Wake() {
+  unsettled_ = true;
   if (!pass_timer_.isActive()) pass_timer_.start(0);
 }
 
 void RequestRun::Pass() {
   if (passing_) return Wake();
   const ScopedFlag passing(passing_);
-  // Settling changes no list; planners may drop fetches, so a copy.
+  Reap();
+  for (Planner* planner : std::vector<Planner*>(planners_)) planner->Plan();
+  StartQueued();
+  ArmClock();
+}
+
+void RequestRun::Reap() {
+  if (!unsettled_) return;
+  unsettled_ = false;
+  // Settling drops ended fetches from the list, so a copy.
   for (Fetch* fetch : std::vector<Fetch*>(live_)) {
-    if (std::find(live_.begin(), live_.end(), fetch) == live_.end()) continue;
+    if (fetch->run_ != this) continue;
     // The fetch a command waits for settles in its wait.
     if (fetch->waited_ && fetch->state_ == Fetch::State::kRunning) continue;
     Settle(*fetch);
   }
-  for (Planner* planner : std::vector<Planner*>(planners_)) planner->Plan();
-  StartQueued();
-  ArmClock();
 }
 
 void RequestRun::Settle(Fetch& fetch) {
@@ -194,6 +204,8 @@ void RequestRun::EndTry(Fetch& fetch) {
 }
 
 void RequestRun::StartQueued() {
+  // Tries that ended since the last pass make room now, not a pass later.
+  if (in_flight_ >= capacity()) Reap();
   while (in_flight_ < capacity() && !queued_.empty()) {
     Fetch& fetch = *queued_.front();
     queued_.pop_front();

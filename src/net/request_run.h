@@ -179,6 +179,8 @@ class RequestRun {
   // Takes in what changed for `fetch`: its paused body's work, its try's
   // end, its backoff's end.
   void Settle(Fetch& fetch);
+  // Settles every fetch but the one a wait settles itself.
+  void Reap();
   void EndTry(Fetch& fetch);
   void StartTry(Fetch& fetch);
   void StartQueued();
@@ -198,6 +200,8 @@ class RequestRun {
   // The latest answer came over HTTP/2: requests share the connections.
   bool multiplexed_ = false;
   bool passing_ = false;
+  // Something may have ended or paused since the last Reap().
+  bool unsettled_ = false;
   QTimer pass_timer_;
 };
 

@@ -119,74 +119,48 @@ bool IsTransientStatus(int status) {
 }
 
 QByteArray UsualReason(int status) {
-  switch (status) {
-    case 400:
-      return "Bad Request";
-    case 401:
-      return "Unauthorized";
-    case 402:
-      return "Payment Required";
-    case 403:
-      return "Forbidden";
-    case 404:
-      return "Not Found";
-    case 405:
-      return "Method Not Allowed";
-    case 406:
-      return "Not Acceptable";
-    case 407:
-      return "Proxy Authentication Required";
-    case 408:
-      return "Request Timeout";
-    case 409:
-      return "Conflict";
-    case 410:
-      return "Gone";
-    case 411:
-      return "Length Required";
-    case 412:
-      return "Precondition Failed";
-    case 413:
-      return "Content Too Large";
-    case 414:
-      return "URI Too Long";
-    case 415:
-      return "Unsupported Media Type";
-    case 416:
-      return "Range Not Satisfiable";
-    case 417:
-      return "Expectation Failed";
-    case 421:
-      return "Misdirected Request";
-    case 422:
-      return "Unprocessable Content";
-    case 425:
-      return "Too Early";
-    case 426:
-      return "Upgrade Required";
-    case 428:
-      return "Precondition Required";
-    case 429:
-      return "Too Many Requests";
-    case 431:
-      return "Request Header Fields Too Large";
-    case 451:
-      return "Unavailable For Legal Reasons";
-    case 500:
-      return "Internal Server Error";
-    case 501:
-      return "Not Implemented";
-    case 502:
-      return "Bad Gateway";
-    case 503:
-      return "Service Unavailable";
-    case 504:
-      return "Gateway Timeout";
-    case 505:
-      return "HTTP Version Not Supported";
-    default:
-      return QByteArray();
+  struct Words {
+    int status;
+    const char* reason;
+  };
+  static constexpr Words kWords[] = {
+      {400, "Bad Request"},
+      {401, "Unauthorized"},
+      {402, "Payment Required"},
+      {403, "Forbidden"},
+      {404, "Not Found"},
+      {405, "Method Not Allowed"},
+      {406, "Not Acceptable"},
+      {407, "Proxy Authentication Required"},
+      {408, "Request Timeout"},
+      {409, "Conflict"},
+      {410, "Gone"},
+      {411, "Length Required"},
+      {412, "Precondition Failed"},
+      {413, "Content Too Large"},
+      {414, "URI Too Long"},
+      {415, "Unsupported Media Type"},
+      {416, "Range Not Satisfiable"},
+      {417, "Expectation Failed"},
+      {421, "Misdirected Request"},
+      {422, "Unprocessable Content"},
+      {425, "Too Early"},
+      {426, "Upgrade Required"},
+      {428, "Precondition Required"},
+      {429, "Too Many Requests"},
+      {431, "Request Header Fields Too Large"},
+      {451, "Unavailable For Legal Reasons"},
+      {500, "Internal Server Error"},
+      {501, "Not Implemented"},
+      {502, "Bad Gateway"},
+      {503, "Service Unavailable"},
+      {504, "Gateway Timeout"},
+      {505, "HTTP Version Not Supported"},
+  };
+  for (const Words& words : kWords) {
+    if (words.status == status) return words.reason;
   }
+  return QByteArray();
 }
 
 Answer Judged(Answer answer) {

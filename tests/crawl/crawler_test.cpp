@@ -717,6 +717,22 @@ class CrawlerTest : public QObject {
     QVERIFY(requests[1].indexOf("/d4/") < requests[1].indexOf("/d5/sub/"));
   }
 
+  // Each try of a page starts its file afresh: a try cut off after a long
+  // start leaves nothing of it under the shorter page the next try brings.
+  void EachTryOfAPageStartsItsFileAfresh() {
+    CrawlFixtureOn<FakeHttp> fixture;
+    fixture.engine.tries = {
+        {{"a long start, then a cut"}, Status::Transient("cut")}, {{"<p>"}}};
+    auto file = fixture.disk.CreateScratch(TempPageTemplate());
+    QVERIFY(file.ok());
+    const auto scratch = file.Take();
+    QVERIFY(fixture.Fetch("http://h/", *scratch).ok());
+    QVERIFY(scratch->Rewind().ok());
+    QByteArray read(64, '\0');
+    read.resize(scratch->Read(read.data(), read.size()).value());
+    QCOMPARE(read, QByteArray("<p>"));
+  }
+
   // With room for two requests the walk keeps at most two under way, the
   // page in its visit and the looks at missing folder forms included. It
   // asks for what a walk of one page at a time asks for (a folder form
