@@ -117,8 +117,8 @@ void CurlMultiLoop::Run(Deferred& deferred) {
     case Op::kDispose: {
       std::erase(yielded_, deferred.easy);
       // A handle that is not in the multi handle is removed already.
-      const CURLMcode code =
-          Enter([&] { return curl_multi_remove_handle(multi_, deferred.easy); });
+      const CURLMcode code = Enter(
+          [&] { return curl_multi_remove_handle(multi_, deferred.easy); });
       deferred.request.reset();
       if (code != CURLM_OK) on_fault_(deferred.easy, FailureOf(code));
       return;
