@@ -29,6 +29,10 @@ bool ContinuesPart(const PartOrigin& origin, qint64 from,
          same(head.last_modified, origin.last_modified);
 }
 
+bool NotedBeside(const PartOrigin& origin) {
+  return origin.length >= 1024 * 1024;
+}
+
 Status RestNotSent(qint64 from_byte) {
   return Status::Transient(
       QStringLiteral("The server did not send the rest of the file from "

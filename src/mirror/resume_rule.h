@@ -20,6 +20,11 @@ QByteArray IfRangeOf(const PartOrigin& origin);
 std::optional<PartOrigin> PartOriginOf(const QString& address,
                                        const Response& head);
 
+// Whether a part is noted beside its file, for a run after a crash or a
+// stop to go on with: a body of 1 MiB or more. A shorter one is simply
+// fetched again.
+bool NotedBeside(const PartOrigin& origin);
+
 // Whether the answer `head` to a range asked from byte `from` goes on with
 // the part that began as `origin`: a 206 from there to the end of a file
 // of the same length, with no other validator.

@@ -104,9 +104,6 @@ class Downloader::Transfer : public Fetch {
     kRangeRefused,  // the answer to a range did not go on with the file
   };
 
-  // A long body's beginning is noted beside it for a run after a crash;
-  // a short one is simply fetched again.
-  static constexpr qint64 kNotedLength = 1024 * 1024;
   // How much of a body ahead of its turn is held in memory, at the most,
   // before its file is made: a page or a small file whole. With the rows
   // that may run ahead, a few MB at the most.
@@ -294,7 +291,7 @@ class Downloader::Transfer : public Fetch {
       stage_ = Stage::kNoFile;
       return false;
     }
-    if (origin_ && origin_->length >= kNotedLength) {
+    if (origin_ && NotedBeside(*origin_)) {
       // Without its note the start of the file is not gone on with after
       // a crash, only in this run: nothing to report.
       (void)file_->Note(*origin_);

@@ -16,35 +16,45 @@ class ResumeRuleTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The first answer's head: what a later try goes on under.
+  // The first answer's head: what a later try goes on under, and whether
+  // the part is noted beside its file for a run after a crash.
   void FirstAnswersMakeParts_data() {
     QTest::addColumn<QByteArray>("length");
     QTest::addColumn<QByteArray>("etag");
     QTest::addColumn<QByteArray>("modified");
     QTest::addColumn<QByteArray>("if_range");  // empty: no part
-    QTest::newRow("a strong ETag") << QByteArray("1000") << QByteArray("\"a\"")
-                                   << QByteArray("Tue") << QByteArray("\"a\"");
+    QTest::addColumn<bool>("noted");
+    QTest::newRow("a strong ETag")
+        << QByteArray("1000") << QByteArray("\"a\"") << QByteArray("Tue")
+        << QByteArray("\"a\"") << false;
     QTest::newRow("a weak ETag goes by the date")
         << QByteArray("1000") << QByteArray("W/\"a\"") << QByteArray("Tue")
-        << QByteArray("Tue");
-    QTest::newRow("no validator")
-        << QByteArray("1000") << QByteArray() << QByteArray() << QByteArray();
-    QTest::newRow("no length")
-        << QByteArray() << QByteArray("\"a\"") << QByteArray() << QByteArray();
+        << QByteArray("Tue") << false;
+    QTest::newRow("no validator") << QByteArray("2000000") << QByteArray()
+                                  << QByteArray() << QByteArray() << false;
+    QTest::newRow("no length") << QByteArray() << QByteArray("\"a\"")
+                               << QByteArray() << QByteArray() << false;
     QTest::newRow("empty body") << QByteArray("0") << QByteArray("\"a\"")
-                                << QByteArray() << QByteArray();
+                                << QByteArray() << QByteArray() << false;
+    QTest::newRow("a MiB less a byte")
+        << QByteArray("1048575") << QByteArray("\"a\"") << QByteArray()
+        << QByteArray("\"a\"") << false;
+    QTest::newRow("a MiB") << QByteArray("1048576") << QByteArray("\"a\"")
+                           << QByteArray() << QByteArray("\"a\"") << true;
   }
   void FirstAnswersMakeParts() {
     QFETCH(QByteArray, length);
     QFETCH(QByteArray, etag);
     QFETCH(QByteArray, modified);
     QFETCH(QByteArray, if_range);
+    QFETCH(bool, noted);
     const std::optional<PartOrigin> origin =
         PartOriginOf("http://h/f", Response{.status = 200,
                                             .content_length = length,
                                             .etag = etag,
                                             .last_modified = modified});
     QCOMPARE(origin ? IfRangeOf(*origin) : QByteArray(), if_range);
+    QCOMPARE(origin && NotedBeside(*origin), noted);
   }
 
   // The answer to "Range: bytes=600-" of kPart.
