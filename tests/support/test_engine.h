@@ -9,12 +9,16 @@ namespace trawlbox {
 
 // The program's engine with a run of requests over it, which retries as
 // often as the program does but with no wait between tries, so tests of
-// failures stay quick.
+// failures stay quick. TRAWLBOX_TEST_CONNECTIONS, when set, gives every
+// engine of a suite that many connections, to run it on one.
 class TestEngine : public HttpEngine {
  public:
   TestEngine() {
     settings_.retries.first_delay_ms = 1;
     run_.set_settings(settings_);
+    const int connections =
+        qEnvironmentVariableIntValue("TRAWLBOX_TEST_CONNECTIONS");
+    if (connections > 0) set_connections(connections);
   }
 
   RequestRun& run() { return run_; }
