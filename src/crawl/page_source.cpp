@@ -34,8 +34,7 @@ class HttpPageSource::PageFetch : public PageSource::Pending, public Fetch {
 };
 
 int HttpPageSource::pages_ahead() const {
-  const RunSettings& settings = run_.settings();
-  return settings.streams() + kPagesHeldPerConnection * settings.connections;
+  return kPagesHeldPerRequest * run_.capacity();
 }
 
 std::unique_ptr<PageSource::Pending> HttpPageSource::StartPage(

@@ -54,8 +54,9 @@ class PageSource {
 // The site itself, through the run.
 class HttpPageSource : public PageSource, private RequestRun::Planner {
  public:
-  // Pages held ahead, for each connection, beyond those in flight.
-  static constexpr int kPagesHeldPerConnection = 8;
+  // Pages held ahead for each request the run has room for: the walk's
+  // pages arrive faster than their visits read them.
+  static constexpr int kPagesHeldPerRequest = 8;
 
   explicit HttpPageSource(RequestRun& run) : run_(run) {}
   ~HttpPageSource() override { SetPlanner(nullptr); }

@@ -105,17 +105,16 @@ class DownloadRun : private RequestRun::Planner {
 
   void Plan() override { StartRowsAhead(); }
 
-  // Hands the run the rows after the turn: enough for every stream an
-  // HTTP/2 connection may carry, and for the rows held.
+  // Hands the run the rows after the turn: as many as it has room for, and
+  // the rows held.
   void StartRowsAhead() {
     // After a stop the rows ahead go, and with them their requests.
     if (host_.cancel_requested()) {
       ahead_.clear();
       return;
     }
-    const RunSettings& settings = run_.settings();
     const qsizetype most_ahead =
-        settings.streams() + kRowsHeldPerConnection * settings.connections;
+        run_.capacity() + kRowsHeldPerConnection * run_.settings().connections;
     FileList& list = host_.file_list();
     while (qsizetype(ahead_.size()) < most_ahead && next_ <= rows_) {
       const qsizetype next = next_++;
