@@ -1,0 +1,86 @@
+#ifndef TRAWLBOX_CORE_DISK_WRITERS_H_
+#define TRAWLBOX_CORE_DISK_WRITERS_H_
+
+#include <QObject>
+#include <QtGlobal>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace trawlbox {
+
+// A few threads that do disk work for the window's thread, so that making,
+// writing and renaming files never holds the window up. Work is posted in
+// lanes: the jobs of one lane run one after another in the order posted,
+// different lanes side by side. A job touches only what its lane was given;
+// the window's thread reads a lane's results once the lane is idle.
+//
+// The bytes posted and not yet written are bounded: HasRoom() says when
+// more may be posted, and the owner hears, from its own event loop, each
+// time jobs have finished.
+class DiskWriters {
+ public:
+  using Job = std::function<void()>;
+  class Lane;
+  using LanePtr = std::shared_ptr<Lane>;
+
+  // A few MB: what a fast network outruns the disk by, at the most.
+  static constexpr qint64 kDefaultMostQueuedBytes = 4 * 1024 * 1024;
+
+  // The writers a machine gets: its cores, at least 2 and at most 4 (the
+  // disk, not the CPU, bounds them).
+  static int ForMachine();
+
+  // `threads` of 0 or less: ForMachine(). Must be made on the thread whose
+  // event loop hears of progress.
+  explicit DiskWriters(int threads = 0,
+                       qint64 most_queued_bytes = kDefaultMostQueuedBytes);
+  // Runs every job posted, then ends the threads: nothing posted is lost.
+  ~DiskWriters();
+  DiskWriters(const DiskWriters&) = delete;
+  DiskWriters& operator=(const DiskWriters&) = delete;
+
+  LanePtr NewLane();
+  // Queues `job` at the end of `lane`; `bytes` counts against the bound
+  // until the job has run. A job must not throw.
+  void Post(const LanePtr& lane, Job job, qint64 bytes = 0);
+  // Whether `bytes` more may be posted now: always when nothing waits.
+  bool HasRoom(qint64 bytes) const;
+  // Whether nothing of `lane` is queued or running.
+  bool Idle(const Lane& lane) const;
+  // Whether nothing of any lane is queued or running.
+  bool Idle() const;
+  // Called from the owner's event loop after jobs have finished; several
+  // finishes may make one call.
+  void set_on_progress(std::function<void()> on_progress) {
+    on_progress_ = std::move(on_progress);
+  }
+
+  int threads() const { return int(threads_.size()); }
+
+ private:
+  void Work();
+  void TellOwner();
+
+  const qint64 most_queued_bytes_;
+  mutable std::mutex mutex_;
+  std::condition_variable work_ready_;
+  std::deque<LanePtr> ready_;  // lanes with jobs and none running
+  qint64 queued_bytes_ = 0;
+  int busy_lanes_ = 0;  // lanes with jobs queued or running
+  bool ending_ = false;
+  std::vector<std::thread> threads_;
+  // Lives on the owner's thread: progress is told there.
+  QObject owner_side_;
+  std::atomic<bool> told_ = false;
+  std::function<void()> on_progress_;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_CORE_DISK_WRITERS_H_
