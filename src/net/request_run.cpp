@@ -121,6 +121,12 @@ Answer RequestRun::Wait(Fetch& fetch, const std::function<bool()>& stop) {
   }
 }
 
+bool RequestRun::WaitUntil(const std::function<bool()>& done,
+                           const std::function<bool()>& stop) {
+  pump_.WaitUntil([&] { return stop() || done(); });
+  return !stop();
+}
+
 void RequestRun::AddPlanner(Planner& planner) {
   planners_.push_back(&planner);
   Wake();
@@ -133,6 +139,15 @@ void RequestRun::RemovePlanner(Planner& planner) {
 void RequestRun::Wake() {
   unsettled_ = true;
   if (!pass_timer_.isActive()) pass_timer_.start(0);
+}
+
+void RequestRun::WakePaused() {
+  for (Fetch* fetch : live_) {
+    if (!fetch->held_) continue;
+    fetch->held_ = false;
+    fetch->paused_ = true;
+  }
+  Wake();
 }
 
 void RequestRun::Pass() {
@@ -168,10 +183,16 @@ void RequestRun::Settle(Fetch& fetch) {
   HttpTransfer& transfer = *fetch.transfer_;
   if (fetch.paused_ && !transfer.finished()) {
     fetch.paused_ = false;
-    if (fetch.Unpause()) {
-      transfer.Resume();
-    } else {
-      transfer.Cancel();
+    switch (fetch.Unpause()) {
+      case Fetch::Unpaused::kResume:
+        transfer.Resume();
+        break;
+      case Fetch::Unpaused::kStayPaused:
+        fetch.held_ = true;
+        break;
+      case Fetch::Unpaused::kEnd:
+        transfer.Cancel();
+        break;
     }
   }
   if (transfer.finished()) EndTry(fetch);
@@ -191,6 +212,7 @@ void RequestRun::EndTry(Fetch& fetch) {
   --in_flight_;
   fetch.state_ = Fetch::State::kEnded;
   fetch.paused_ = false;
+  fetch.held_ = false;
   fetch.transfer_.reset();
   const std::optional<int> delay = fetch.retries_->NextDelayMs(
       tried.ok() ? Status() : tried.status(), retry_after, fetch.kept_bytes());
@@ -224,6 +246,7 @@ void RequestRun::StartTry(Fetch& fetch) {
   const Fetch::Ask& what = ask.value();
   fetch.state_ = Fetch::State::kRunning;
   fetch.paused_ = false;
+  fetch.held_ = false;
   ++in_flight_;
   if (what.head_only) {
     fetch.transfer_ = http_.Head(what.address);
@@ -264,6 +287,7 @@ void RequestRun::Forget(Fetch& fetch) {
   }
   fetch.transfer_.reset();
   fetch.paused_ = false;
+  fetch.held_ = false;
   fetch.run_ = nullptr;
 }
 

@@ -96,8 +96,14 @@ class Fetch {
   // on. kPause: the piece waits, and the run calls Unpause() outside
   // libcurl.
   virtual HttpTransfer::Take Take(const char* data, qsizetype size);
-  // The work a paused body waits for; false ends the try.
-  virtual bool Unpause() { return true; }
+  // What a paused body's try does next.
+  enum class Unpaused {
+    kResume,      // its piece is taken again now
+    kStayPaused,  // until RequestRun::WakePaused()
+    kEnd,         // the try ends
+  };
+  // The work a paused body waits for, done outside libcurl.
+  virtual Unpaused Unpause() { return Unpaused::kResume; }
   // What a try came to for the command: `answer`, or a failure of the
   // command's own (the disk's, a body it refused). A failure marked
   // transient is tried again.
@@ -115,6 +121,7 @@ class Fetch {
   std::optional<RetryCounter> retries_;
   qint64 due_ms_ = 0;    // when a backing-off fetch tries again
   bool paused_ = false;  // Take() answered kPause
+  bool held_ = false;    // Unpause() answered kStayPaused
   bool waited_ = false;  // a Wait() is on the stack for it
   Answer answer_ = Status::Failure(QStringLiteral("Not asked"));
 };
@@ -163,12 +170,20 @@ class RequestRun {
   // its tries' ends are taken in here, outside any pass, so a box it shows
   // comes from the command.
   Answer Wait(Fetch& fetch, const std::function<bool()>& stop);
+  // Waits, letting window events and the run's passes go on, until `done`
+  // or `stop` answers true; false when it was `stop`. For what a command's
+  // fetches leave to finish, such as their disk work.
+  bool WaitUntil(const std::function<bool()>& done,
+                 const std::function<bool()>& stop);
 
   // Planners are asked in the order added, while added.
   void AddPlanner(Planner& planner);
   void RemovePlanner(Planner& planner);
   // Asks for a pass as soon as events run. Safe from inside libcurl.
   void Wake();
+  // Asks every paused body whose work was not ready again: what it
+  // waited for may be.
+  void WakePaused();
 
   // How many tries run now, and how many may.
   int in_flight() const { return in_flight_; }

@@ -28,6 +28,23 @@ struct Get : Fetch {
   const QString address;
 };
 
+// A GET whose body pauses until `ready`: the work it waits for.
+struct PausedGet : Get {
+  using Get::Get;
+  HttpTransfer::Take Take(const char*, qsizetype size) override {
+    if (!ready) return HttpTransfer::Take::kPause;
+    taken += size;
+    return HttpTransfer::Take::kTaken;
+  }
+  Unpaused Unpause() override {
+    ++asked;
+    return ready ? Unpaused::kResume : Unpaused::kStayPaused;
+  }
+  bool ready = false;
+  int asked = 0;
+  qsizetype taken = 0;
+};
+
 }  // namespace
 
 class RequestRunTest : public QObject {
@@ -125,6 +142,23 @@ class RequestRunTest : public QObject {
              failure);
     QCOMPARE(get.answer().ok() ? 0 : get.answer().status().code(), code);
     QCOMPARE(http.asked.size(), tries.size());
+  }
+
+  // A body whose work is not ready stays paused, unasked, until the run is
+  // told to ask again; it goes on from the piece it paused at.
+  void APausedBodyWaitsUntilWoken() {
+    FakeHttp http;
+    http.tries = {{{"ab", "cd"}}};
+    PausedGet get("http://h/a");
+    http.run().Start(get);
+    QVERIFY(QTest::qWaitFor([&] { return get.asked == 1; }));
+    QTest::qWait(50);
+    QCOMPARE(get.asked, 1);
+    QVERIFY(!get.ended());
+    get.ready = true;
+    http.run().WakePaused();
+    QVERIFY(http.run().Wait(get, [] { return false; }).ok());
+    QCOMPARE(get.taken, 4);
   }
 
   // A stop ends the wait, not the fetch; a fetch dropped while it runs
