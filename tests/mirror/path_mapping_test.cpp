@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "core/real_file_system.h"
+#include "mirror/store_order.h"
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -553,6 +554,45 @@ class PathMappingTest : public QObject {
     }
     const QString base = TextForm(dir.path()) + "\\";
     QCOMPARE(FreeName(disk_, base + relative).value(), base + expected);
+  }
+
+  // Rows stored side by side must not change each other's names: a row
+  // meets one claimed before it when a folder the one makes may be a name
+  // the free-name rule gives the other.
+  void RowsThatMeet_data() {
+    QTest::addColumn<QString>("claimed");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("meets");
+    QTest::newRow("side by side") << "C:\\m\\a\\b.txt"
+                                  << "C:\\m\\a\\c.txt" << false;
+    QTest::newRow("a folder on the later name") << "C:\\m\\p\\q\\r.txt"
+                                                << "C:\\m\\p\\q" << true;
+    QTest::newRow("a file where the later makes a folder")
+        << "C:\\m\\p\\q"
+        << "C:\\m\\p\\q\\r.txt" << true;
+    QTest::newRow("a folder on the name numbered") << "C:\\m\\p\\q2\\r.txt"
+                                                   << "C:\\m\\p\\q" << true;
+    QTest::newRow("numbered before a dot in a folder")
+        << "C:\\m\\a1.b\\c\\x.txt"
+        << "C:\\m\\a.b\\c" << true;
+    QTest::newRow("in another case") << "C:\\m\\A\\x.txt"
+                                     << "C:\\m\\a" << true;
+    QTest::newRow("a folder beside a name with a dot")
+        << "C:\\m\\d\\index.htm"
+        << "C:\\m\\d.htm" << false;
+    QTest::newRow("a longer name") << "C:\\m\\x\\y.txt"
+                                   << "C:\\m\\xy" << false;
+  }
+  void RowsThatMeet() {
+    QFETCH(QString, claimed);
+    QFETCH(QString, path);
+    QFETCH(bool, meets);
+    StoreOrder order;
+    QVERIFY(!order.Meets(path));
+    order.Claim(claimed);
+    QCOMPARE(order.Meets(path), meets);
+    order.Release(claimed);
+    QVERIFY(!order.Meets(path));
   }
 
   void FreeNameOnDriveFormOffWindows() {
