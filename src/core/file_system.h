@@ -15,7 +15,9 @@ namespace trawlbox {
 // seam so that a full, read-only or otherwise refusing disk can be played in
 // tests. Paths are in the system's form (not "\" path texts). Nothing here
 // throws: a failure is a failed Status with the system's own text, which is
-// the text users see; the queries answer false.
+// the text users see; the queries answer false. The disk writers call it
+// from several threads at once: what an implementation shares between
+// calls it keeps safe itself.
 class FileSystem {
  public:
   // A file being written at its end: a new one from its start, or one of

@@ -17,6 +17,7 @@
 #include "mirror/download_procedures.h"
 #include "mirror/etag_record.h"
 #include "mirror/path_mapping.h"
+#include "mirror/store_order.h"
 #include "mirror/transfer.h"
 #include "mirror/turn_gate.h"
 
@@ -37,8 +38,15 @@ QString ShownPath(const QString& path_text) {
 struct RowInFlight {
   RowInFlight(CommandHost& host, qsizetype row_number)
       : row(row_number), gate(host.status_line(), host.prompts()), trap(gate) {}
+  ~RowInFlight() {
+    transfer.reset();
+    if (order != nullptr) order->Release(stored);
+  }
 
   const qsizetype row;
+  // Where its transfer stores it, claimed in `order` while it runs.
+  StoreOrder* order = nullptr;
+  QString stored;
   QString mapped;  // the address as a path text, before "index.htm"
   // Where an update records the stored file's ETag; none outside updates.
   EtagRecord* record = nullptr;
@@ -91,6 +99,7 @@ class DownloadRun : private RequestRun::Planner {
   void Drop() {
     ahead_.clear();
     next_ = rows_ + 1;
+    downloader_.Finish();
     for (auto& [folder, record] : records_) {
       // A record that cannot be written only costs the next update its
       // If-None-Match: no box.
@@ -117,9 +126,14 @@ class DownloadRun : private RequestRun::Planner {
         run_.capacity() + kRowsHeldPerConnection * run_.settings().connections;
     FileList& list = host_.file_list();
     while (qsizetype(ahead_.size()) < most_ahead && next_ <= rows_) {
-      const qsizetype next = next_++;
-      if (!list.Ticked(next)) continue;
-      ahead_.push_back(StartRow(next));
+      if (list.Ticked(next_)) {
+        std::unique_ptr<RowInFlight> flight = StartRow(next_, true);
+        // A row whose name hangs on rows before it waits, and so do the
+        // rows after it.
+        if (!flight) return;
+        ahead_.push_back(std::move(flight));
+      }
+      ++next_;
     }
   }
 
@@ -127,7 +141,9 @@ class DownloadRun : private RequestRun::Planner {
   // folders are made once its body starts to arrive, so a row that fails
   // leaves nothing. The final path is known before anything is asked for: a
   // row that would land anywhere but inside the folder is never requested.
-  std::unique_ptr<RowInFlight> StartRow(qsizetype row) {
+  // Ahead of its turn, a row that meets a row before it (StoreOrder) is not
+  // started: none.
+  std::unique_ptr<RowInFlight> StartRow(qsizetype row, bool ahead = false) {
     auto flight = std::make_unique<RowInFlight>(host_, row);
     FileList& list = host_.file_list();
     QString folder_text;
@@ -137,6 +153,10 @@ class DownloadRun : private RequestRun::Planner {
           MapAddressText(list.Text(row), host_.WebSiteText(), folder_text);
     });
     if (!mapped) return flight;
+    QString stored = flight->mapped;
+    if (stored.endsWith(QLatin1Char('\\')))
+      stored += QStringLiteral("index.htm");
+    if (ahead && order_.Meets(stored)) return nullptr;
     FileSystem& disk = downloader_.disk();
     Result<QString> path = FinalPath(disk, flight->mapped);
     if (path.ok() && !IsInsideFolder(path.value(), folder_text)) {
@@ -146,17 +166,17 @@ class DownloadRun : private RequestRun::Planner {
       flight->trap.Report(DownloadLabel::kMapRow, path.status().failure());
       return flight;
     }
-    auto make_folders = [trap = &flight->trap, disk = &disk,
-                         folder = GetFolderPart(flight->mapped)] {
-      if (trap->If(
-              DownloadLabel::kCheckRowFolder,
-              [&] { return !PathFolderExists(*disk, folder); },
-              OnFailure::kRunBody)) {
-        const Status made = CreateFolderPath(*disk, folder);
-        if (!made.ok()) {
-          trap->Report(DownloadLabel::kMakeRowFolder, made.failure());
-        }
-      }
+    // On a writer: only the disk is touched there.
+    RowFolders folders{
+        .make =
+            [disk = &disk, folder = GetFolderPart(flight->mapped)] {
+              if (PathFolderExists(*disk, folder)) return Status();
+              return CreateFolderPath(*disk, folder);
+            },
+        .report =
+            [trap = &flight->trap](const Status& failed) {
+              trap->Report(DownloadLabel::kMakeRowFolder, failed.failure());
+            },
     };
     std::optional<CopyAtHand> at_hand;
     if (mode_.update) {
@@ -164,7 +184,10 @@ class DownloadRun : private RequestRun::Planner {
     }
     flight->transfer =
         downloader_.Start(list.Text(row), path.value(), flight->gate,
-                          make_folders, std::move(at_hand));
+                          std::move(folders), std::move(at_hand));
+    order_.Claim(stored);
+    flight->order = &order_;
+    flight->stored = stored;
     return flight;
   }
 
@@ -225,6 +248,9 @@ class DownloadRun : private RequestRun::Planner {
   RequestRun& run_;
   const DownloadMode mode_;
   Downloader downloader_;
+  // The rows started and not yet done; declared before them, so it
+  // outlives them.
+  StoreOrder order_;
   std::deque<std::unique_ptr<RowInFlight>> ahead_;
   qsizetype next_ = 1;
   qsizetype rows_ = 0;

@@ -182,7 +182,10 @@ Status CreateFolderPath(FileSystem& disk, const QString& folder) {
     if (disk.Exists(*native)) continue;
     // One level at a time, so that the first failure is reported for the
     // level that caused it and nothing deeper is attempted.
-    if (!disk.MakeFolder(*native).ok()) return CreationFailure(disk, *native);
+    // A folder another writer made meanwhile is as good as one made here.
+    if (!disk.MakeFolder(*native).ok() && !disk.FolderExists(*native)) {
+      return CreationFailure(disk, *native);
+    }
   }
   return {};
 }

@@ -75,6 +75,7 @@ class ReplacingFile {
   void Keep();
 
   const QString& target() const { return target_; }
+  FileSystem& disk() const { return disk_; }
   // The names the new file and its note take beside `target`.
   static QString PartName(const QString& target);
   static QString NoteName(const QString& target);

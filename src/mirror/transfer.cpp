@@ -9,6 +9,7 @@
 #include "mirror/replacing_file.h"
 #include "mirror/resume_rule.h"
 #include "mirror/turn_gate.h"
+#include "mirror/writer_file.h"
 #include "net/url.h"
 
 namespace trawlbox {
@@ -19,40 +20,33 @@ static const QString kNoLocalFile =
 
 // One file's transfer, a fetch of the request run, which makes its tries
 // ahead of the transfer's turn or in it, and tries again what may pass. A
-// good body goes into a new file beside the local one, made with its
-// folders outside libcurl. Ahead of the turn the body's pieces are held in
-// memory instead, while it is short: many answers may end in one pass, and
-// making all their files there would hold the window up for as long as the
-// disk takes. The file is made in the turn, or in the run's pass for a
-// body that outgrows kMostHeldBytes (what that reports is held until the
-// turn). A body that starts in the turn waits, paused, for the turn's wait
-// to make its file, so a box shows there. In its turn the transfer waits
-// for its tries and commits its file; only the last try's failure is
-// reported.
+// good body goes, piece by piece, to the disk writers, which make its
+// folders and a new file beside the local one and write it there, while
+// the window's thread goes on. What they come to is known in the turn:
+// there the transfer waits for its tries and for the writers, reports what
+// failed, and has its file put in place; only the last try's failure is
+// reported. When the writers have as much queued as they may take, the
+// body pauses until they catch up.
 // A body cut off after its first answer gave a validator is gone on with,
 // as the resume rule says; a long body's start is noted beside it, so that
 // a run after a crash or a stop goes on with it too.
 class Downloader::Transfer : public Fetch {
  public:
   Transfer(Downloader& owner, const QString& address, const QString& local_path,
-           TurnGate& gate, std::function<void()> before_body,
+           TurnGate& gate, RowFolders folders,
            std::optional<CopyAtHand> at_hand)
       : owner_(owner),
         gate_(gate),
         trap_(gate),
         address_(address),
         local_path_(local_path),
-        before_body_(std::move(before_body)),
+        folders_(std::move(folders)),
         at_hand_(std::move(at_hand)) {
-    const std::optional<QString> native = ToNativePath(local_path_);
-    if (!native) return;
-    const bool first_writer = !owner_.targets_.contains(*native);
-    if (first_writer) {
-      owner_.targets_.insert(*native);
-      target_ = *native;
-    }
-    file_ = std::make_unique<ReplacingFile>(
-        owner_.disk_, *native,
+    const QString target = ToNativePath(local_path_).value_or(QString());
+    const bool first_writer = owner_.Claim(target);
+    if (first_writer) target_ = target;
+    file_ = std::make_unique<WriterFile>(
+        owner_.writers_, owner_.disk_, target,
         first_writer ? ReplacingFile::Naming::kFromTarget
                      : ReplacingFile::Naming::kFresh);
   }
@@ -61,28 +55,32 @@ class Downloader::Transfer : public Fetch {
     // turn leaves.
     if (CancelRequested()) LeaveForNextRun();
     Cancel();
+    const DiskWriters::LanePtr lane = file_->lane();
     file_.reset();
-    if (!target_.isEmpty()) owner_.targets_.remove(target_);
+    if (!target_.isEmpty()) owner_.Release(target_, lane);
   }
 
   // Goes on with what an earlier run left beside the local file, if
   // anything can be.
   void TakeUpLeftover() {
-    if (!file_) return;
+    if (target_.isEmpty()) return;
     origin_ = file_->Reopen(address_);
     if (!origin_) return;
-    received_ = file_->size();
+    received_ = file_->reopened_bytes();
     length_ = origin_->length;
   }
 
   Status Complete() {
     gate_.Open();
-    in_turn_ = true;
-    if (stage_ == Stage::kAhead) stage_ = Stage::kRequested;
     Answer answer =
         owner_.run_.Wait(*this, [this] { return CancelRequested(); });
     if (CancelRequested()) return StopForUser();
-    const Status done = Conclude(WithFile(std::move(answer)));
+    answer = WithFile(std::move(answer));
+    if (!owner_.run_.WaitUntil([this] { return file_->idle(); },
+                               [this] { return CancelRequested(); })) {
+      return StopForUser();
+    }
+    const Status done = Conclude(WithDisk(std::move(answer)));
     owner_.status_.SetCaption(kIdleCaption);
     return done;
   }
@@ -93,36 +91,27 @@ class Downloader::Transfer : public Fetch {
  private:
   // Where a try stands.
   enum class Stage {
-    kAhead,         // before the turn, and no piece of a good body yet
-    kRequested,     // in the turn, and no piece of a good body yet
-    kHeld,          // the body's pieces held in memory, its file not made
-    kHeldFull,      // held as much as it may: paused for its file
-    kFileWanted,    // in the turn, the first piece waits, paused, for the file
-    kReceiving,     // the body streams into the new file
-    kNoFile,        // the file could not be made; reported, and the try ends
-    kWriteFailed,   // the disk refused a piece, as `disk_` says; the try ends
+    kWaiting,       // no piece of a good body yet
+    kReceiving,     // the body's pieces go to the writers
+    kRoomWanted,    // paused until the writers have room for a piece
+    kNoFile,        // the writers could not make the file; reported
+    kWriteFailed,   // the writers could not write it; the try ends
     kRangeRefused,  // the answer to a range did not go on with the file
   };
-
-  // How much of a body ahead of its turn is held in memory, at the most,
-  // before its file is made: a page or a small file whole. With the rows
-  // that may run ahead, a few MB at the most.
-  static constexpr qsizetype kMostHeldBytes = 32 * 1024;
 
   bool CancelRequested() const { return owner_.cancel_requested_(); }
 
   // Whether the next try asks for the rest of the body: the new file holds
   // its start and the first answer said what file it was.
   bool GoesOn() const {
-    return origin_ && file_ && file_->is_open() && received_ > 0 &&
+    return origin_ && file_->is_open() && received_ > 0 &&
            received_ < origin_->length;
   }
 
   // The new file and what it began as go; the next body starts from
   // nothing.
   void DropPart() {
-    if (file_) file_->Cancel();
-    held_ = QByteArray();
+    if (file_->is_open()) file_->Cancel();
     origin_.reset();
     length_.reset();
     received_ = 0;
@@ -144,8 +133,7 @@ class Downloader::Transfer : public Fetch {
       }
     }
     asked_from_ = options.from_byte;
-    disk_ = Status();
-    stage_ = in_turn_ ? Stage::kRequested : Stage::kAhead;
+    stage_ = Stage::kWaiting;
     trap_.Do(FileLabel::kShowAddress, [&] {
       gate_.SetCaption(QStringLiteral("Downloading: ") + address_);
     });
@@ -154,19 +142,11 @@ class Downloader::Transfer : public Fetch {
 
   qint64 kept_bytes() const override { return GoesOn() ? received_ : 0; }
 
-  // What a try came to, a failure of the disk included. The file of a
-  // body that ended ahead of its turn waits for the turn (WithFile).
+  // What a try came to, a refusal of the writers included; what they
+  // refused is read in the turn (WithDisk).
   Answer Judge(Answer answer) override {
-    switch (stage_) {
-      case Stage::kNoFile:
-        return Status::Failure(kNoLocalFile);
-      case Stage::kWriteFailed:
-        return disk_;
-      case Stage::kRangeRefused:
-        return RangeRefused();
-      default:
-        break;
-    }
+    if (stage_ == Stage::kWriteFailed) return Status::Failure(kNoLocalFile);
+    if (stage_ == Stage::kRangeRefused) return RangeRefused();
     if (!answer.ok()) {
       const Status& failed = answer.status();
       // A range past a file that has shrunk: asked for whole next time.
@@ -187,16 +167,29 @@ class Downloader::Transfer : public Fetch {
     return answer;
   }
 
-  // The file of a good body that has none yet: one held in memory, or an
-  // empty one, which never came through Take().
+  // A good body that never came through Take() is empty: its file is
+  // asked for now.
   Answer WithFile(Answer answer) {
     if (!answer.ok() || answer.value().status == 304) return answer;
-    if (stage_ == Stage::kHeld) {
-      if (MakeHeldFile()) return answer;
-      return stage_ == Stage::kNoFile ? Status::Failure(kNoLocalFile) : disk_;
+    if (stage_ == Stage::kWaiting) OpenFile(answer.value());
+    return answer;
+  }
+
+  // What the writers came to, once idle, reported here in the turn: the
+  // folders, the file, the first piece refused.
+  Answer WithDisk(Answer answer) {
+    const WriterFile::Outcome& outcome = file_->outcome();
+    if (!outcome.folders.ok() && folders_.report) {
+      folders_.report(outcome.folders);
     }
-    if (stage_ != Stage::kReceiving && !OpenFile(answer.value())) {
+    if (!outcome.opened.ok()) {
+      trap_.Report(FileLabel::kOpenLocalFile, outcome.opened.failure());
+      stage_ = Stage::kNoFile;
       return Status::Failure(kNoLocalFile);
+    }
+    if (!outcome.written.ok()) {
+      stage_ = Stage::kWriteFailed;
+      return outcome.written;
     }
     return answer;
   }
@@ -236,13 +229,22 @@ class Downloader::Transfer : public Fetch {
                [&] { gate_.SetCaption(kUpToDateCaption + address_); });
       return {};
     }
+    return CommitFile(head);
+  }
+
+  // The file put in place by the writers; its result is known before the
+  // turn ends, so no stop cuts the wait short.
+  Status CommitFile(const Response& head) {
     // A range's answer may leave out what the first one said.
     Response whole = head;
     if (origin_ && whole.etag.isEmpty()) whole.etag = origin_->etag;
     if (origin_ && whole.last_modified.isEmpty()) {
       whole.last_modified = origin_->last_modified;
     }
-    const Status committed = file_->Commit(ModifiedTime(whole));
+    file_->Commit(ModifiedTime(whole));
+    owner_.run_.WaitUntil([this] { return file_->idle(); },
+                          [] { return false; });
+    const Status committed = file_->outcome().committed;
     if (!committed.ok()) {
       trap_.Report(FileLabel::kCommit, committed.failure());
       return committed;
@@ -264,8 +266,8 @@ class Downloader::Transfer : public Fetch {
   // with; anything else goes.
   void LeaveForNextRun() {
     Cancel();
-    const bool sound =
-        stage_ != Stage::kWriteFailed && stage_ != Stage::kRangeRefused;
+    const bool sound = stage_ != Stage::kWriteFailed &&
+                       stage_ != Stage::kRangeRefused && !file_->failed();
     if (sound && GoesOn()) {
       file_->Keep();  // drops a file that has no note
     } else {
@@ -273,100 +275,53 @@ class Downloader::Transfer : public Fetch {
     }
   }
 
-  // A good whole body begins: what went before it goes, and its head
-  // tells its length and what file it is.
-  void BeginBody(const Response& head) {
+  // A good whole body begins: what went before it goes, its head tells its
+  // length and what file it is, and the writers make its folders and file.
+  void OpenFile(const Response& head) {
     DropPart();
     length_ = DeclaredLength(head.content_length);
     origin_ = PartOriginOf(address_, head);
+    std::optional<PartOrigin> note;
+    if (origin_ && NotedBeside(*origin_)) note = origin_;
+    file_->Open(folders_.make, local_path_, std::move(note));
   }
 
-  // The folders and the new file for the body begun: on to kReceiving, or
-  // kNoFile, reported, when the file cannot be made.
-  bool MakeFile() {
-    if (before_body_) before_body_();
-    const Status open = OpenLocalFile(owner_.disk_, local_path_, file_.get());
-    if (!open.ok()) {
-      trap_.Report(FileLabel::kOpenLocalFile, open.failure());
-      stage_ = Stage::kNoFile;
-      return false;
+  // The work a paused body waits for: room with the writers.
+  Unpaused Unpause() override {
+    if (stage_ != Stage::kRoomWanted || file_->HasRoom(paused_bytes_)) {
+      return Unpaused::kResume;
     }
-    if (origin_ && NotedBeside(*origin_)) {
-      // Without its note the start of the file is not gone on with after
-      // a crash, only in this run: nothing to report.
-      (void)file_->Note(*origin_);
+    return Unpaused::kStayPaused;
+  }
+
+  // Each piece of a good body as it arrives, inside libcurl: handed to the
+  // writers, or paused while they have no room. The first piece of a whole
+  // body has its file asked for; the first piece of the rest goes on into
+  // the file begun. A piece after the writers refused one ends the try.
+  HttpTransfer::Take Take(const char* data, qsizetype size) override {
+    if (stage_ == Stage::kWaiting) {
+      if (asked_from_ == 0 || head()->status != 206) {
+        OpenFile(*head());
+      } else if (!ContinuesPart(*origin_, asked_from_, *head())) {
+        stage_ = Stage::kRangeRefused;
+        return HttpTransfer::Take::kAbort;
+      }
+      stage_ = Stage::kReceiving;
+    }
+    if (stage_ != Stage::kReceiving && stage_ != Stage::kRoomWanted) {
+      return HttpTransfer::Take::kAbort;
+    }
+    if (file_->failed()) {
+      stage_ = Stage::kWriteFailed;
+      return HttpTransfer::Take::kAbort;
+    }
+    if (!file_->HasRoom(size)) {
+      stage_ = Stage::kRoomWanted;
+      paused_bytes_ = size;
+      return HttpTransfer::Take::kPause;
     }
     stage_ = Stage::kReceiving;
-    return true;
-  }
-
-  // The file for a whole body that begins now.
-  bool OpenFile(const Response& head) {
-    BeginBody(head);
-    return MakeFile();
-  }
-
-  // The file for a body held so far, with what was held in it; false, as
-  // the stage says, when the file cannot be made or written.
-  bool MakeHeldFile() {
-    if (!MakeFile()) return false;
-    disk_ = file_->Write(held_.constData(), held_.size());
-    held_ = QByteArray();
-    if (disk_.ok()) return true;
-    stage_ = Stage::kWriteFailed;
-    return false;
-  }
-
-  // The work a paused body waits for, outside libcurl: its file.
-  bool Unpause() override {
-    if (stage_ == Stage::kFileWanted) return OpenFile(*head());
-    if (stage_ == Stage::kHeldFull) return MakeHeldFile();
-    return true;
-  }
-
-  // Each piece of a good body as it arrives, inside libcurl, where no file
-  // is made: the first one of a whole body is held, or in the turn waits,
-  // paused, for the file; a held body that outgrows its bound waits for
-  // its file too. The first piece of the rest goes on into the file begun.
-  // A piece the disk refuses ends the transfer.
-  HttpTransfer::Take Take(const char* data, qsizetype size) override {
-    switch (stage_) {
-      case Stage::kAhead:
-      case Stage::kRequested:
-        if (asked_from_ == 0 || head()->status != 206) {
-          if (stage_ == Stage::kRequested) {
-            stage_ = Stage::kFileWanted;
-            return HttpTransfer::Take::kPause;
-          }
-          BeginBody(*head());
-          stage_ = Stage::kHeld;
-          break;
-        }
-        if (!ContinuesPart(*origin_, asked_from_, *head())) {
-          stage_ = Stage::kRangeRefused;
-          return HttpTransfer::Take::kAbort;
-        }
-        stage_ = Stage::kReceiving;
-        break;
-      case Stage::kHeld:
-      case Stage::kReceiving:
-        break;
-      default:
-        return HttpTransfer::Take::kAbort;
-    }
-    if (stage_ == Stage::kHeld) {
-      if (held_.size() + size > kMostHeldBytes) {
-        stage_ = Stage::kHeldFull;
-        return HttpTransfer::Take::kPause;
-      }
-      held_.append(data, size);
-    } else {
-      disk_ = file_->Write(data, size);
-      if (!disk_.ok()) {
-        stage_ = Stage::kWriteFailed;
-        return HttpTransfer::Take::kAbort;
-      }
-    }
+    file_->Write(data, size);
     ShowProgress(received_, received_ + size);
     received_ += size;
     return HttpTransfer::Take::kTaken;
@@ -386,33 +341,57 @@ class Downloader::Transfer : public Fetch {
   ErrorTrap<DownloadFileProcedure> trap_;
   const QString address_;
   const QString local_path_;
-  const std::function<void()> before_body_;
+  const RowFolders folders_;
   const std::optional<CopyAtHand> at_hand_;
   QString target_;  // the local file, while this transfer claims it
-  Stage stage_ = Stage::kAhead;
-  bool in_turn_ = false;  // its gate is open
-  // The new file beside the local one; none when the path names no place.
-  std::unique_ptr<ReplacingFile> file_;
-  QByteArray held_;  // the body so far, while it has no file
+  Stage stage_ = Stage::kWaiting;
+  // The new file beside the local one, in the writers' hands.
+  std::unique_ptr<WriterFile> file_;
   // What the body in the new file began as, when a try can go on with it.
   std::optional<PartOrigin> origin_;
-  qint64 asked_from_ = 0;  // the byte the try in work asked to start at
-  Status disk_;            // of the last piece written
+  qint64 asked_from_ = 0;    // the byte the try in work asked to start at
+  qint64 paused_bytes_ = 0;  // of the piece waiting for room
   std::optional<qint64> length_;
-  qint64 received_ = 0;                 // bytes of the file in the new file
+  qint64 received_ = 0;                 // bytes of the file handed on
   std::optional<qint64> stored_bytes_;  // once the file is in place
   qint16 shown_percent_ = -1;
   QByteArray etag_;  // of the file now in place
 };
 
 Downloader::Downloader(RequestRun& run, StatusLine& status, FileSystem& disk,
-                       std::function<bool()> cancel_requested)
+                       std::function<bool()> cancel_requested, int writers)
     : run_(run),
       status_(status),
       disk_(disk),
-      cancel_requested_(std::move(cancel_requested)) {}
+      cancel_requested_(std::move(cancel_requested)),
+      writers_(writers) {
+  writers_.set_on_progress([this] { run_.WakePaused(); });
+}
 
 Downloader::~Downloader() = default;
+
+bool Downloader::Claim(const QString& target) {
+  if (target.isEmpty() || targets_.contains(target)) return false;
+  // A file let go of is still the writers' until they are done with it.
+  const auto releasing = releasing_.find(target);
+  if (releasing != releasing_.end()) {
+    if (!writers_.Idle(*releasing->second)) return false;
+    releasing_.erase(releasing);
+  }
+  targets_.insert(target);
+  return true;
+}
+
+void Downloader::Release(const QString& target,
+                         const DiskWriters::LanePtr& lane) {
+  targets_.remove(target);
+  if (!writers_.Idle(*lane)) releasing_[target] = lane;
+}
+
+void Downloader::Finish() {
+  run_.WaitUntil([this] { return writers_.Idle(); }, [] { return false; });
+  releasing_.clear();
+}
 
 void Downloader::TransferDeleter::operator()(Transfer* transfer) const {
   delete transfer;
@@ -420,12 +399,10 @@ void Downloader::TransferDeleter::operator()(Transfer* transfer) const {
 
 Downloader::TransferPtr Downloader::Start(const QString& address,
                                           const QString& local_path,
-                                          TurnGate& gate,
-                                          std::function<void()> before_body,
+                                          TurnGate& gate, RowFolders folders,
                                           std::optional<CopyAtHand> at_hand) {
   TransferPtr transfer(new Transfer(*this, address, local_path, gate,
-                                    std::move(before_body),
-                                    std::move(at_hand)));
+                                    std::move(folders), std::move(at_hand)));
   transfer->TakeUpLeftover();
   run_.Start(*transfer);
   return transfer;

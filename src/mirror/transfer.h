@@ -7,9 +7,11 @@
 #include <QSet>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
+#include "core/disk_writers.h"
 #include "core/status.h"
 #include "mirror/progress.h"
 #include "net/request_run.h"
@@ -35,6 +37,13 @@ struct CopyAtHand {
   QByteArray etag = {};  // recorded when it was stored; empty when none was
 };
 
+// The folders of a row's file: made on a disk writer once its body begins
+// (so a failed request leaves none), a failure reported in the row's turn.
+struct RowFolders {
+  std::function<Status()> make;  // disk work only: it runs on a writer
+  std::function<void(const Status&)> report;  // on the window's thread
+};
+
 // Transfers single files over HTTP, through the request run, into local
 // files as their pieces arrive, with the address and the percentage done
 // after each 1024 bytes in the status line. A transfer may start ahead of
@@ -51,21 +60,23 @@ class Downloader {
   };
   using TransferPtr = std::unique_ptr<Transfer, TransferDeleter>;
 
-  // Local files are made, written and put in place on `disk`.
+  // Local files are made, written and put in place on `disk` by `writers`
+  // disk writers (0: as many as the machine gets).
   Downloader(RequestRun& run, StatusLine& status, FileSystem& disk,
-             std::function<bool()> cancel_requested);
+             std::function<bool()> cancel_requested, int writers = 0);
+  // Waits for the writers to finish what they were given.
   ~Downloader();
 
   // Queues the transfer of `address` to `local_path` (a "\" path text).
   // Its captions and reports go to `gate`, which outlives it. The body
-  // streams into a new file beside the local path; what an earlier run left
-  // there is gone on with when it can be. `before_body`, when given, runs
-  // once the response is known to be good and before the local file is
-  // made (the caller creates its folders there, so a failed request leaves
-  // none behind). With `at_hand` the file is asked for only if it changed
-  // since that copy; an answer that it did not leaves the copy as it is.
+  // streams, through the disk writers, into a new file beside the local
+  // path; what an earlier run left there is gone on with when it can be.
+  // The writers make `folders` once the response is known to be good and
+  // before the local file is made. With `at_hand` the file is asked for
+  // only if it changed since that copy; an answer that it did not leaves
+  // the copy as it is.
   TransferPtr Start(const QString& address, const QString& local_path,
-                    TurnGate& gate, std::function<void()> before_body = {},
+                    TurnGate& gate, RowFolders folders = {},
                     std::optional<CopyAtHand> at_hand = std::nullopt);
   // The transfer's turn: opens its gate, waits for its end, tries again
   // what may pass, and replaces the local file only when the whole body has
@@ -88,16 +99,28 @@ class Downloader {
   // stored nothing (a failure, or a copy found unchanged).
   static std::optional<qint64> StoredBytes(const Transfer& transfer);
 
+  // Waits, letting events run, until the writers are done with every
+  // transfer dropped: at the end of a download.
+  void Finish();
+
   FileSystem& disk() const { return disk_; }
 
  private:
+  // Whether a transfer may write `target` under the names made from it:
+  // no other transfer writes it, nor do the writers still.
+  bool Claim(const QString& target);
+  void Release(const QString& target, const DiskWriters::LanePtr& lane);
+
   RequestRun& run_;
   StatusLine& status_;
   FileSystem& disk_;
   const std::function<bool()> cancel_requested_;
+  DiskWriters writers_;
   // The local files that transfers write now; a second one to the same
   // file writes beside it under a fresh name.
   QSet<QString> targets_;
+  // Those let go of whose files the writers still work on.
+  std::map<QString, DiskWriters::LanePtr> releasing_;
 };
 
 }  // namespace trawlbox

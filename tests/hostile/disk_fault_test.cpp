@@ -148,10 +148,14 @@ class DiskFaultTest : public QObject {
   void DestinationTurnsReadOnly() {
     DiskRun run;
     ServeThreeRows(run);
-    // Before the second row's answer leaves the server: the first row is
-    // stored by then.
+    // Before the second row's answer leaves the server, once the first row
+    // is stored.
     run.server.Handle(
         "/b.txt", [&](const httplib::Request&, httplib::Response& response) {
+          QDeadlineTimer deadline(10'000);
+          while (!QFile::exists(run.File("a.txt")) && !deadline.hasExpired()) {
+            QThread::msleep(5);
+          }
           run.faults.SetReadOnly(true);
           response.set_content("new /b.txt", "text/plain");
         });

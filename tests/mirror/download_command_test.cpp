@@ -185,6 +185,45 @@ class DownloadCommandTest : public QObject {
     QCOMPARE(fixture.prompts.texts(), QStringList({"Done."}));
   }
 
+  // A row whose name hangs on the folders rows before it make gets the
+  // name it gets when the rows run one after another, though they run side
+  // by side. Each file holds its address.
+  void NamesHangOnTheRowsBefore_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("stored");  // "path address"
+    QTest::addColumn<QList<int>>("failed");
+    QTest::newRow("a file named like a folder made before: numbered")
+        << QStringList{"/p/q/r.txt", "/p/q"}
+        << QStringList{"p/q/r.txt /p/q/r.txt", "p/q1 /p/q"} << QList<int>{};
+    QTest::newRow("a folder where a file was stored: refused")
+        << QStringList{"/a/b", "/a/b/c.txt"} << QStringList{"a/b /a/b"}
+        << QList<int>{2};
+  }
+  void NamesHangOnTheRowsBefore() {
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, stored);
+    QFETCH(QList<int>, failed);
+    TestServer server;
+    DownloadFixture fixture;
+    const QString s = server.Url();
+    fixture.SetStart(s);
+    for (const QString& row : rows) {
+      server.Serve(row.toStdString(), row.toStdString(), 200, "text/plain");
+      fixture.list().Add(s + row);
+    }
+    fixture.StartDownloading();
+    std::map<QString, QByteArray> expected;
+    for (const QString& file : stored) {
+      expected[file.section(' ', 0, 0)] = file.section(' ', 1).toUtf8();
+    }
+    QCOMPARE(Tree(fixture.destination.path()), expected);
+    QList<int> refused;
+    for (int row = 1; row <= rows.size(); ++row) {
+      if (!fixture.list().FailureOf(row).isEmpty()) refused << row;
+    }
+    QCOMPARE(refused, failed);
+  }
+
   // The free-name rule can move a path out of the folder (its number goes
   // before the last dot of the whole path): such a row is refused before
   // its request, and nothing is made outside.

@@ -26,9 +26,14 @@ struct DownloaderFixtureOn {
   }
   Status DownloadTo(const QString& address, const QString& path_text) {
     TurnGate gate(status, prompts);
-    const Downloader::TransferPtr transfer =
+    Downloader::TransferPtr transfer =
         downloader.Start(address, path_text, gate);
-    return downloader.Complete(*transfer);
+    const Status done = downloader.Complete(*transfer);
+    // What the folder holds once the writers are done, as a download
+    // leaves it.
+    transfer.reset();
+    downloader.Finish();
+    return done;
   }
 
   QTemporaryDir dir;

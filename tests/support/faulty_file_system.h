@@ -8,6 +8,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -33,7 +34,10 @@ class FaultyFileSystem : public FileSystem {
   // The disk takes `bytes` more and is then full: a write past them stores
   // what still fits and fails. Like on a real disk, removing a file written
   // here gives its room back.
-  void FillAfter(qint64 bytes) { room_ = bytes; }
+  void FillAfter(qint64 bytes) {
+    const std::lock_guard lock(mutex_);
+    room_ = bytes;
+  }
   // Nothing may be made, renamed or removed any more, as after a remount
   // read-only. May be switched from a server's thread in the middle of a
   // run.
@@ -41,6 +45,7 @@ class FaultyFileSystem : public FileSystem {
   // A file cannot be renamed onto `target`, as when another program holds
   // it open.
   void FailRenamesOnto(const QString& target) {
+    const std::lock_guard lock(mutex_);
     refused_targets_ << Comparable(target);
   }
 
@@ -78,6 +83,7 @@ class FaultyFileSystem : public FileSystem {
     return real_.ModifiedTime(path);
   }
   Status Rename(const QString& from, const QString& to) override {
+    const std::lock_guard lock(mutex_);
     if (read_only_ || refused_targets_.contains(Comparable(to))) {
       return Status::Failure(PermissionDeniedText());
     }
@@ -94,6 +100,7 @@ class FaultyFileSystem : public FileSystem {
   }
   Status Remove(const QString& path) override {
     if (read_only_) return Status::Failure(PermissionDeniedText());
+    const std::lock_guard lock(mutex_);
     if (const Status removed = real_.Remove(path); !removed.ok()) {
       return removed;
     }
@@ -113,6 +120,7 @@ class FaultyFileSystem : public FileSystem {
         : disk_(disk), real_(std::move(real)), path_(std::move(path)) {}
 
     Status Write(const char* data, qint64 size) override {
+      const std::lock_guard lock(disk_.mutex_);
       qint64 fits = size;
       if (disk_.room_) fits = std::min(size, *disk_.room_);
       if (fits > 0) {
@@ -158,6 +166,8 @@ class FaultyFileSystem : public FileSystem {
   }
 
   FileSystem& real_;
+  // The disk writers write side by side: what follows is shared by them.
+  std::mutex mutex_;
   std::optional<qint64> room_;      // none: never full
   std::map<QString, qint64> held_;  // bytes written here, per file
   std::atomic<bool> read_only_ = false;

@@ -1,0 +1,85 @@
+#ifndef TRAWLBOX_MIRROR_WRITER_FILE_H_
+#define TRAWLBOX_MIRROR_WRITER_FILE_H_
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "core/disk_writers.h"
+#include "core/status.h"
+#include "mirror/replacing_file.h"
+
+namespace trawlbox {
+
+class FileSystem;
+
+// The local file of one transfer, made, written and put in place by the
+// disk writers, one step after another in the order asked, while the
+// window's thread goes on. Only the writers touch the file once a step is
+// asked; the window's thread reads what the steps came to once idle().
+class WriterFile {
+ public:
+  // What the steps came to, since the last Cancel().
+  struct Outcome {
+    Status folders;    // of making the file's folders
+    Status opened;     // of making the new file
+    Status written;    // the first piece the disk refused
+    Status committed;  // of putting the file in place
+  };
+
+  WriterFile(DiskWriters& writers, FileSystem& disk, const QString& target,
+             ReplacingFile::Naming naming);
+  // A file still open is dropped, by the writers.
+  ~WriterFile();
+  WriterFile(const WriterFile&) = delete;
+  WriterFile& operator=(const WriterFile&) = delete;
+
+  // What an earlier run left beside the target, on the window's thread:
+  // only before any step is asked.
+  std::optional<PartOrigin> Reopen(const QString& address);
+  // The bytes of what Reopen() found.
+  qint64 reopened_bytes() const { return reopened_bytes_; }
+
+  // Runs `make_folders` (when given), then makes the new file for the
+  // path text `local_path`, noted as `note` when given.
+  void Open(std::function<Status()> make_folders, const QString& local_path,
+            std::optional<PartOrigin> note);
+  // Whether `size` more bytes may be queued for the writers now.
+  bool HasRoom(qint64 size) const { return writers_.HasRoom(size); }
+  // Queues a piece; nothing more is written after a refused one.
+  void Write(const char* data, qint64 size);
+  // Puts the file in place, dated `modified` when given.
+  void Commit(std::optional<QDateTime> modified);
+  // Drops the new file; the target stays as it was.
+  void Cancel();
+  // Leaves a noted new file for a later run; drops one without a note.
+  void Keep();
+
+  // A file was asked for (or reopened) and not dropped or put in place
+  // since: the window's side of it.
+  bool is_open() const { return open_; }
+  // Safe at any time: a step has failed since the last Cancel().
+  bool failed() const;
+  // Nothing asked is left to do.
+  bool idle() const;
+  // Only once idle().
+  const Outcome& outcome() const;
+  // The writers' lane of this file, which outlives it while busy.
+  const DiskWriters::LanePtr& lane() const { return lane_; }
+
+ private:
+  struct Side;
+  void Post(std::function<void(Side&)> step, qint64 bytes = 0);
+
+  DiskWriters& writers_;
+  DiskWriters::LanePtr lane_;
+  std::shared_ptr<Side> side_;
+  bool open_ = false;
+  qint64 reopened_bytes_ = 0;
+};
+
+}  // namespace trawlbox
+
+#endif  // TRAWLBOX_MIRROR_WRITER_FILE_H_
