@@ -142,12 +142,14 @@ void RequestRun::Wake() {
 }
 
 void RequestRun::WakePaused() {
+  bool held = false;
   for (Fetch* fetch : live_) {
     if (!fetch->held_) continue;
     fetch->held_ = false;
     fetch->paused_ = true;
+    held = true;
   }
-  Wake();
+  if (held) Wake();
 }
 
 void RequestRun::Pass() {

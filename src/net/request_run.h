@@ -181,8 +181,8 @@ class RequestRun {
   void RemovePlanner(Planner& planner);
   // Asks for a pass as soon as events run. Safe from inside libcurl.
   void Wake();
-  // Asks every paused body whose work was not ready again: what it
-  // waited for may be.
+  // Asks every paused body whose work was not ready again, in the next
+  // pass: what it waited for may be.
   void WakePaused();
 
   // How many tries run now, and how many may.

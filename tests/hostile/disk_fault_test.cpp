@@ -19,6 +19,19 @@
 namespace trawlbox {
 namespace {
 
+// Whether the suite runs under ThreadSanitizer, whose runtime in clang 14
+// fails on a fork (the mount's process) once other threads have run.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define TRAWLBOX_THREAD_SANITIZER
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__) || defined(TRAWLBOX_THREAD_SANITIZER)
+constexpr bool kUnderThreadSanitizer = true;
+#else
+constexpr bool kUnderThreadSanitizer = false;
+#endif
+
 const QString kCannotWrite = "The local file cannot be written";
 
 bool Mount(const QStringList& arguments) {
@@ -186,6 +199,7 @@ class DiskFaultTest : public QObject {
   }
 
   void FullTmpfs() {
+    if (kUnderThreadSanitizer) QSKIP("no mount under ThreadSanitizer");
     SmallDisk small_disk(512);
     if (!small_disk.mounted) QSKIP("cannot mount a small tmpfs here");
     DiskRun run(small_disk.dir.path());
@@ -195,6 +209,7 @@ class DiskFaultTest : public QObject {
   }
 
   void TmpfsTurnsReadOnly() {
+    if (kUnderThreadSanitizer) QSKIP("no mount under ThreadSanitizer");
     SmallDisk small_disk(4096);
     if (!small_disk.mounted) QSKIP("cannot mount a small tmpfs here");
     DiskRun run(small_disk.dir.path());

@@ -74,6 +74,10 @@ struct SixStreams {
                         [this] { run.fixture.host.RequestCancel(); },
                         Qt::QueuedConnection);
                   }
+                  // Held, when asked, from the third piece on until let go.
+                  while (offset >= 2 * kPiece && held && !let_go) {
+                    std::this_thread::sleep_for(milliseconds(5));
+                  }
                   std::this_thread::sleep_for(milliseconds(5));
                   const std::string piece(kPiece, 'x');
                   return sink.write(piece.data(), piece.size());
@@ -88,6 +92,8 @@ struct SixStreams {
   const bool escape_once_under_way;
   TestServer server;
   std::atomic<int> streaming{0};
+  std::atomic<bool> held{false};
+  std::atomic<bool> let_go{false};
   Download run;
 };
 
@@ -359,6 +365,7 @@ class ParallelDownloadTest : public QObject {
     QFETCH(qint64, length);
     QFETCH(bool, kept);
     SixStreams six([&](int) { return size_t(length); }, "\"v1\"", false);
+    six.held = true;  // until Escape, so none ends before it
     DownloadFixture& f = six.run.fixture;
     WriteFile(f.Dest("1.bin"), "old one");
     QStringList parts;
@@ -376,6 +383,7 @@ class ParallelDownloadTest : public QObject {
           })) {
         watch.stop();
         f.host.RequestCancel();
+        six.let_go = true;
       }
     });
     watch.start(0);
