@@ -13,8 +13,12 @@ class DiskWriters::Lane {
     Job job;
     qint64 bytes = 0;
   };
+  explicit Lane(int on) : thread(on) {}
+
+  const int thread;  // the writer that runs its jobs
   std::deque<Queued> jobs;
   bool running = false;
+  bool urgent = false;  // goes before the other lanes
 
   bool idle() const { return jobs.empty() && !running; }
 };
@@ -26,8 +30,11 @@ int DiskWriters::ForMachine() {
 DiskWriters::DiskWriters(int threads, qint64 most_queued_bytes)
     : most_queued_bytes_(most_queued_bytes) {
   const int count = threads > 0 ? threads : ForMachine();
+  queues_ = std::vector<Queue>(size_t(count));
   threads_.reserve(count);
-  for (int i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+  for (int i = 0; i < count; ++i) {
+    threads_.emplace_back([this, i] { Work(queues_[size_t(i)]); });
+  }
 }
 
 DiskWriters::~DiskWriters() {
@@ -35,23 +42,44 @@ DiskWriters::~DiskWriters() {
     const std::lock_guard lock(mutex_);
     ending_ = true;
   }
-  work_ready_.notify_all();
+  for (Queue& queue : queues_) queue.work_ready.notify_all();
   for (std::thread& thread : threads_) thread.join();
 }
 
-DiskWriters::LanePtr DiskWriters::NewLane() { return std::make_shared<Lane>(); }
+DiskWriters::LanePtr DiskWriters::NewLane(const QString& place) {
+  return std::make_shared<Lane>(int(qHash(place) % queues_.size()));
+}
 
 void DiskWriters::Post(const LanePtr& lane, Job job, qint64 bytes) {
   {
     const std::lock_guard lock(mutex_);
     if (lane->idle()) {
       ++busy_lanes_;
-      ready_.push_back(lane);
+      Ready(lane);
     }
     lane->jobs.push_back({std::move(job), bytes});
     queued_bytes_ += bytes;
   }
-  work_ready_.notify_one();
+  queues_[size_t(lane->thread)].work_ready.notify_one();
+}
+
+void DiskWriters::Hurry(const LanePtr& lane) {
+  const std::lock_guard lock(mutex_);
+  lane->urgent = true;
+  std::deque<LanePtr>& ready = queues_[size_t(lane->thread)].ready;
+  const auto waiting = std::find(ready.begin(), ready.end(), lane);
+  if (waiting == ready.end()) return;
+  ready.erase(waiting);
+  ready.push_front(lane);
+}
+
+void DiskWriters::Ready(LanePtr lane) {
+  std::deque<LanePtr>& ready = queues_[size_t(lane->thread)].ready;
+  if (lane->urgent) {
+    ready.push_front(std::move(lane));
+  } else {
+    ready.push_back(std::move(lane));
+  }
 }
 
 bool DiskWriters::HasRoom(qint64 bytes) const {
@@ -69,16 +97,17 @@ bool DiskWriters::Idle() const {
   return busy_lanes_ == 0;
 }
 
-// Each thread takes the lane that has waited longest, runs its first job,
-// and puts the lane back at the end while it has more: a long file does not
-// hold up the short ones behind it.
-void DiskWriters::Work() {
+// Each thread takes the lane of its own that has waited longest, runs its
+// first job, and puts the lane back at the end while it has more: a long
+// file does not hold up the short ones behind it.
+void DiskWriters::Work(Queue& queue) {
   std::unique_lock lock(mutex_);
   for (;;) {
-    work_ready_.wait(lock, [this] { return ending_ || !ready_.empty(); });
-    if (ready_.empty()) return;  // ending, and all done
-    LanePtr lane = std::move(ready_.front());
-    ready_.pop_front();
+    queue.work_ready.wait(lock,
+                          [&] { return ending_ || !queue.ready.empty(); });
+    if (queue.ready.empty()) return;  // ending, and all done
+    LanePtr lane = std::move(queue.ready.front());
+    queue.ready.pop_front();
     Lane::Queued queued = std::move(lane->jobs.front());
     lane->jobs.pop_front();
     lane->running = true;
@@ -95,8 +124,7 @@ void DiskWriters::Work() {
     if (lane->jobs.empty()) {
       --busy_lanes_;
     } else {
-      ready_.push_back(std::move(lane));
-      work_ready_.notify_one();
+      Ready(std::move(lane));
     }
     TellOwner();
   }

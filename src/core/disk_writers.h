@@ -2,6 +2,7 @@
 #define TRAWLBOX_CORE_DISK_WRITERS_H_
 
 #include <QObject>
+#include <QString>
 #include <QtGlobal>
 #include <atomic>
 #include <condition_variable>
@@ -18,7 +19,9 @@ namespace trawlbox {
 // writing and renaming files never holds the window up. Work is posted in
 // lanes: the jobs of one lane run one after another in the order posted,
 // different lanes side by side. A job touches only what its lane was given;
-// the window's thread reads a lane's results once the lane is idle.
+// the window's thread reads a lane's results once the lane is idle. The
+// lanes of one place (a folder) run on one thread: threads making files in
+// the same folder only wait on its lock, spinning.
 //
 // The bytes posted and not yet written are bounded: HasRoom() says when
 // more may be posted, and the owner hears, from its own event loop, each
@@ -45,10 +48,14 @@ class DiskWriters {
   DiskWriters(const DiskWriters&) = delete;
   DiskWriters& operator=(const DiskWriters&) = delete;
 
-  LanePtr NewLane();
+  // A lane for work in `place`.
+  LanePtr NewLane(const QString& place = {});
   // Queues `job` at the end of `lane`; `bytes` counts against the bound
   // until the job has run. A job must not throw.
   void Post(const LanePtr& lane, Job job, qint64 bytes = 0);
+  // Runs `lane`'s jobs before those of every other lane from now on: the
+  // lane the window's thread waits for.
+  void Hurry(const LanePtr& lane);
   // Whether `bytes` more may be posted now: always when nothing waits.
   bool HasRoom(qint64 bytes) const;
   // Whether nothing of `lane` is queued or running.
@@ -64,13 +71,21 @@ class DiskWriters {
   int threads() const { return int(threads_.size()); }
 
  private:
-  void Work();
+  // A thread's lanes with jobs and none running, and its wake-up.
+  struct Queue {
+    std::deque<LanePtr> ready;
+    std::condition_variable work_ready;
+  };
+
+  void Work(Queue& queue);
   void TellOwner();
+  // Queues a lane with jobs to be taken: at the back, or the front when
+  // hurried. Under the lock.
+  void Ready(LanePtr lane);
 
   const qint64 most_queued_bytes_;
   mutable std::mutex mutex_;
-  std::condition_variable work_ready_;
-  std::deque<LanePtr> ready_;  // lanes with jobs and none running
+  std::vector<Queue> queues_;  // one for each thread
   qint64 queued_bytes_ = 0;
   int busy_lanes_ = 0;  // lanes with jobs queued or running
   bool ending_ = false;

@@ -72,12 +72,19 @@ class Downloader::Transfer : public Fetch {
 
   Status Complete() {
     gate_.Open();
+    file_->Hurry();
     Answer answer =
         owner_.run_.Wait(*this, [this] { return CancelRequested(); });
     if (CancelRequested()) return StopForUser();
     answer = WithFile(std::move(answer));
-    if (!owner_.run_.WaitUntil([this] { return file_->idle(); },
-                               [this] { return CancelRequested(); })) {
+    // A good body's file goes in place with the last of its steps, unless
+    // one failed; no stop cuts that wait short, so the rename's result is
+    // known before the turn ends.
+    const bool storing = answer.ok() && answer.value().status != 304;
+    if (storing) file_->Commit(ModifiedTime(Whole(answer.value())));
+    if (!owner_.run_.WaitUntil(
+            [this] { return file_->idle(); },
+            [this, storing] { return !storing && CancelRequested(); })) {
       return StopForUser();
     }
     const Status done = Conclude(WithDisk(std::move(answer)));
@@ -145,6 +152,8 @@ class Downloader::Transfer : public Fetch {
   // What a try came to, a refusal of the writers included; what they
   // refused is read in the turn (WithDisk).
   Answer Judge(Answer answer) override {
+    // A body that ended ahead of its turn has its file made now.
+    file_->Flush();
     if (stage_ == Stage::kWriteFailed) return Status::Failure(kNoLocalFile);
     if (stage_ == Stage::kRangeRefused) return RangeRefused();
     if (!answer.ok()) {
@@ -229,29 +238,25 @@ class Downloader::Transfer : public Fetch {
                [&] { gate_.SetCaption(kUpToDateCaption + address_); });
       return {};
     }
-    return CommitFile(head);
-  }
-
-  // The file put in place by the writers; its result is known before the
-  // turn ends, so no stop cuts the wait short.
-  Status CommitFile(const Response& head) {
-    // A range's answer may leave out what the first one said.
-    Response whole = head;
-    if (origin_ && whole.etag.isEmpty()) whole.etag = origin_->etag;
-    if (origin_ && whole.last_modified.isEmpty()) {
-      whole.last_modified = origin_->last_modified;
-    }
-    file_->Commit(ModifiedTime(whole));
-    owner_.run_.WaitUntil([this] { return file_->idle(); },
-                          [] { return false; });
     const Status committed = file_->outcome().committed;
     if (!committed.ok()) {
       trap_.Report(FileLabel::kCommit, committed.failure());
       return committed;
     }
-    etag_ = whole.etag;
+    etag_ = Whole(head).etag;
     stored_bytes_ = received_;
     return committed;
+  }
+
+  // The head of the whole file: a range's answer may leave out what the
+  // first one said.
+  Response Whole(const Response& head) const {
+    Response whole = head;
+    if (origin_ && whole.etag.isEmpty()) whole.etag = origin_->etag;
+    if (origin_ && whole.last_modified.isEmpty()) {
+      whole.last_modified = origin_->last_modified;
+    }
+    return whole;
   }
 
   // Stops at once: the previous local file stays, the caption says so.

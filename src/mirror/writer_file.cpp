@@ -1,7 +1,8 @@
 #include "mirror/writer_file.h"
 
-#include <QByteArray>
+#include <QFileInfo>
 #include <atomic>
+#include <utility>
 
 namespace trawlbox {
 
@@ -15,6 +16,25 @@ struct WriterFile::Side {
     step = status;
     failed.store(true, std::memory_order_release);
   }
+  bool has_failed() const { return failed.load(std::memory_order_acquire); }
+
+  void Open(const Opening& opening) {
+    if (opening.make_folders) outcome.folders = opening.make_folders();
+    const Status opened = OpenLocalFile(file.disk(), opening.local_path, &file);
+    if (!opened.ok()) return Fail(outcome.opened, opened);
+    // Without its note the start of the file is not gone on with after a
+    // crash, only in this run: nothing to report.
+    if (opening.note) (void)file.Note(*opening.note);
+  }
+
+  void Write(const QByteArray& bytes) {
+    if (bytes.isEmpty() || has_failed()) return;
+    if (!file.is_open()) {
+      return Fail(outcome.written, Status::Failure(QStringLiteral("Not open")));
+    }
+    const Status written = file.Write(bytes);
+    if (!written.ok()) Fail(outcome.written, written);
+  }
 
   ReplacingFile file;
   Outcome outcome;
@@ -24,7 +44,7 @@ struct WriterFile::Side {
 WriterFile::WriterFile(DiskWriters& writers, FileSystem& disk,
                        const QString& target, ReplacingFile::Naming naming)
     : writers_(writers),
-      lane_(writers.NewLane()),
+      lane_(writers.NewLane(QFileInfo(target).path())),
       side_(std::make_shared<Side>(disk, target, naming)) {}
 
 WriterFile::~WriterFile() {
@@ -33,49 +53,46 @@ WriterFile::~WriterFile() {
 
 std::optional<PartOrigin> WriterFile::Reopen(const QString& address) {
   std::optional<PartOrigin> origin = side_->file.Reopen(address);
-  open_ = origin.has_value();
+  open_ = on_disk_ = origin.has_value();
   reopened_bytes_ = side_->file.size();
   return origin;
 }
 
-void WriterFile::Post(std::function<void(Side&)> step, qint64 bytes) {
+void WriterFile::Post(std::function<void(Side&)> then) {
+  const qint64 bytes = gathered_.size();
+  on_disk_ = true;
   writers_.Post(
-      lane_, [side = side_, step = std::move(step)] { step(*side); }, bytes);
+      lane_,
+      [side = side_, opening = std::exchange(opening_, std::nullopt),
+       gathered = std::exchange(gathered_, QByteArray()),
+       then = std::move(then)] {
+        if (opening) side->Open(*opening);
+        side->Write(gathered);
+        if (then) then(*side);
+      },
+      bytes);
 }
 
 void WriterFile::Open(std::function<Status()> make_folders,
                       const QString& local_path,
                       std::optional<PartOrigin> note) {
   open_ = true;
-  Post([make_folders = std::move(make_folders), local_path,
-        note = std::move(note)](Side& side) {
-    if (make_folders) side.outcome.folders = make_folders();
-    const Status opened =
-        OpenLocalFile(side.file.disk(), local_path, &side.file);
-    if (!opened.ok()) return side.Fail(side.outcome.opened, opened);
-    // Without its note the start of the file is not gone on with after a
-    // crash, only in this run: nothing to report.
-    if (note) (void)side.file.Note(*note);
-  });
+  opening_ = Opening{std::move(make_folders), local_path, std::move(note)};
 }
 
 void WriterFile::Write(const char* data, qint64 size) {
-  Post(
-      [bytes = QByteArray(data, size)](Side& side) {
-        if (side.failed.load(std::memory_order_acquire)) return;
-        if (!side.file.is_open()) {
-          return side.Fail(side.outcome.written,
-                           Status::Failure(QStringLiteral("Not open")));
-        }
-        const Status written = side.file.Write(bytes);
-        if (!written.ok()) side.Fail(side.outcome.written, written);
-      },
-      size);
+  gathered_.append(data, size);
+  if (gathered_.size() >= kGatheredBytes) Flush();
+}
+
+void WriterFile::Flush() {
+  if (opening_ || !gathered_.isEmpty()) Post(nullptr);
 }
 
 void WriterFile::Commit(std::optional<QDateTime> modified) {
   open_ = false;
   Post([modified = std::move(modified)](Side& side) {
+    if (side.has_failed()) return side.file.Cancel();
     const Status committed = side.file.Commit(modified);
     if (!committed.ok()) side.Fail(side.outcome.committed, committed);
   });
@@ -83,10 +100,14 @@ void WriterFile::Commit(std::optional<QDateTime> modified) {
 
 void WriterFile::Cancel() {
   open_ = false;
-  Post([](Side& side) {
-    side.file.Cancel();
-    side.outcome = {};
-    side.failed.store(false, std::memory_order_release);
+  opening_.reset();
+  gathered_.clear();
+  if (!on_disk_) return;
+  on_disk_ = false;
+  writers_.Post(lane_, [side = side_] {
+    side->file.Cancel();
+    side->outcome = {};
+    side->failed.store(false, std::memory_order_release);
   });
 }
 
@@ -95,9 +116,7 @@ void WriterFile::Keep() {
   Post([](Side& side) { side.file.Keep(); });
 }
 
-bool WriterFile::failed() const {
-  return side_->failed.load(std::memory_order_acquire);
-}
+bool WriterFile::failed() const { return side_->has_failed(); }
 
 bool WriterFile::idle() const { return writers_.Idle(*lane_); }
 
