@@ -1,6 +1,7 @@
 #include "mirror/writer_file.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <atomic>
 #include <utility>
 
@@ -81,6 +82,9 @@ void WriterFile::Open(std::function<Status()> make_folders,
 }
 
 void WriterFile::Write(const char* data, qint64 size) {
+  // One block, made once: growing it piece by piece copies it again.
+  if (gathered_.isEmpty())
+    gathered_.reserve(std::max<qint64>(size, kGatheredBytes));
   gathered_.append(data, size);
   if (gathered_.size() >= kGatheredBytes) Flush();
 }
