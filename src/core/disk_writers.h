@@ -68,8 +68,6 @@ class DiskWriters {
     on_progress_ = std::move(on_progress);
   }
 
-  int threads() const { return int(threads_.size()); }
-
  private:
   // A thread's lanes with jobs and none running, and its wake-up.
   struct Queue {
