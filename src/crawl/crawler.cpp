@@ -36,13 +36,6 @@ Crawler::Crawler(FileList& list, ErrorReporter& reporter, EventPump& pump,
           }),
           ListingSizeScanner([this](const QString& value, const RowSize& size) {
             sizes_.emplace_back(value, size);
-          })},
-      reader_{
-          LinkScanner([this](LinkKind kind, const QString& value) {
-            read_.links.emplace_back(kind, value);
-          }),
-          ListingSizeScanner([this](const QString& value, const RowSize& size) {
-            read_.sizes.emplace_back(value, size);
           })} {}
 
 void Crawler::HandleLink(LinkKind kind, const QString& value) {
@@ -57,7 +50,7 @@ void Crawler::HandleLink(LinkKind kind, const QString& value) {
 
 void Crawler::WalkSite(const QString& start_address) {
   ErrorTrap<StartListingProcedure> trap(reporter_);
-  state_ = WalkState::kWalking;
+  state_ = WalkState::kAheadDue;
   // However the walk ends, also by a closing window, its page files and
   // what it fetched ahead go with it.
   struct EndOfWalk {
@@ -69,16 +62,12 @@ void Crawler::WalkSite(const QString& start_address) {
       crawler.source_.SetPlanner(nullptr);
       crawler.ahead_.clear();
       crawler.spare_files_.clear();
-      crawler.reading_.clear();
-      crawler.read_ = Read();
-      crawler.reader_.Finish();
     }
   } end_of_walk{*this};
   source_.SetPlanner([this] { return Advance(); });
 
   pages_.Clear();
   pages_.Append(start_address);
-  ahead_due_ = true;
   while (trap.If(
       ListingLabel::kCheckQueue, [&] { return pages_.Count() > 0; },
       OnFailure::kSkipAction)) {
@@ -111,15 +100,19 @@ void Crawler::VisitPage(const QString& address) {
   // queue folders nothing foretold.
   struct Visited {
     Crawler& crawler;
-    bool read_ahead;
+    const QString fetch_address;
+    const bool read_ahead;
     ~Visited() {
-      crawler.Forget(crawler.visiting_);
-      crawler.visiting_.clear();
-      if (!read_ahead || crawler.ahead_cut_short_) crawler.ahead_due_ = true;
+      crawler.visiting_ = nullptr;
+      crawler.Forget(fetch_address);
+      if (crawler.walking() &&
+          (!read_ahead || crawler.state_ == WalkState::kAheadCutShort)) {
+        crawler.state_ = WalkState::kAheadDue;
+      }
     }
-  } visited{*this, page.read.has_value()};
-  visiting_ = page_.address;
-  StopReading(visiting_);  // a page half read is scanned by its visit
+  } visited{*this, page_.address, page.read.has_value()};
+  visiting_ = &page;
+  page.reading.reset();  // a page half read is scanned by its visit
   // A link without a "/" at its end is asked for as a folder; some servers
   // answer that with the file the link names (README/ with README). Its row
   // waits for the answer.
@@ -222,14 +215,14 @@ void Crawler::ScanPage(VisitTrap& trap, PageAhead& page) {
       source_.Withdraw(*ahead.fetch);
     }
   }
+  // Once they are, the walk ahead is worth another look.
   struct Scanning {
     WalkState& state;
-    const WalkState before;
     ~Scanning() {
-      if (state == WalkState::kScanning) state = before;
+      if (state == WalkState::kScanning) state = WalkState::kAheadDue;
     }
-  } scanning{state_, state_};
-  if (state_ == WalkState::kWalking) state_ = WalkState::kScanning;
+  } scanning{state_};
+  if (walking()) state_ = WalkState::kScanning;
   if (page.read) {
     HandleReadLinks(trap, *page.read);
     return;

@@ -110,6 +110,16 @@ class Crawler {
     QStringList folders;
   };
 
+  // A page on its way into memory, a piece per pass of the request loop:
+  // what it has given so far.
+  struct Reading {
+    Reading();
+    Reading(const Reading&) = delete;
+    Reading& operator=(const Reading&) = delete;
+    Read read;
+    PageScan scan;  // feeds `read`
+  };
+
   // A page fetched ahead of its visit, or the page in its visit.
   struct PageAhead {
     QString linked;                     // the address as queued
@@ -117,7 +127,8 @@ class Crawler {
     std::unique_ptr<PageSource::Pending> fetch;
     // The look at the address as linked, once its folder form is missing.
     std::unique_ptr<PageSource::Pending> look;
-    std::optional<Read> read;
+    std::unique_ptr<Reading> reading;  // read in part, ahead of its visit
+    std::optional<Read> read;          // read whole
   };
 
   // The request run's pass: reads what has arrived and fetches ahead;
@@ -147,6 +158,7 @@ class Crawler {
   // Reads an arrived page into memory, up to `budget` bytes this pass;
   // whether it is read whole.
   bool ReadAhead(const QString& fetch_address, PageAhead& page, qint64& budget);
+  void ResolveLinks(const PageLocation& location, Read& read) const;
   void Forget(const QString& fetch_address);
   // A page file for the next fetch: one emptied after its page, or a new
   // one.
@@ -166,7 +178,11 @@ class Crawler {
   // Lists the address as linked when a look finds a file there.
   void ListIfFile(VisitTrap& trap, const QString& address, PageAhead& page);
   void ListLookedAtFile(const QString& address, PageAhead& page);
-  void StopReading(const QString& fetch_address);
+  bool walking() const {
+    return state_ == WalkState::kAheadDue ||
+           state_ == WalkState::kAheadCutShort ||
+           state_ == WalkState::kAheadKnown;
+  }
 
   FileList& list_;
   ErrorReporter& reporter_;
@@ -181,27 +197,25 @@ class Crawler {
   std::map<QString, PageAhead> ahead_;
   // Page files of pages done with, emptied, for the next fetches.
   std::vector<std::unique_ptr<ScratchFile>> spare_files_;
-  // The page being read ahead, a piece per pass, and what it has given.
-  QString reading_;
-  Read read_;
-  PageScan reader_;
-  QString visiting_;  // the fetch address of the page in its visit
+  PageAhead* visiting_ = nullptr;  // the page in its visit, in `ahead_`
   PageLocation page_;
   qint64 page_length_ = 0;
-  // Where the walk stands.
+  // Where the walk stands. While pages are visited the walk ahead can be
+  // foreseen, and one of the kAhead states tells whether it is worth
+  // another look.
   enum class WalkState {
-    kIdle,      // no walk runs: a visit on its own has no page file
-    kWalking,   // pages are visited, and the walk ahead can be foreseen
-    kScanning,  // a page's links are queued: the queue's end is not known
-    kStopped,   // a stop was asked; it stays so until the next walk
+    kIdle,  // no walk runs: a visit on its own has no page file
+    // Fetching ahead has something new to look at: a request ended, a page
+    // was read, or a visit queued what no page read ahead foretold.
+    kAheadDue,
+    // The last look stopped at the bound of pages held or looked at: a
+    // visit, which makes room, makes another one worth it.
+    kAheadCutShort,
+    kAheadKnown,  // the last look saw the whole walk ahead
+    kScanning,    // a page's links are queued: the queue's end is not known
+    kStopped,     // a stop was asked; it stays so until the next walk
   };
   WalkState state_ = WalkState::kIdle;
-  // Fetching ahead has something new to look at: a request ended, a page
-  // was read, or a visit queued what no page read ahead foretold.
-  bool ahead_due_ = true;
-  // The last look ahead stopped at the bound of pages held or looked at: a
-  // visit, which makes room, makes another one worth it.
-  bool ahead_cut_short_ = false;
 };
 
 }  // namespace trawlbox

@@ -13,7 +13,7 @@ namespace trawlbox {
 
 // Runs in each pass of the request run, outside any request.
 bool Crawler::Advance() {
-  ahead_due_ = true;
+  if (walking()) state_ = WalkState::kAheadDue;
   return FetchAhead();
 }
 
@@ -30,24 +30,21 @@ bool Crawler::Advance() {
 bool Crawler::FetchAhead() {
   // While a page is scanned the end of the queue is not yet known; after a
   // stop nothing more is asked for.
-  if (!ahead_due_ || state_ != WalkState::kWalking) return false;
-  ahead_due_ = false;
+  if (state_ != WalkState::kAheadDue) return false;
   AheadPass pass;
   pass.queued = pages_.Count();
-  for (const auto& entry : ahead_) {
-    if (entry.first != visiting_) ++pass.held;
-  }
-  if (!visiting_.isEmpty()) {
+  pass.held = qsizetype(ahead_.size());
+  if (visiting_ != nullptr) {
+    --pass.held;
     --pass.queued;  // the page in its visit is the queue's last entry
-    const PageAhead& visited = ahead_[visiting_];
-    if (visited.read) pass.QueueLinks(*visited.read, pages_);
+    if (visiting_->read) pass.QueueLinks(*visiting_->read, pages_);
   }
   const qsizetype most_held = source_.pages_ahead();
-  ahead_cut_short_ = true;
+  state_ = WalkState::kAheadCutShort;
   for (qsizetype looked = 0; looked < 4 * most_held; ++looked) {
     const std::optional<QString> address = pass.Next(pages_);
     if (!address) {
-      ahead_cut_short_ = false;  // the whole walk ahead is known
+      state_ = WalkState::kAheadKnown;
       break;
     }
     if (!LookAhead(pass, *address, most_held)) break;
@@ -92,16 +89,16 @@ bool Crawler::LookAhead(AheadPass& pass, const QString& address,
     if (pass.held >= most_held) return false;
     std::unique_ptr<ScratchFile> file = SpareFile();
     if (!file) return false;
-    std::unique_ptr<PageSource::Pending> fetch =
-        source_.StartPage(fetch_address, *file);
-    ahead_.emplace(
-        fetch_address,
-        PageAhead{address, std::move(file), std::move(fetch), {}, {}});
+    PageAhead page;
+    page.linked = address;
+    page.file = std::move(file);
+    page.fetch = source_.StartPage(fetch_address, *page.file);
+    ahead_.emplace(fetch_address, std::move(page));
     ++pass.held;
     return true;
   }
   PageAhead& page = found->second;
-  if (fetch_address == visiting_) return true;
+  if (&page == visiting_) return true;
   if (!page.fetch->finished()) {
     source_.Requeue(*page.fetch);  // in the order the walk now foresees
     return true;
@@ -129,54 +126,63 @@ bool Crawler::LookAhead(AheadPass& pass, const QString& address,
   return true;
 }
 
+Crawler::Reading::Reading()
+    : scan{
+          LinkScanner([this](LinkKind kind, const QString& value) {
+            read.links.emplace_back(kind, value);
+          }),
+          ListingSizeScanner([this](const QString& value, const RowSize& size) {
+            read.sizes.emplace_back(value, size);
+          })} {}
+
 bool Crawler::ReadAhead(const QString& fetch_address, PageAhead& page,
                         qint64& budget) {
   if (budget <= 0 || !page.file) return false;
-  if (reading_ != fetch_address) {
-    // One page at a time: another one waits for the pass after it.
-    if (!reading_.isEmpty()) return false;
+  if (!page.reading) {
     if (!page.file->Rewind().ok()) return false;
-    reader_.Finish();
-    read_ = Read();
-    reading_ = fetch_address;
+    page.reading = std::make_unique<Reading>();
   }
+  Reading& reading = *page.reading;
   QByteArray piece(kScanPieceBytes, Qt::Uninitialized);
   while (budget > 0) {
     const Result<qint64> got = page.file->Read(piece.data(), piece.size());
     if (!got.ok()) {
       // The visit scans the file itself and reports the failure.
-      reading_.clear();
+      page.reading.reset();
       return false;
     }
     if (got.value() == 0) {
-      reader_.Finish();
-      read_.length = page.file->Size();
-      const PageLocation location = LocationOf(fetch_address);
-      for (const auto& [kind, value] : read_.links) {
-        LinkHandler::Target target = handler_.TargetOf(kind, value, location);
-        if (target.kind == LinkHandler::Target::Kind::kFile) {
-          read_.files.append(std::move(target.address));
-        } else if (target.kind == LinkHandler::Target::Kind::kFolder) {
-          read_.folders.append(std::move(target.address));
-        }
-      }
-      page.read = std::move(read_);
-      read_ = Read();
-      reading_.clear();
+      reading.scan.Finish();
+      reading.read.length = page.file->Size();
+      ResolveLinks(LocationOf(fetch_address), reading.read);
+      page.read = std::move(reading.read);
+      page.reading.reset();
       // Read whole, the page needs its file no more.
       if (page.file->Empty().ok()) spare_files_.push_back(std::move(page.file));
       page.file.reset();
       return true;
     }
-    if (read_.start.size() < kStartBytes) {
-      read_.start.append(
-          piece.constData(),
-          std::min<qint64>(got.value(), kStartBytes - read_.start.size()));
+    QByteArray& start = reading.read.start;
+    if (start.size() < kStartBytes) {
+      start.append(piece.constData(),
+                   std::min<qint64>(got.value(), kStartBytes - start.size()));
     }
-    reader_.Feed(piece.constData(), got.value());
+    reading.scan.Feed(piece.constData(), got.value());
     budget -= got.value();
   }
   return false;
+}
+
+// What the links of a page read whole name, for fetching ahead.
+void Crawler::ResolveLinks(const PageLocation& location, Read& read) const {
+  for (const auto& [kind, value] : read.links) {
+    LinkHandler::Target target = handler_.TargetOf(kind, value, location);
+    if (target.kind == LinkHandler::Target::Kind::kFile) {
+      read.files.append(std::move(target.address));
+    } else if (target.kind == LinkHandler::Target::Kind::kFolder) {
+      read.folders.append(std::move(target.address));
+    }
+  }
 }
 
 Result<std::unique_ptr<Crawler::ScratchFile>> Crawler::TakeFile() {
@@ -198,21 +204,12 @@ std::unique_ptr<Crawler::ScratchFile> Crawler::SpareFile() {
 void Crawler::Forget(const QString& fetch_address) {
   const auto found = ahead_.find(fetch_address);
   if (found == ahead_.end()) return;
-  StopReading(fetch_address);
   std::unique_ptr<ScratchFile> file = std::move(found->second.file);
   ahead_.erase(found);  // ends its requests, which write to the file
   // A file that cannot be emptied is dropped, and a new one made instead.
   if (file && (file->Size() == 0 || file->Empty().ok())) {
     spare_files_.push_back(std::move(file));
   }
-}
-
-// A page half read ahead is read no further; what it gave goes.
-void Crawler::StopReading(const QString& fetch_address) {
-  if (reading_ != fetch_address) return;
-  reading_.clear();
-  read_ = Read();
-  reader_.Finish();
 }
 
 }  // namespace trawlbox

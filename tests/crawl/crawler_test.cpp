@@ -770,6 +770,37 @@ class CrawlerTest : public QObject {
     QVERIFY(!asked[0].contains(kSite + "/NOTES/in/"));
   }
 
+  // A page read ahead of its visit leads the walk on: what it links to is
+  // asked for while an earlier page keeps its visit waiting. The first
+  // bytes it keeps still tell a file served for a folder form.
+  void PagesReadAheadLeadTheWalkOn() {
+    ScriptedCrawl walk;
+    walk.engine.SetRoom(4);
+    walk.site["/"] = LinksTo({"a/", "R", "b/"});
+    walk.site["/b/"] = walk.site["/a/c/"] = kImage;
+    walk.site["/R/"] = Page("read me", 1, "");
+    // In pieces, so R's answer is read first.
+    walk.site["/a/"] = Page("<a href=\"c/\">c</a>", 8);
+    const QString held = kSite + "/b/";
+    walk.engine.held = {held};
+    bool led_on = false;
+    walk.engine.serve = [&, serve = walk.engine.serve](const QString& address) {
+      if (address == kSite + "/a/c/" && walk.engine.held.contains(held)) {
+        led_on = true;
+        walk.engine.Release(held);
+      }
+      return serve(address);
+    };
+    QTimer valve;  // a walk not led on would wait for ever
+    QObject::connect(&valve, &QTimer::timeout,
+                     [&] { walk.engine.Release(held); });
+    valve.start(10000);
+    QCOMPARE(walk.Walk(), QStringList({kSite + "/", held, held + "f.png",
+                                       kSite + "/R", kSite + "/a/",
+                                       kSite + "/a/c/", kSite + "/a/c/f.png"}));
+    QVERIFY(led_on);
+  }
+
   // While a page's links are handled the end of the queue is not known: a
   // request that ends then starts no other. Escape then ends the requests
   // fetched ahead with the walk, and the next walk asks for its pages
