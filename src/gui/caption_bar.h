@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "core/status_line.h"
-#include "mirror/transfer.h"
+#include "mirror/downloader.h"
 
 namespace trawlbox {
 

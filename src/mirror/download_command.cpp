@@ -15,10 +15,10 @@
 #include "core/status.h"
 #include "core/status_line.h"
 #include "mirror/download_procedures.h"
+#include "mirror/downloader.h"
 #include "mirror/etag_record.h"
 #include "mirror/path_mapping.h"
 #include "mirror/store_order.h"
-#include "mirror/transfer.h"
 #include "mirror/turn_gate.h"
 
 namespace trawlbox {
@@ -54,7 +54,7 @@ struct RowInFlight {
   TurnGate gate;
   DownloadTrap trap;
   // Null for a row refused before any request.
-  Downloader::TransferPtr transfer;
+  Downloader::FileDownloadPtr transfer;
 };
 
 // One download: the rows in their turns, one after another, and the

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "fuzz/fuzz_support.h"
-#include "mirror/transfer.h"
+#include "mirror/downloader.h"
 
 namespace trawlbox {
 namespace {

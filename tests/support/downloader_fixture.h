@@ -6,7 +6,7 @@
 
 #include "core/event_pump.h"
 #include "core/real_file_system.h"
-#include "mirror/transfer.h"
+#include "mirror/downloader.h"
 #include "mirror/turn_gate.h"
 #include "support/path_text.h"
 #include "support/recording_prompts.h"
@@ -26,7 +26,7 @@ struct DownloaderFixtureOn {
   }
   Status DownloadTo(const QString& address, const QString& path_text) {
     TurnGate gate(status, prompts);
-    Downloader::TransferPtr transfer =
+    Downloader::FileDownloadPtr transfer =
         downloader.Start(address, path_text, gate);
     const Status done = downloader.Complete(*transfer);
     // What the folder holds once the writers are done, as a download

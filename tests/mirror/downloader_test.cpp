@@ -1,4 +1,4 @@
-#include "mirror/transfer.h"
+#include "mirror/downloader.h"
 
 #include <QtTest>
 #include <condition_variable>
@@ -21,7 +21,6 @@ std::string Body(qsizetype size) {
   return body;
 }
 
-using TransferFixture = DownloaderFixture;
 using ScriptedFixture = DownloaderFixtureOn<FakeHttp>;
 
 // The tries of one file, played by a script over a previous copy "old":
@@ -128,7 +127,7 @@ QList<int> ReportLines(const RecordingPrompts& prompts) {
 
 }  // namespace
 
-class TransferTest : public QObject {
+class DownloaderTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -171,7 +170,7 @@ class TransferTest : public QObject {
     QFETCH(QList<int>, shown);
     TestServer server;
     server.Serve("/f.bin", Body(size), 200, "application/octet-stream");
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     const QString address = server.Url("/f.bin");
     QVERIFY(fixture.Download(address, "f.bin").ok());
     QCOMPARE(Percentages(fixture.status.captions), shown);
@@ -262,12 +261,12 @@ class TransferTest : public QObject {
             return sink.write(std::string(1024, 'a').data(), 1024);
           });
     });
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     TurnGate gate_b(fixture.status, fixture.prompts);
     TurnGate gate_a(fixture.status, fixture.prompts);
-    const Downloader::TransferPtr b = fixture.downloader.Start(
+    const Downloader::FileDownloadPtr b = fixture.downloader.Start(
         server.Url("/b"), PathText(fixture.dir.filePath("missing/b")), gate_b);
-    const Downloader::TransferPtr a = fixture.downloader.Start(
+    const Downloader::FileDownloadPtr a = fixture.downloader.Start(
         server.Url("/a"), PathText(fixture.dir.filePath("a")), gate_a);
     bool a_ended = false;
     fixture.prompts.on_show = [&](const RecordingPrompts::Box&) {
@@ -289,7 +288,7 @@ class TransferTest : public QObject {
     fixture.engine.tries = {{{"ab", "cd"}}};
     TurnGate gate(fixture.status, fixture.prompts);
     const QString path = fixture.dir.filePath("f");
-    const Downloader::TransferPtr transfer =
+    const Downloader::FileDownloadPtr transfer =
         fixture.downloader.Start("http://h/f", PathText(path), gate);
     const auto entries = [&] {
       return QDir(fixture.dir.path()).entryList(QDir::Files | QDir::Hidden);
@@ -321,7 +320,7 @@ class TransferTest : public QObject {
     TurnGate gate(fixture.status, fixture.prompts);
     gate.Open();
     const QString path = fixture.dir.filePath("f");
-    Downloader::TransferPtr transfer =
+    Downloader::FileDownloadPtr transfer =
         downloader.Start("http://h/f", PathText(path), gate);
     // 4 of 12 MiB, the writers' bound, and no more.
     const auto shown = [&] { return Percentages(fixture.status.captions); };
@@ -341,7 +340,7 @@ class TransferTest : public QObject {
     ScriptedFixture fixture;
     fixture.engine.tries = {{{"ab"}}};
     TurnGate gate(fixture.status, fixture.prompts);
-    const Downloader::TransferPtr transfer = fixture.downloader.Start(
+    const Downloader::FileDownloadPtr transfer = fixture.downloader.Start(
         "http://h/f", PathText(fixture.dir.filePath("missing/f")), gate);
     QVERIFY(QTest::qWaitFor([&] { return Downloader::Ended(*transfer); }));
     QVERIFY(fixture.prompts.boxes.isEmpty());
@@ -398,7 +397,7 @@ class TransferTest : public QObject {
   void BlanksAroundTheAddressAreTrimmed() {
     TestServer server;
     server.Serve("/a.txt", "trimmed", 200, "text/plain");
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     const QString passed = "  " + server.Url("/a.txt") + " ";
     QVERIFY(fixture.Download(passed, "a.txt").ok());
     QCOMPARE(ReadAll(fixture.dir.filePath("a.txt")), QByteArray("trimmed"));
@@ -415,7 +414,7 @@ class TransferTest : public QObject {
                   [](const httplib::Request&, httplib::Response& response) {
                     response.set_content("over tls", "text/plain");
                   });
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     // Unknown to the system's store: refused.
     QVERIFY(!fixture.Download(server.Url("/a.txt"), "a.txt").ok());
     QVERIFY(!QFile::exists(fixture.dir.filePath("a.txt")));
@@ -431,7 +430,7 @@ class TransferTest : public QObject {
   void SecureAddressStaysSecure() {
     TestServer server;
     server.Serve("/a.txt", "plain", 200, "text/plain");
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     const QString passed = "https://" + server.Host() + "/a.txt";
     QVERIFY(!fixture.Download(passed, "a.txt").ok());
     QCOMPARE(server.Requests("/a.txt"), 0);
@@ -456,7 +455,7 @@ class TransferTest : public QObject {
             return true;
           });
     });
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     QVERIFY(fixture.Download(server.Url("/chunked"), "c.bin").ok());
     QCOMPARE(ReadAll(fixture.dir.filePath("c.bin")),
              QByteArray::fromStdString(body));
@@ -469,7 +468,7 @@ class TransferTest : public QObject {
   void ZeroLengthStoresAnEmptyFile() {
     TestServer server;
     server.Serve("/empty", "", 200, "text/plain");
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     WriteFile(fixture.dir.filePath("e"), "old bytes");
     QVERIFY(fixture.Download(server.Url("/empty"), "e").ok());
     QCOMPARE(ReadAll(fixture.dir.filePath("e")), QByteArray());
@@ -478,7 +477,7 @@ class TransferTest : public QObject {
   void ShorterNewBodyLeavesNoOldBytes() {
     TestServer server;
     server.Serve("/s", "new", 200, "text/plain");
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     WriteFile(fixture.dir.filePath("s"), "a much longer old content");
     QVERIFY(fixture.Download(server.Url("/s"), "s").ok());
     QCOMPARE(ReadAll(fixture.dir.filePath("s")), QByteArray("new"));
@@ -494,7 +493,7 @@ class TransferTest : public QObject {
     QFETCH(int, status);
     TestServer server;
     server.Serve("/gone.gif", "<html>error page</html>", status);
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     WriteFile(fixture.dir.filePath("gone.gif"), "GIF89a old");
     const Status result = fixture.Download(server.Url("/gone.gif"), "gone.gif");
     QVERIFY(result.failure().startsWith("HTTP " + QString::number(status)));
@@ -525,7 +524,7 @@ class TransferTest : public QObject {
       };
     }
     server.Handle("/f", ShortBodyHandler(body));
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     fixture.engine.set_stall_timeout_ms(400);
     WriteFile(fixture.dir.filePath("f"), "old");
     const QString address =
@@ -550,7 +549,7 @@ class TransferTest : public QObject {
   void UnopenableLocalFileGivesOneReport() {
     TestServer server;
     server.Serve("/big", Body(50'000), 200, "application/octet-stream");
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     const Status result =
         fixture.Download(server.Url("/big"), "missing-folder/big");
     QVERIFY(!result.ok());
@@ -561,7 +560,7 @@ class TransferTest : public QObject {
   }
 
   void PathNamingNoPlaceIsNotFound() {
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     TestServer server;
     server.Serve("/a", "x", 200, "text/plain");
     const Status result =
@@ -588,7 +587,7 @@ class TransferTest : public QObject {
                 return sink.write(piece.data(), piece.size());
               });
         });
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     WriteFile(fixture.dir.filePath("big"), "previous");
     // Escape once the body has begun to arrive.
     fixture.cancel = [&] {
@@ -609,7 +608,7 @@ class TransferTest : public QObject {
     TestServer server;
     const std::string body = Body(3'000'000);
     server.Serve("/large", body, 200, "application/octet-stream");
-    TransferFixture fixture;
+    DownloaderFixture fixture;
     QVERIFY(fixture.Download(server.Url("/large"), "large").ok());
     QCOMPARE(ReadAll(fixture.dir.filePath("large")),
              QByteArray::fromStdString(body));
@@ -623,5 +622,5 @@ class TransferTest : public QObject {
 
 }  // namespace trawlbox
 
-QTEST_GUILESS_MAIN(trawlbox::TransferTest)
-#include "transfer_test.moc"
+QTEST_GUILESS_MAIN(trawlbox::DownloaderTest)
+#include "downloader_test.moc"

@@ -1,4 +1,4 @@
-#include "mirror/transfer.h"
+#include "mirror/downloader.h"
 
 #include "core/error_trap.h"
 #include "core/file_system.h"
@@ -18,23 +18,23 @@ using FileLabel = DownloadFileProcedure::Label;
 static const QString kNoLocalFile =
     QStringLiteral("The local file cannot be written");
 
-// One file's transfer, a fetch of the request run, which makes its tries
-// ahead of the transfer's turn or in it, and tries again what may pass. A
+// One file's download, a fetch of the request run, which makes its tries
+// ahead of its turn or in it, and tries again what may pass. A
 // good body goes, piece by piece, to the disk writers, which make its
 // folders and a new file beside the local one and write it there, while
 // the window's thread goes on. What they come to is known in the turn:
-// there the transfer waits for its tries and for the writers, reports what
+// there the download waits for its tries and for the writers, reports what
 // failed, and has its file put in place; only the last try's failure is
 // reported. When the writers have as much queued as they may take, the
 // body pauses until they catch up.
 // A body cut off after its first answer gave a validator is gone on with,
 // as the resume rule says; a long body's start is noted beside it, so that
 // a run after a crash or a stop goes on with it too.
-class Downloader::Transfer : public Fetch {
+class Downloader::FileDownload : public Fetch {
  public:
-  Transfer(Downloader& owner, const QString& address, const QString& local_path,
-           TurnGate& gate, RowFolders folders,
-           std::optional<CopyAtHand> at_hand)
+  FileDownload(Downloader& owner, const QString& address,
+               const QString& local_path, TurnGate& gate, RowFolders folders,
+               std::optional<CopyAtHand> at_hand)
       : owner_(owner),
         gate_(gate),
         trap_(gate),
@@ -50,7 +50,7 @@ class Downloader::Transfer : public Fetch {
         first_writer ? ReplacingFile::Naming::kFromTarget
                      : ReplacingFile::Naming::kFresh);
   }
-  ~Transfer() override {
+  ~FileDownload() override {
     // A row dropped by a stop before its turn leaves what a stop in the
     // turn leaves.
     if (CancelRequested()) LeaveForNextRun();
@@ -398,31 +398,35 @@ void Downloader::Finish() {
   releasing_.clear();
 }
 
-void Downloader::TransferDeleter::operator()(Transfer* transfer) const {
-  delete transfer;
+void Downloader::FileDownloadDeleter::operator()(FileDownload* download) const {
+  delete download;
 }
 
-Downloader::TransferPtr Downloader::Start(const QString& address,
-                                          const QString& local_path,
-                                          TurnGate& gate, RowFolders folders,
-                                          std::optional<CopyAtHand> at_hand) {
-  TransferPtr transfer(new Transfer(*this, address, local_path, gate,
-                                    std::move(folders), std::move(at_hand)));
-  transfer->TakeUpLeftover();
-  run_.Start(*transfer);
-  return transfer;
+Downloader::FileDownloadPtr Downloader::Start(
+    const QString& address, const QString& local_path, TurnGate& gate,
+    RowFolders folders, std::optional<CopyAtHand> at_hand) {
+  FileDownloadPtr download(new FileDownload(*this, address, local_path, gate,
+                                            std::move(folders),
+                                            std::move(at_hand)));
+  download->TakeUpLeftover();
+  run_.Start(*download);
+  return download;
 }
 
-Status Downloader::Complete(Transfer& transfer) { return transfer.Complete(); }
-
-bool Downloader::Ended(const Transfer& transfer) { return transfer.ended(); }
-
-QByteArray Downloader::Etag(const Transfer& transfer) {
-  return transfer.etag();
+Status Downloader::Complete(FileDownload& download) {
+  return download.Complete();
 }
 
-std::optional<qint64> Downloader::StoredBytes(const Transfer& transfer) {
-  return transfer.stored_bytes();
+bool Downloader::Ended(const FileDownload& download) {
+  return download.ended();
+}
+
+QByteArray Downloader::Etag(const FileDownload& download) {
+  return download.etag();
+}
+
+std::optional<qint64> Downloader::StoredBytes(const FileDownload& download) {
+  return download.stored_bytes();
 }
 
 }  // namespace trawlbox

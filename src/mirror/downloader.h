@@ -1,5 +1,5 @@
-#ifndef TRAWLBOX_MIRROR_TRANSFER_H_
-#define TRAWLBOX_MIRROR_TRANSFER_H_
+#ifndef TRAWLBOX_MIRROR_DOWNLOADER_H_
+#define TRAWLBOX_MIRROR_DOWNLOADER_H_
 
 #include <QByteArray>
 #include <QDateTime>
@@ -44,21 +44,21 @@ struct RowFolders {
   std::function<void(const Status&)> report;  // on the window's thread
 };
 
-// Transfers single files over HTTP, through the request run, into local
+// Downloads single files over HTTP, through the request run, into local
 // files as their pieces arrive, with the address and the percentage done
-// after each 1024 bytes in the status line. A transfer may start ahead of
+// after each 1024 bytes in the status line. A file download may start ahead of
 // its turn, so several run at once; what it shows waits in its gate until
 // its turn, and its file is put in place only then.
 class Downloader {
  public:
-  class Transfer;
-  // Frees a transfer where its type is complete; one still running is
+  class FileDownload;
+  // Frees a file download where its type is complete; one still running is
   // cancelled and leaves no file, except the start of a long body after a
   // cancel request, as Complete() leaves it.
-  struct TransferDeleter {
-    void operator()(Transfer* transfer) const;
+  struct FileDownloadDeleter {
+    void operator()(FileDownload* download) const;
   };
-  using TransferPtr = std::unique_ptr<Transfer, TransferDeleter>;
+  using FileDownloadPtr = std::unique_ptr<FileDownload, FileDownloadDeleter>;
 
   // Local files are made, written and put in place on `disk` by `writers`
   // disk writers (0: as many as the machine gets).
@@ -67,7 +67,7 @@ class Downloader {
   // Waits for the writers to finish what they were given.
   ~Downloader();
 
-  // Queues the transfer of `address` to `local_path` (a "\" path text).
+  // Queues the download of `address` to `local_path` (a "\" path text).
   // Its captions and reports go to `gate`, which outlives it. The body
   // streams, through the disk writers, into a new file beside the local
   // path; what an earlier run left there is gone on with when it can be.
@@ -75,10 +75,10 @@ class Downloader {
   // before the local file is made. With `at_hand` the file is asked for
   // only if it changed since that copy; an answer that it did not leaves
   // the copy as it is.
-  TransferPtr Start(const QString& address, const QString& local_path,
-                    TurnGate& gate, RowFolders folders = {},
-                    std::optional<CopyAtHand> at_hand = std::nullopt);
-  // The transfer's turn: opens its gate, waits for its end, tries again
+  FileDownloadPtr Start(const QString& address, const QString& local_path,
+                        TurnGate& gate, RowFolders folders = {},
+                        std::optional<CopyAtHand> at_hand = std::nullopt);
+  // The download's turn: opens its gate, waits for its end, tries again
   // what may pass, and replaces the local file only when the whole body has
   // arrived; on any failure the previous file stays as it was. A body cut
   // off is gone on with from where it ended, when its first answer gave a
@@ -89,15 +89,15 @@ class Downloader {
   // once, with kStoppedCaption; the start of a body of 1 MiB or more stays
   // beside the local file, hidden, for the next download to go on with. A
   // copy at hand found unchanged is success.
-  Status Complete(Transfer& transfer);
+  Status Complete(FileDownload& download);
   // Whether its tries are over; they may end before its turn.
-  static bool Ended(const Transfer& transfer);
+  static bool Ended(const FileDownload& download);
   // After Complete(): the ETag of the file now in place (stored, or found
   // unchanged); empty when the server gave none.
-  static QByteArray Etag(const Transfer& transfer);
+  static QByteArray Etag(const FileDownload& download);
   // After Complete(): the length of the file it put in place; none when it
   // stored nothing (a failure, or a copy found unchanged).
-  static std::optional<qint64> StoredBytes(const Transfer& transfer);
+  static std::optional<qint64> StoredBytes(const FileDownload& download);
 
   // Waits, letting events run, until the writers are done with every
   // transfer dropped: at the end of a download.
@@ -125,4 +125,4 @@ class Downloader {
 
 }  // namespace trawlbox
 
-#endif  // TRAWLBOX_MIRROR_TRANSFER_H_
+#endif  // TRAWLBOX_MIRROR_DOWNLOADER_H_
