@@ -97,9 +97,10 @@ bool DiskWriters::Idle() const {
   return busy_lanes_ == 0;
 }
 
-// Each thread takes the lane of its own that has waited longest, runs its
-// first job, and puts the lane back at the end while it has more: a long
-// file does not hold up the short ones behind it.
+// Each thread takes the first of its ready lanes, runs that lane's first
+// job, and puts the lane back while it has more: at the end, so a long file
+// does not hold up the short ones behind it, or at the front when the
+// window's thread waits for it (Hurry).
 void DiskWriters::Work(Queue& queue) {
   std::unique_lock lock(mutex_);
   for (;;) {
