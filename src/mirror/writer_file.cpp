@@ -34,7 +34,11 @@ struct WriterFile::Side {
       return Fail(outcome.written, Status::Failure(QStringLiteral("Not open")));
     }
     const Status written = file.Write(bytes);
-    if (!written.ok()) Fail(outcome.written, written);
+    if (written.ok()) return;
+    // The file cannot be whole: it goes at once, so the room it took on a
+    // full disk is free again for the files after it.
+    file.Cancel();
+    Fail(outcome.written, written);
   }
 
   ReplacingFile file;

@@ -54,7 +54,8 @@ class WriterFile {
             std::optional<PartOrigin> note);
   // Whether `size` more bytes may be handed to the writers now.
   bool HasRoom(qint64 size) const { return writers_.HasRoom(size); }
-  // Adds a piece; nothing more is written after a refused one.
+  // Adds a piece. A piece the disk refuses drops the new file, there and
+  // then, and nothing more is written.
   void Write(const char* data, qint64 size);
   // Hands on what is gathered, the making of the file included.
   void Flush();
