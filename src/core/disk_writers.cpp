@@ -51,16 +51,19 @@ DiskWriters::LanePtr DiskWriters::NewLane(const QString& place) {
 }
 
 void DiskWriters::Post(const LanePtr& lane, Job job, qint64 bytes) {
+  bool readied = false;
   {
     const std::lock_guard lock(mutex_);
-    if (lane->idle()) {
+    readied = lane->idle();
+    if (readied) {
       ++busy_lanes_;
       Ready(lane);
     }
     lane->jobs.push_back({std::move(job), bytes});
     queued_bytes_ += bytes;
   }
-  queues_[size_t(lane->thread)].work_ready.notify_one();
+  // A busy lane is taken up again by its thread when its job ends.
+  if (readied) queues_[size_t(lane->thread)].work_ready.notify_one();
 }
 
 void DiskWriters::Hurry(const LanePtr& lane) {
@@ -84,17 +87,18 @@ void DiskWriters::Ready(LanePtr lane) {
 
 bool DiskWriters::HasRoom(qint64 bytes) const {
   const std::lock_guard lock(mutex_);
-  return queued_bytes_ == 0 || queued_bytes_ + bytes <= most_queued_bytes_;
+  return queued_bytes_ == 0 || queued_bytes_ + bytes <= most_queued_bytes_ ||
+         Refused();
 }
 
 bool DiskWriters::Idle(const Lane& lane) const {
   const std::lock_guard lock(mutex_);
-  return lane.idle();
+  return lane.idle() || Refused();
 }
 
 bool DiskWriters::Idle() const {
   const std::lock_guard lock(mutex_);
-  return busy_lanes_ == 0;
+  return busy_lanes_ == 0 || Refused();
 }
 
 // Each thread takes the first of its ready lanes, runs that lane's first
@@ -127,7 +131,7 @@ void DiskWriters::Work(Queue& queue) {
     } else {
       Ready(std::move(lane));
     }
-    TellOwner();
+    if (std::exchange(awaited_, false)) TellOwner();
   }
 }
 

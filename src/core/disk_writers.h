@@ -24,8 +24,9 @@ namespace trawlbox {
 // the same folder only wait on its lock, spinning.
 //
 // The bytes posted and not yet written are bounded: HasRoom() says when
-// more may be posted, and the owner hears, from its own event loop, each
-// time jobs have finished.
+// more may be posted. An owner that was told no (no room, or not idle)
+// hears from its own event loop once jobs have finished since; an owner
+// that waits for nothing is not woken.
 class DiskWriters {
  public:
   using Job = std::function<void()>;
@@ -62,8 +63,9 @@ class DiskWriters {
   bool Idle(const Lane& lane) const;
   // Whether nothing of any lane is queued or running.
   bool Idle() const;
-  // Called from the owner's event loop after jobs have finished; several
-  // finishes may make one call.
+  // Called from the owner's event loop after jobs have finished, when one
+  // of the three above said no since the last call; several finishes may
+  // make one call.
   void set_on_progress(std::function<void()> on_progress) {
     on_progress_ = std::move(on_progress);
   }
@@ -76,6 +78,11 @@ class DiskWriters {
   };
 
   void Work(Queue& queue);
+  // Under the lock: the owner hears of the next finish.
+  bool Refused() const {
+    awaited_ = true;
+    return false;
+  }
   void TellOwner();
   // Queues a lane with jobs to be taken: at the back, or the front when
   // hurried. Under the lock.
@@ -85,7 +92,8 @@ class DiskWriters {
   mutable std::mutex mutex_;
   std::vector<Queue> queues_;  // one for each thread
   qint64 queued_bytes_ = 0;
-  int busy_lanes_ = 0;  // lanes with jobs queued or running
+  int busy_lanes_ = 0;            // lanes with jobs queued or running
+  mutable bool awaited_ = false;  // the owner was told no since it heard
   bool ending_ = false;
   std::vector<std::thread> threads_;
   // Lives on the owner's thread: progress is told there.

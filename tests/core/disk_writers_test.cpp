@@ -2,7 +2,10 @@
 
 #include <QThread>
 #include <QtTest>
+#include <atomic>
 #include <condition_variable>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -44,12 +47,16 @@ class DiskWritersTest : public QObject {
     bool heard_here = false;
     writers.set_on_progress(
         [&] { heard_here = QThread::currentThread() == thread(); });
+    Gate gate;  // the owner is told no before anything ends
+    writers.Post(lanes[0], [&] { gate.Wait(); });
     for (int job = 0; job < kJobs; ++job) {
       for (int lane = 0; lane < kLanes; ++lane) {
         writers.Post(lanes[lane],
                      [&, lane, job] { done[lane].push_back(job); });
       }
     }
+    QVERIFY(!writers.Idle());
+    gate.Let();
     QVERIFY(QTest::qWaitFor([&] { return writers.Idle() && heard_here; }));
     std::vector<int> in_order(kJobs);
     for (int job = 0; job < kJobs; ++job) in_order[job] = job;
@@ -84,6 +91,42 @@ class DiskWritersTest : public QObject {
     gate.Let();
     QVERIFY(QTest::qWaitFor([&] { return writers.Idle(); }));
     QVERIFY(writers.HasRoom(asked));
+  }
+
+  // The owner hears of finished jobs only when it was told no since.
+  void ProgressIsToldToAnOwnerThatWaits_data() {
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<bool>("heard");
+    QTest::newRow("nothing asked") << "" << false;
+    QTest::newRow("room given") << "room for none" << false;
+    QTest::newRow("room refused") << "room for one" << true;
+    QTest::newRow("its lane busy") << "lane idle" << true;
+    QTest::newRow("the writers busy") << "all idle" << true;
+  }
+  void ProgressIsToldToAnOwnerThatWaits() {
+    QFETCH(QString, asked);
+    QFETCH(bool, heard);
+    DiskWriters writers(2, 4);
+    const DiskWriters::LanePtr lane = writers.NewLane();
+    int heard_times = 0;
+    writers.set_on_progress([&] { ++heard_times; });
+    Gate gate;
+    std::atomic<bool> after = false;
+    writers.Post(
+        lane, [&] { gate.Wait(); }, 4);
+    // Runs once the first job's end is told, if it is.
+    writers.Post(lane, [&] { after = true; });
+    const std::map<QString, std::function<bool()>> questions = {
+        {"", [] { return false; }},
+        {"room for none", [&] { return writers.HasRoom(0); }},
+        {"room for one", [&] { return writers.HasRoom(1); }},
+        {"lane idle", [&] { return writers.Idle(*lane); }},
+        {"all idle", [&] { return writers.Idle(); }}};
+    QCOMPARE(questions.at(asked)(), asked == "room for none");
+    gate.Let();
+    QVERIFY(QTest::qWaitFor([&] { return after.load(); }));
+    QCoreApplication::processEvents();
+    QCOMPARE(heard_times, heard ? 1 : 0);
   }
 
   // Dropping the writers runs what was posted first: nothing is lost.
