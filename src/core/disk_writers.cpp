@@ -85,6 +85,29 @@ void DiskWriters::Ready(LanePtr lane) {
   }
 }
 
+QByteArray DiskWriters::TakeBlock(qsizetype capacity) {
+  QByteArray block;
+  {
+    const std::lock_guard lock(mutex_);
+    if (!spare_blocks_.empty()) {
+      block = std::move(spare_blocks_.back());
+      spare_blocks_.pop_back();
+    }
+  }
+  block.reserve(capacity);
+  return block;
+}
+
+void DiskWriters::GiveBack(QByteArray block) {
+  if (block.capacity() == 0) return;
+  block.resize(0);  // the capacity stays
+  const std::lock_guard lock(mutex_);
+  if (qint64(spare_blocks_.size() + 1) * block.capacity() <=
+      most_queued_bytes_) {
+    spare_blocks_.push_back(std::move(block));
+  }
+}
+
 bool DiskWriters::HasRoom(qint64 bytes) const {
   const std::lock_guard lock(mutex_);
   return queued_bytes_ == 0 || queued_bytes_ + bytes <= most_queued_bytes_ ||

@@ -68,11 +68,13 @@ void WriterFile::Post(std::function<void(Side&)> then) {
   on_disk_ = true;
   writers_.Post(
       lane_,
-      [side = side_, opening = std::exchange(opening_, std::nullopt),
+      [&writers = writers_, side = side_,
+       opening = std::exchange(opening_, std::nullopt),
        gathered = std::exchange(gathered_, QByteArray()),
-       then = std::move(then)] {
+       then = std::move(then)]() mutable {
         if (opening) side->Open(*opening);
         side->Write(gathered);
+        writers.GiveBack(std::move(gathered));
         if (then) then(*side);
       },
       bytes);
@@ -86,9 +88,10 @@ void WriterFile::Open(std::function<Status()> make_folders,
 }
 
 void WriterFile::Write(const char* data, qint64 size) {
-  // One block, made once: growing it piece by piece copies it again.
-  if (gathered_.isEmpty())
-    gathered_.reserve(std::max<qint64>(size, kGatheredBytes));
+  // One block of its full size: growing it piece by piece copies it again.
+  if (gathered_.isEmpty()) {
+    gathered_ = writers_.TakeBlock(std::max<qint64>(size, kGatheredBytes));
+  }
   gathered_.append(data, size);
   if (gathered_.size() >= kGatheredBytes) Flush();
 }

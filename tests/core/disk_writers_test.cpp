@@ -129,6 +129,26 @@ class DiskWritersTest : public QObject {
     QCOMPARE(heard_times, heard ? 1 : 0);
   }
 
+  // A block given back is taken again, emptied, while the spare blocks
+  // stay within the bytes bound.
+  void BlocksAreUsedAgain() {
+    QByteArray probe;
+    probe.reserve(4);
+    DiskWriters writers(2, 2 * probe.capacity());  // room for two spares
+    QByteArray blocks[3];
+    for (QByteArray& block : blocks) {
+      block = writers.TakeBlock(4);
+      block.append("full");
+    }
+    const char* const first = blocks[0].constData();
+    for (QByteArray& block : blocks) writers.GiveBack(std::move(block));
+    const QByteArray again = writers.TakeBlock(4);
+    QVERIFY(again.isEmpty() && again.capacity() >= 4);
+    QVERIFY(again.constData() != first);  // the third went: no room for it
+    QVERIFY(writers.TakeBlock(4).constData() == first);
+    QVERIFY(writers.TakeBlock(16).capacity() >= 16);
+  }
+
   // Dropping the writers runs what was posted first: nothing is lost.
   void EndingRunsEverythingPosted() {
     int ran = 0;
