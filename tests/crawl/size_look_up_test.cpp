@@ -49,7 +49,7 @@ class SizeLookUpTest : public QObject {
       Response head{.status = 200, .content_length = "10"};
       if (address.contains("404")) head.status = 404;
       if (address.contains("nolength")) head.content_length.clear();
-      return FakeHttp::Try{.end = head};
+      return FakeHttp::Try{.pieces = {}, .end = head};
     };
     const QString site = "http://h/";
     for (const QString& row : rows) {
@@ -90,8 +90,8 @@ class SizeLookUpTest : public QObject {
     FakeHttp http;
     http.SetRoom(1);
     http.serve = [](const QString&) {
-      return FakeHttp::Try{.end =
-                               Response{.status = 200, .content_length = "7"}};
+      return FakeHttp::Try{
+          .pieces = {}, .end = Response{.status = 200, .content_length = "7"}};
     };
     for (const char* name : {"a", "b", "c", "d"})
       list.Add(QString("http://h/") + name);
